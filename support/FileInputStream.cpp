@@ -1,0 +1,49 @@
+#include "support/FileInputStream.h"
+
+#include <cstdio>
+
+#include <share.h>
+
+#include "support/IOException.h"
+
+// Deny-none sharing: a reader never locks anybody out, so the files being read (for example the
+// log files of a client that is still running) stay readable and writable for every other opener.
+FileInputStream::FileInputStream(const std::wstring& path)
+    : path_(path), file_(::_wfsopen(path.c_str(), L"rbS", _SH_DENYNO)) {}
+
+FileInputStream::~FileInputStream() {
+    try {
+        close();
+    } catch (const IOException&) {
+        // A destructor must not throw, and nothing was written through this stream, so a failing
+        // fclose loses no data: the handle is released either way.
+    }
+}
+
+int FileInputStream::read(char* buffer, int maximum) {
+    if (!file_) {
+        throw IOException(L"Die Datei " + path_ + L" ist nicht offen",
+                          L"The file " + path_ + L" is not open",
+                          IOException::Resource);
+    }
+    if (maximum <= 0) return 0;
+    const std::size_t count = std::fread(buffer, 1, static_cast<std::size_t>(maximum), file_.get());
+    if (count > 0) return static_cast<int>(count);
+    if (std::feof(file_.get())) return 0;
+    throw IOException(L"Fehler beim Lesen der Datei " + path_,
+                      L"Error reading file " + path_,
+                      IOException::Resource);
+}
+
+void FileInputStream::close() {
+    if (!file_) return;
+    // Forget the stream before closing it: after a failed fclose it counts as closed as well.
+    FILE* const file = file_.release();
+    if (std::fclose(file) != 0) {
+        throw IOException(L"Fehler beim Schliessen der Datei " + path_,
+                          L"Error closing file " + path_,
+                          IOException::Resource);
+    }
+}
+
+bool FileInputStream::isOpen() const { return static_cast<bool>(file_); }

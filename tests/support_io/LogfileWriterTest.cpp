@@ -1,0 +1,117 @@
+#include <regex>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "support/DateTimeFormatter.h"
+#include "support/IOException.h"
+#include "support/LogfileWriter.h"
+#include "tests/support_io/ScratchFolder.h"
+
+namespace {
+
+using supportio::ScratchFolder;
+
+std::wstring twoDigits(int value) { return (value < 10 ? L"0" : L"") + std::to_wstring(value); }
+
+bool sameSecond(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
+           a.wMinute == b.wMinute && a.wSecond == b.wSecond;
+}
+
+TEST(DateTimeFormatter, RendersTheLocalClockWithBothPicturesOnThe24HourClock) {
+    const DateTimeFormatter fileName(L"yyyy_MM_dd_", L"HHmmss");
+    // Retried until the clock does not move during the call, so the result can be predicted.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        SYSTEMTIME before;
+        ::GetLocalTime(&before);
+        std::wstring out = L"old content that must go";
+        fileName.format(out);
+        SYSTEMTIME after;
+        ::GetLocalTime(&after);
+        if (!sameSecond(before, after)) continue;
+        const std::wstring expected = std::to_wstring(before.wYear) + L"_" + twoDigits(before.wMonth) + L"_" +
+                                      twoDigits(before.wDay) + L"_" + twoDigits(before.wHour) +
+                                      twoDigits(before.wMinute) + twoDigits(before.wSecond);
+        EXPECT_EQ(out, expected);
+        return;
+    }
+    FAIL() << "the clock moved during every attempt";
+}
+
+TEST(DateTimeFormatter, CopiesEverythingButThePictureLetters) {
+    const DateTimeFormatter formatter(L"'Datum:' yyyy.MM.dd ", L"HH:mm:ss ");
+    std::wstring out;
+    formatter.format(out);
+    EXPECT_TRUE(std::regex_match(out, std::wregex(LR"(Datum: \d{4}\.\d{2}\.\d{2} ([01]\d|2[0-3]):[0-5]\d:[0-5]\d )")))
+        << std::string(out.begin(), out.end());
+}
+
+class LogfileWriterTest : public ::testing::Test {
+protected:
+    ScratchFolder folder;
+};
+
+TEST_F(LogfileWriterTest, WritesPrefixedUtf8LinesWithCrLfAndNoByteOrderMark) {
+    const std::wstring path = folder.file(L"kvl_2024_03_05_090702.launch.log");
+    {
+        LogfileWriter log(path);
+        EXPECT_FALSE(log.isInUse());
+        EXPECT_EQ(supportio::fileSize(path), 0) << "nothing written at construction";
+        log.log(L"Launcher initialized, version 2");
+        log.log(L"");
+        log.log(L"AppDir=C:\\Users\\J\u00FCrg\\AppData");
+        log.log(L"two\nlines");
+        EXPECT_EQ(supportio::fileSize(path), 0) << "log does not flush";
+    }
+    const std::string content = supportio::readBytes(path);
+    const std::string stamp = R"(\d{4}\.\d{2}\.\d{2} ([01]\d|2[0-3]):[0-5]\d:[0-5]\d )";
+    const std::regex expected(stamp + "Launcher initialized, version 2\r\n" +  //
+                              stamp + "\r\n" +                                    //
+                              stamp + "AppDir=C:\\\\Users\\\\J\xC3\xBCrg\\\\AppData\r\n" +
+                              stamp + "two\nlines\r\n");
+    EXPECT_TRUE(std::regex_match(content, expected)) << content;
+    EXPECT_NE(content.substr(0, 3), "\xEF\xBB\xBF");
+}
+
+TEST_F(LogfileWriterTest, ASecondWriterOnTheSamePathFindsTheFileInUse) {
+    const std::wstring path = folder.file(L"kvl_gleich.launch.log");
+    LogfileWriter first(path);
+    LogfileWriter second(path);
+    EXPECT_FALSE(first.isInUse());
+    EXPECT_TRUE(second.isInUse());
+    first.log(L"first");
+    try {
+        second.log(L"second");
+        ADD_FAILURE() << "no IOException";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
+        EXPECT_EQ(e.englishMessage, L"The file " + path + L" is not open");
+    }
+}
+
+TEST_F(LogfileWriterTest, AFileThatCannotBeCreatedIsNotInUseAndEveryLogRaises) {
+    const struct {
+        const char* name;
+        std::wstring path;
+    } kCases[] = {
+        {"missing folder", folder.file(L"logs\\kvl.launch.log")},
+        // Access denied (13) too, but no file of that name: still not in use.
+        {"path names a folder", folder.path().substr(0, folder.path().size() - 1)},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        LogfileWriter log(c.path);
+        EXPECT_FALSE(log.isInUse());
+        try {
+            log.log(L"x");
+            ADD_FAILURE() << "no IOException";
+        } catch (const IOException& e) {
+            EXPECT_EQ(e.englishMessage, L"The file " + c.path + L" is not open");
+            EXPECT_EQ(e.kind, IOException::Resource);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/BufferedInputStream.h"
+#include "support/FileInputStream.h"
+#include "support/IOException.h"
+#include "support/Utf8StreamReader.h"
+#include "tests/support_io/MemoryStreams.h"
+#include "tests/support_io/ScratchFolder.h"
+
+namespace {
+
+using supportio::MemoryInputStream;
+
+std::vector<std::string> byteLines(const std::string& bytes, int chunk) {
+    MemoryInputStream source(bytes, chunk);
+    BufferedInputStream buffered(source);
+    std::vector<std::string> lines;
+    int length = -1;
+    while (const char* line = buffered.readLine(length)) {
+        EXPECT_EQ(line[length], '\0');
+        lines.emplace_back(line, static_cast<std::size_t>(length));
+    }
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(buffered.readLine(length), nullptr) << "end of input repeats";
+    return lines;
+}
+
+TEST(BufferedInputStream, OnlyLineFeedEndsALineAndOneCarriageReturnBeforeItIsDropped) {
+    const std::string a990(990, 'a');
+    const std::string b997(997, 'b');
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> lines;
+    } kCases[] = {
+        {"mixed endings, last line open", "a\r\nb\nc", {"a", "b", "c"}},
+        {"final line end adds no empty line", "a\r\n", {"a"}},
+        {"two empty lines", "\r\n\r\n", {"", ""}},
+        {"inner CR stays", "x\ry\n", {"x\ry"}},
+        {"only one CR is dropped", "x\r\r\n", {"x\r"}},
+        {"CR at the very end is dropped", "x\r", {"x"}},
+        {"lone CR line", "\r", {""}},
+        {"empty input", "", {}},
+        {"BOM is not recognised", "\xEF\xBB\xBF" "a\n", {"\xEF\xBB\xBF" "a"}},
+        {"line across the first refill", a990 + "\n" + std::string(50, 'c') + "\n", {a990, std::string(50, 'c')}},
+        {"CR and LF on both sides of a refill", "x\n" + b997 + "\r\nnext", {"x", b997, "next"}},
+        {"line ends exactly at the buffer end", std::string(999, 'd') + "\n" + "e", {std::string(999, 'd'), "e"}},
+        {"exactly one buffer without line end", std::string(1000, 'f'), {std::string(1000, 'f')}},
+    };
+    for (const auto& c : kCases) {
+        for (const int chunk : {1 << 30, 7, 1}) {
+            SCOPED_TRACE(std::string(c.name) + ", chunk " + std::to_string(chunk));
+            EXPECT_EQ(byteLines(c.bytes, chunk), c.lines);
+        }
+    }
+}
+
+TEST(BufferedInputStream, ALongLineIsReturnedWholeWhileTheBufferDoubles) {
+    const std::string line(2500, 'L');
+    MemoryInputStream source(line + "\r\nshort\n");
+    BufferedInputStream buffered(source);
+    EXPECT_EQ(buffered.capacity(), 1000);
+    int length = 0;
+    const char* first = buffered.readLine(length);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(std::string(first, static_cast<std::size_t>(length)), line);
+    EXPECT_EQ(buffered.capacity(), 4000);
+    const char* second = buffered.readLine(length);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(std::string(second), "short");
+    EXPECT_EQ(buffered.readLine(length), nullptr);
+    EXPECT_EQ(buffered.capacity(), 4000) << "never shrinks";
+}
+
+TEST(BufferedInputStream, DoublingStopsBeforeA32BitCountOverflows) {
+    const struct {
+        const char* name;
+        int capacity;
+        int doubled;
+    } kCases[] = {
+        {"initial", 1000, 2000},
+        {"largest that doubles with its terminator", 1073741823, 2147483646},
+        {"one more", 1073741824, -1},
+        {"the largest reached from 1000", 1000 << 20, 2097152000},
+        {"beyond it", 2097152000, -1},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(doubledCapacity(c.capacity), c.doubled);
+    }
+}
+
+TEST(BufferedInputStream, ReadsAtConstructionAndClosesOnlyOnRequest) {
+    MemoryInputStream source("abc");
+    {
+        BufferedInputStream buffered(source);
+        EXPECT_EQ(source.reads, 2) << "filled until the source reported its end";
+    }
+    EXPECT_EQ(source.closes, 0) << "destruction does not close the source";
+    BufferedInputStream buffered(source);
+    buffered.close();
+    EXPECT_EQ(source.closes, 1);
+}
+
+std::vector<std::wstring> wideLines(const std::string& bytes) {
+    MemoryInputStream source(bytes, 13);
+    Utf8StreamReader reader(source);
+    std::vector<std::wstring> lines;
+    std::wstring line = L"vorher";
+    while (reader.readLine(line)) lines.push_back(line);
+    EXPECT_EQ(line, L"") << "emptied when no line is left";
+    return lines;
+}
+
+TEST(Utf8StreamReader, DecodesLinesWithoutTreatingTheByteOrderMark) {
+    std::string longUmlauts;
+    std::wstring longUmlautsText;
+    // 700 two-byte characters: the line passes the first buffer and sequences straddle the refills.
+    for (int i = 0; i < 700; ++i) {
+        longUmlauts += "\xC3\xBC";
+        longUmlautsText += L'\u00FC';
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::vector<std::wstring> lines;
+    } kCases[] = {
+        {"empty file", "", {}},
+        {"BOM stays as U+FEFF", "\xEF\xBB\xBF" "Erste\r\nZweite", {L"\uFEFFErste", L"Zweite"}},
+        {"umlauts and CR LF", "Gr\xC3\xBC\xC3\x9F" "e\r\n\xE2\x82\xAC\n", {L"Gr\u00FC\u00DF" L"e", L"\u20AC"}},
+        {"long line of umlauts", "x\n" + longUmlauts + "\r\n", {L"x", longUmlautsText}},
+        {"empty lines", "\n\r\n", {L"", L""}},
+        {"zero unit cuts the string form", std::string("a\0b\nc", 5), {L"a", L"c"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(wideLines(c.bytes), c.lines);
+    }
+}
+
+TEST(Utf8StreamReader, CountedFormReportsEveryUnitAndLeavesTheLengthAtTheEnd) {
+    MemoryInputStream source(std::string("a\0b\xC3\x84\n", 6));
+    Utf8StreamReader reader(source);
+    int length = 0;
+    const wchar_t* line = reader.readLine(length);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(std::wstring(line, static_cast<std::size_t>(length)), std::wstring(L"a\0b\u00C4", 4));
+    length = 42;
+    EXPECT_EQ(reader.readLine(length), nullptr);
+    EXPECT_EQ(length, 42);
+    reader.close();
+    EXPECT_EQ(source.closes, 1);
+}
+
+TEST(Utf8StreamReader, OverAFileThatDidNotOpenRaisesTheNotOpenPairAtConstruction) {
+    supportio::ScratchFolder folder;
+    const std::wstring path = folder.file(L"launch.ini");
+    FileInputStream input(path);
+    try {
+        Utf8StreamReader reader(input);
+        ADD_FAILURE() << "no IOException";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.englishMessage, L"The file " + path + L" is not open");
+        EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
+    }
+}
+
+TEST(Utf8StreamReader, ReadsTheFirstLineOfARealFile) {
+    supportio::ScratchFolder folder;
+    const std::wstring path = folder.file(L"win.vmoptions");
+    supportio::writeBytes(path, "-Xmx512m -Dname=M\xC3\xBCller\r\n-Xss2m\r\n");
+    FileInputStream input(path);
+    ASSERT_TRUE(input.isOpen());
+    Utf8StreamReader reader(input);
+    std::wstring line;
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_EQ(line, L"-Xmx512m -Dname=M\u00FCller");
+    reader.close();
+    EXPECT_FALSE(input.isOpen());
+}
+
+}  // namespace

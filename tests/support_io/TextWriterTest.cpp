@@ -1,0 +1,119 @@
+#include <climits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/FileOutputStream.h"
+#include "support/IOException.h"
+#include "support/PrintWriter.h"
+#include "support/StringWriter.h"
+#include "support/Utf8StreamWriter.h"
+#include "tests/support_io/MemoryStreams.h"
+#include "tests/support_io/ScratchFolder.h"
+
+namespace {
+
+using supportio::MemoryOutputStream;
+
+TEST(PrintWriter, PrintlnWritesUtf8ThenCrLfInTwoWritesWithoutByteOrderMark) {
+    MemoryOutputStream target;
+    Utf8StreamWriter utf8(target);
+    PrintWriter printer(utf8);
+    printer.println(L"\u00C4");
+    EXPECT_EQ(target.writes, (std::vector<std::string>{"\xC3\x84", "\r\n"}));
+    EXPECT_EQ(target.flushes, 0) << "no automatic flush";
+
+    printer.print(L"");
+    printer.newLine();
+    printer.write(L"a\nb", 3);
+    EXPECT_EQ(target.all(), "\xC3\x84\r\n\r\na\nb") << "no line-end translation";
+}
+
+TEST(PrintWriter, FlushAndCloseReachTheFileButDestructionClosesNothing) {
+    supportio::ScratchFolder folder;
+    const std::wstring path = folder.file(L"kette.txt");
+    FileOutputStream file(path);
+    ASSERT_TRUE(file.isOpen());
+    {
+        Utf8StreamWriter utf8(file);
+        PrintWriter printer(utf8);
+        printer.print(L"eins");
+        EXPECT_EQ(supportio::fileSize(path), 0) << "still in the C runtime buffer";
+        printer.flush();
+        EXPECT_EQ(supportio::fileSize(path), 4);
+    }
+    EXPECT_TRUE(file.isOpen()) << "upper layers do not own the stream";
+    {
+        Utf8StreamWriter utf8(file);
+        PrintWriter printer(utf8);
+        printer.println(L"zwei");
+        printer.close();
+    }
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(supportio::readBytes(path), "einszwei\r\n");
+}
+
+TEST(Utf8StreamWriter, WritingToAClosedFileRaisesTheNotOpenPair) {
+    supportio::ScratchFolder folder;
+    const std::wstring path = folder.file(L"zu.txt");
+    FileOutputStream file(path);
+    file.close();
+    Utf8StreamWriter utf8(file);
+    try {
+        utf8.write(L"x", 1);
+        ADD_FAILURE() << "no IOException";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
+    }
+}
+
+TEST(StringWriter, GrowsByThirtyPercentAndKeepsTheText) {
+    StringWriter writer;
+    EXPECT_EQ(writer.capacity(), 8000);
+    EXPECT_EQ(std::wstring(writer.text()), L"");
+
+    const std::wstring first(7999, L'\u00E4');
+    writer.write(first.c_str(), 7999);
+    EXPECT_EQ(writer.capacity(), 8000) << "7999 units and the terminator fit";
+    writer.write(L"!", 1);
+    EXPECT_EQ(writer.capacity(), 10401);
+    EXPECT_EQ(writer.length(), 8000);
+    EXPECT_EQ(std::wstring(writer.text()), first + L"!");
+
+    writer.write(L"zero\0inside", 11);
+    EXPECT_EQ(writer.length(), 8011);
+    EXPECT_EQ(std::wstring(writer.text(), 8011), first + L"!" + std::wstring(L"zero\0inside", 11));
+    EXPECT_EQ(writer.text()[8011], L'\0');
+}
+
+TEST(StringWriter, ATextThatWouldPassA32BitCountRaisesNotEnoughMemoryAndStaysIntact) {
+    const struct {
+        const char* name;
+        int count;
+    } kCases[] = {
+        {"length + count + 1 overflows int", INT_MAX - 3},
+        {"need fits but the 30 percent do not", 1700000000},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        StringWriter writer;
+        writer.write(L"Bericht", 7);
+        // The limit is checked before the text is read, so a short text stands in for a huge one.
+        try {
+            writer.write(L"x", c.count);
+            ADD_FAILURE() << "no IOException";
+        } catch (const IOException& e) {
+            EXPECT_EQ(e.germanMessage, L"Nicht genügend Speicher");
+            EXPECT_EQ(e.englishMessage, L"Not enough memory");
+            EXPECT_EQ(e.kind, IOException::Resource);
+        }
+        EXPECT_EQ(writer.length(), 7);
+        EXPECT_EQ(writer.capacity(), 8000);
+        EXPECT_EQ(std::wstring(writer.text()), L"Bericht");
+        writer.write(L" weiter", 7);
+        EXPECT_EQ(std::wstring(writer.text()), L"Bericht weiter");
+    }
+}
+
+}  // namespace
