@@ -1,0 +1,36 @@
+#include "support/DirectoryEnumerator.h"
+
+#include <windows.h>
+
+#include "support/FileDescription.h"
+#include "support/FileEnumeratorCallback.h"
+#include "support/UniqueResource.h"
+
+void DirectoryEnumerator::enumerate(const std::wstring& baseFolder, const std::wstring& pattern,
+                                    FileEnumeratorCallback& callback, bool recursive) {
+    callback_ = &callback;
+    recursive_ = recursive;
+    continue_ = true;
+    listFolders(baseFolder, pattern, std::wstring());
+}
+
+void DirectoryEnumerator::listFolders(const std::wstring& base, const std::wstring& pattern,
+                                      const std::wstring& relative) {
+    WIN32_FIND_DATAW entry;
+    // A folder that is missing, unreadable or gone since its parent was listed counts as empty.
+    const UniqueFindHandle search(::FindFirstFileW((base + relative + pattern).c_str(), &entry));
+    if (!search) return;
+    do {
+        if (!continue_) break;
+        // Only folders, and never "." and ".." or hidden tool folders such as ".svn".
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || entry.cFileName[0] == L'.') continue;
+        const std::wstring name = entry.cFileName;
+        const std::uint64_t size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        FileDescription description(base, relative, name, size, false);
+        callback_->onEntry(description);
+        if (description.stopRequested) continue_ = false;
+        // The same pattern at every depth: only matching folders are descended into. After a stop
+        // the nested call reports nothing.
+        if (recursive_) listFolders(base, pattern, relative + name + L"\\");
+    } while (::FindNextFileW(search.get(), &entry));
+}

@@ -1,0 +1,108 @@
+#include "support/FolderOperations.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "support/IOException.h"
+#include "support/UniqueResource.h"
+
+namespace {
+
+// A client that is still closing, or a virus scanner, may hold a file for a moment: deleting and
+// renaming retry before giving up.
+constexpr int kAttempts = 10;
+constexpr DWORD kRetryDelayMs = 300;
+
+bool isDotNamed(const wchar_t* name) {
+    return name[0] == L'\0' || name[0] == L'.';
+}
+
+}  // namespace
+
+bool isDirectory(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool isFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void createFolder(const std::wstring& path) {
+    if (!::CreateDirectoryW(path.c_str(), nullptr)) {
+        throw IOException(L"Der Ordner " + path + L" kann nicht erstellt werden.",
+                          L"The folder " + path + L" can not be created.",
+                          IOException::Resource);
+    }
+}
+
+void copyFolder(const std::wstring& source, const std::wstring& target) {
+    WIN32_FIND_DATAW entry;
+    // The owner closes the search on every way out, the throws below included.
+    const UniqueFindHandle search(::FindFirstFileW((source + L"\\*").c_str(), &entry));
+    if (!search) {
+        throw IOException(L"Ungültiges Quellverzeichnis: " + source,
+                          L"Invalid source folder: " + source,
+                          IOException::Resource);
+    }
+    do {
+        const std::wstring name = entry.cFileName;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            // "." and ".." and every folder whose name begins with a dot (tool folders such as
+            // ".git") stay behind.
+            if (isDotNamed(entry.cFileName)) continue;
+            createFolder(target + L"\\" + name);
+            copyFolder(source + L"\\" + name, target + L"\\" + name);
+        } else {
+            const std::wstring sourceFile = source + L"\\" + name;
+            const std::wstring targetFile = target + L"\\" + name;
+            // Overwrite: a repaired library folder replaces what an earlier copy left behind.
+            if (!::CopyFileW(sourceFile.c_str(), targetFile.c_str(), FALSE)) {
+                throw IOException(L"Die Datei " + sourceFile + L" kann nicht nach " + targetFile +
+                                      L" kopiert werden.",
+                                  L"The file " + sourceFile + L" can not be copied to " + targetFile + L".",
+                                  IOException::Resource);
+            }
+        }
+    } while (::FindNextFileW(search.get(), &entry));
+}
+
+void deleteFolder(const std::wstring& path) {
+    // The shell takes a list of paths, each ended by a NUL, the list ended by a second NUL.
+    std::wstring list = path;
+    list.push_back(L'\0');
+    list.push_back(L'\0');
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        SHFILEOPSTRUCTW operation{};
+        operation.hwnd = nullptr;
+        operation.wFunc = FO_DELETE;
+        operation.pFrom = list.c_str();
+        operation.pTo = nullptr;
+        // No FOF_ALLOWUNDO: the tree is removed for good, not moved to the recycle bin.
+        operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+        operation.lpszProgressTitle = nullptr;
+        if (::SHFileOperationW(&operation) == 0) return;
+        // A running client or a scanner may still hold a file inside: wait and try again.
+        ::Sleep(kRetryDelayMs);
+    }
+    throw IOException(L"Der Ordner " + path + L" kann nicht gelöscht werden.",
+                      L"The folder " + path + L" can not be deleted.",
+                      IOException::Resource);
+}
+
+void renameFolder(const std::wstring& source, const std::wstring& target, int errorKind) {
+    // A client that is still closing may hold the folder for a moment: retry before giving up.
+    // MoveFileW never replaces an existing target, so a taken target ends in the error below.
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (::MoveFileW(source.c_str(), target.c_str())) return;
+        ::Sleep(kRetryDelayMs);
+    }
+    throw IOException(L"Der Ordner " + source + L" kann nicht nach " + target + L" umbenannt werden.",
+                      L"The folder " + source + L" can not be renamed to " + target + L".",
+                      errorKind);
+}
+
+bool removeEmptyFolder(const std::wstring& path) {
+    return ::RemoveDirectoryW(path.c_str()) != FALSE;
+}

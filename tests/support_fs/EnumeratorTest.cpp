@@ -1,0 +1,304 @@
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include "support/DirectoryEnumerator.h"
+#include "support/FileDescription.h"
+#include "support/FileEnumerator.h"
+#include "support/FileEnumeratorCallback.h"
+#include "support/IOException.h"
+#include "support/UniqueResource.h"
+#include "tests/support_fs/ScratchFolder.h"
+
+using supportfs::exists;
+using supportfs::longForm;
+using supportfs::makeTree;
+using supportfs::narrow;
+using supportfs::removeTree;
+using supportfs::ScratchFolder;
+using supportfs::writeFile;
+
+namespace {
+
+struct Reported {
+    std::wstring relative;
+    std::wstring name;
+    std::uint64_t size;
+    bool first;
+    std::wstring path() const { return relative + name; }
+};
+
+// Copies what each call reports (the strings live only during the call) and may act on it.
+class Recorder : public FileEnumeratorCallback {
+public:
+    void onEntry(FileDescription& description) override {
+        EXPECT_FALSE(description.stopRequested);
+        EXPECT_EQ(description.baseFolder, expectedBase);
+        EXPECT_EQ(description.fullPath(), description.baseFolder + description.relativeFolder + description.name);
+        entries.push_back({description.relativeFolder, description.name, description.size, description.firstInFolder});
+        if (action) action(description);
+    }
+    std::vector<std::wstring> paths() const {
+        std::vector<std::wstring> result;
+        for (const Reported& e : entries) result.push_back(e.path());
+        return result;
+    }
+
+    std::wstring expectedBase;
+    std::vector<Reported> entries;
+    std::function<void(FileDescription&)> action;
+};
+
+size_t indexOf(const std::vector<std::wstring>& paths, const std::wstring& path) {
+    return static_cast<size_t>(std::find(paths.begin(), paths.end(), path) - paths.begin());
+}
+
+std::vector<std::wstring> sorted(std::vector<std::wstring> paths) {
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+class EnumeratorTest : public ::testing::Test {
+protected:
+    std::vector<std::wstring> files(const std::wstring& pattern, bool recursive) {
+        Recorder recorder;
+        recorder.expectedBase = base();
+        FileEnumerator().enumerate(base(), pattern, recorder, recursive);
+        return recorder.paths();
+    }
+    std::vector<std::wstring> folders(const std::wstring& pattern, bool recursive) {
+        Recorder recorder;
+        recorder.expectedBase = base();
+        DirectoryEnumerator().enumerate(base(), pattern, recorder, recursive);
+        for (const Reported& e : recorder.entries) EXPECT_FALSE(e.first) << narrow(e.path());
+        return recorder.paths();
+    }
+    std::wstring base() const { return scratch_.path() + L"\\"; }
+
+    ScratchFolder scratch_;
+};
+
+TEST_F(EnumeratorTest, FilesComeDeepestFolderFirstAndBaseFolderLast) {
+    makeTree(scratch_.path(), {L"a.jar", L"x\\b.jar", L"x\\readme.txt", L"x\\y\\c.jar", L"x\\y\\empty\\"});
+    EXPECT_EQ(files(L"*.jar", true), (std::vector<std::wstring>{L"x\\y\\c.jar", L"x\\b.jar", L"a.jar"}));
+    EXPECT_EQ(files(L"*.jar", false), (std::vector<std::wstring>{L"a.jar"}));
+}
+
+TEST_F(EnumeratorTest, SiblingFoldersEachCompleteBeforeTheNextAndFirstInFolderOncePerListing) {
+    makeTree(scratch_.path(), {L"A\\A1\\1.jar", L"A\\A1\\1b.jar", L"A\\2.jar", L"B\\3.jar", L"4.jar", L".dot.jar",
+                               L".hidden\\h.jar", L"..weird\\w.jar", L"nomatch\\n.txt", L"C.jar\\5.jar"});
+    Recorder recorder;
+    recorder.expectedBase = base();
+    FileEnumerator().enumerate(base(), L"*.jar", recorder, true);
+    const std::vector<std::wstring> paths = recorder.paths();
+
+    // Dot-named folders are never entered; a dot-named file and a folder that matches are reported.
+    EXPECT_EQ(sorted(paths), sorted({L"A\\A1\\1.jar", L"A\\A1\\1b.jar", L"A\\2.jar", L"B\\3.jar", L"4.jar",
+                                     L".dot.jar", L"C.jar", L"C.jar\\5.jar"}));
+    EXPECT_LT(indexOf(paths, L"A\\A1\\1b.jar"), indexOf(paths, L"A\\2.jar"));
+    EXPECT_LT(indexOf(paths, L"C.jar\\5.jar"), indexOf(paths, L"C.jar"));
+    for (const wchar_t* inBase : {L"4.jar", L".dot.jar", L"C.jar"}) {
+        SCOPED_TRACE(narrow(inBase));
+        EXPECT_GE(indexOf(paths, inBase), paths.size() - 3) << "the base folder's matches come last";
+    }
+    // A's whole subtree is reported in one piece: B's match cannot fall between A\A1 and A.
+    const size_t b = indexOf(paths, L"B\\3.jar");
+    EXPECT_TRUE(b < indexOf(paths, L"A\\A1\\1.jar") || b > indexOf(paths, L"A\\2.jar"));
+
+    // One listing per folder with matches: A\A1 (two entries), A, B, C.jar and the base folder.
+    int firsts = 0;
+    for (size_t i = 0; i < recorder.entries.size(); ++i) {
+        const Reported& e = recorder.entries[i];
+        const bool newListing = i == 0 || recorder.entries[i - 1].relative != e.relative;
+        SCOPED_TRACE(narrow(e.path()));
+        EXPECT_EQ(e.first, newListing);
+        firsts += e.first ? 1 : 0;
+    }
+    EXPECT_EQ(firsts, 5);
+}
+
+TEST_F(EnumeratorTest, StarPatternReportsDotEntriesOfEveryListingWithSizes) {
+    makeTree(scratch_.path(), {L"d\\g.txt"});
+    writeFile(scratch_ / L"f.txt", std::string(12345, 'f'));
+    Recorder recorder;
+    recorder.expectedBase = base();
+    FileEnumerator().enumerate(base(), L"*", recorder, true);
+
+    std::vector<std::wstring> inD;
+    std::vector<std::wstring> inBase;
+    for (const Reported& e : recorder.entries) (e.relative.empty() ? inBase : inD).push_back(e.name);
+    EXPECT_EQ(sorted(inD), sorted({L".", L"..", L"g.txt"}));
+    EXPECT_EQ(sorted(inBase), sorted({L".", L"..", L"d", L"f.txt"}));
+    ASSERT_EQ(recorder.entries.size(), 7u);
+    EXPECT_EQ(recorder.entries[0].relative, L"d\\") << "the subfolder's listing comes first";
+    for (const Reported& e : recorder.entries) {
+        if (e.name == L"f.txt") {
+            EXPECT_EQ(e.size, 12345u);
+        } else if (e.name == L"g.txt") {
+            EXPECT_EQ(e.size, 7u);  // makeTree wrote the seven bytes "d\g.txt"
+        }
+    }
+    // The folder walker never reports "." and "..", whatever the pattern.
+    EXPECT_EQ(folders(L"*", true), (std::vector<std::wstring>{L"d"}));
+}
+
+TEST_F(EnumeratorTest, SizeCombinesBothHalves) {
+    // A sparse file just over 4 GiB costs no disk space and shows whether the high half is used.
+    const std::uint64_t size = 0x100000005ull;
+    {
+        const UniqueFileHandle file(::CreateFileW((scratch_ / L"big.jar").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        DWORD ignored = 0;
+        ::DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(size);
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::SetEndOfFile(file.get()));
+    }
+    Recorder recorder;
+    recorder.expectedBase = base();
+    FileEnumerator().enumerate(base(), L"*.jar", recorder, false);
+    ASSERT_EQ(recorder.entries.size(), 1u);
+    EXPECT_EQ(recorder.entries[0].size, size);
+}
+
+TEST_F(EnumeratorTest, FoldersArePreOrderWithTheSamePatternAtEveryDepth) {
+    makeTree(scratch_.path(), {L"jre8\\bin\\javaw.exe", L"jre8\\jre-inner\\", L"other\\jre9\\", L"jre.txt",
+                               L".jre-hidden\\", L"jre8\\.jre\\"});
+    EXPECT_EQ(folders(L"jre*", true), (std::vector<std::wstring>{L"jre8", L"jre8\\jre-inner"}));
+    EXPECT_EQ(folders(L"jre*", false), (std::vector<std::wstring>{L"jre8"}));
+
+    const std::vector<std::wstring> all = folders(L"*", true);
+    EXPECT_EQ(sorted(all), sorted({L"jre8", L"jre8\\bin", L"jre8\\jre-inner", L"other", L"other\\jre9"}));
+    EXPECT_LT(indexOf(all, L"jre8"), indexOf(all, L"jre8\\bin"));
+    EXPECT_LT(indexOf(all, L"jre8"), indexOf(all, L"jre8\\jre-inner"));
+    EXPECT_LT(indexOf(all, L"other"), indexOf(all, L"other\\jre9"));
+}
+
+TEST_F(EnumeratorTest, StopOnFirstCallEndsEitherWalkAndTheWalkerCanBeUsedAgain) {
+    makeTree(scratch_.path(), {L"a\\b\\c\\1.jar", L"a\\b\\2.jar", L"a\\3.jar", L"d\\4.jar", L"5.jar", L"6.jar"});
+    Recorder stopper;
+    stopper.expectedBase = base();
+    stopper.action = [](FileDescription& d) { d.stopRequested = true; };
+    FileEnumerator files;
+    DirectoryEnumerator folders;
+    for (bool recursive : {true, false}) {
+        SCOPED_TRACE(recursive ? "recursive" : "flat");
+        stopper.entries.clear();
+        files.enumerate(base(), L"*.jar", stopper, recursive);
+        EXPECT_EQ(stopper.entries.size(), 1u);
+        stopper.entries.clear();
+        folders.enumerate(base(), L"*", stopper, recursive);
+        EXPECT_EQ(stopper.entries.size(), 1u);
+    }
+
+    Recorder all;
+    all.expectedBase = base();
+    files.enumerate(base(), L"*.jar", all, true);
+    EXPECT_EQ(all.entries.size(), 6u);
+    all.entries.clear();
+    folders.enumerate(base(), L"*", all, true);
+    EXPECT_EQ(all.entries.size(), 4u);
+}
+
+TEST_F(EnumeratorTest, ExceptionFromCallbackEndsTheWalkAndReachesTheCaller) {
+    makeTree(scratch_.path(), {L"a\\1.jar", L"a\\2.jar", L"b\\3.jar", L"4.jar"});
+    Recorder thrower;
+    thrower.expectedBase = base();
+    thrower.action = [&](FileDescription&) {
+        if (thrower.entries.size() == 2) throw IOException(L"de", L"en", IOException::Installation);
+    };
+    for (const bool folderWalk : {false, true}) {
+        SCOPED_TRACE(folderWalk ? "DirectoryEnumerator" : "FileEnumerator");
+        thrower.entries.clear();
+        try {
+            if (folderWalk) {
+                DirectoryEnumerator().enumerate(base(), L"*", thrower, true);
+            } else {
+                FileEnumerator().enumerate(base(), L"*.jar", thrower, true);
+            }
+            ADD_FAILURE() << "the exception did not arrive";
+        } catch (const IOException& e) {
+            EXPECT_EQ(e.kind, IOException::Installation);
+        }
+        EXPECT_EQ(thrower.entries.size(), 2u);
+    }
+}
+
+TEST_F(EnumeratorTest, MissingBaseFolderReportsNothing) {
+    const std::wstring missing = scratch_ / L"missing\\";
+    Recorder recorder;
+    recorder.expectedBase = missing;
+    FileEnumerator().enumerate(missing, L"*", recorder, true);
+    DirectoryEnumerator().enumerate(missing, L"*", recorder, true);
+    EXPECT_TRUE(recorder.entries.empty());
+}
+
+TEST_F(EnumeratorTest, NonAsciiNamesWithBlanksArriveUnchanged) {
+    const std::wstring folder = L"Bibliothek \u00FC\u00DF \u65E5\u672C";
+    const std::wstring file = L"gro\u00DFe Datei \u00E9.jar";
+    makeTree(scratch_.path(), {folder + L"\\" + file});
+    EXPECT_EQ(files(L"*.jar", true), (std::vector<std::wstring>{folder + L"\\" + file}));
+    EXPECT_EQ(folders(L"Bib*", true), (std::vector<std::wstring>{folder}));
+    EXPECT_TRUE(exists(base() + folder + L"\\" + file));
+}
+
+TEST_F(EnumeratorTest, FoldersThatVanishDuringTheWalkAreSkipped) {
+    makeTree(scratch_.path(), {L"one\\deep\\1.jar", L"one\\2.jar", L"two\\deep\\3.jar", L"two\\4.jar", L"5.jar"});
+    {
+        SCOPED_TRACE("FileEnumerator: the first report removes the other top folder");
+        Recorder recorder;
+        recorder.expectedBase = base();
+        std::wstring removed;
+        recorder.action = [&](FileDescription& d) {
+            if (!removed.empty()) return;
+            removed = d.relativeFolder.rfind(L"one\\", 0) == 0 ? L"two\\" : L"one\\";
+            removeTree(base() + removed);
+            EXPECT_FALSE(exists(base() + removed));
+        };
+        FileEnumerator().enumerate(base(), L"*.jar", recorder, true);
+        ASSERT_FALSE(removed.empty());
+        for (const Reported& e : recorder.entries) EXPECT_NE(e.relative.rfind(removed, 0), 0u) << narrow(e.path());
+        EXPECT_EQ(recorder.entries.size(), 3u);
+    }
+    {
+        SCOPED_TRACE("DirectoryEnumerator: a reported folder loses its subfolders before the descent");
+        makeTree(scratch_.path(), {L"one\\deep\\deeper\\", L"two\\deep\\deeper\\"});
+        Recorder recorder;
+        recorder.expectedBase = base();
+        recorder.action = [&](FileDescription& d) {
+            if (d.relativeFolder.empty()) removeTree(d.fullPath() + L"\\deep");
+        };
+        DirectoryEnumerator().enumerate(base(), L"*", recorder, true);
+        EXPECT_EQ(sorted(recorder.paths()), sorted({L"one", L"two"}));
+    }
+}
+
+TEST_F(EnumeratorTest, PathsLongerThanMaxPathNeitherCrashNorHang) {
+    std::wstring deep;
+    while ((base() + deep).size() < MAX_PATH + 60) deep += L"Ordner mit \u00DCmlaut " + std::to_wstring(deep.size()) + L"\\";
+    makeTree(scratch_.path(), {L"short.jar", deep + L"deep.jar"});
+    ASSERT_TRUE(exists(base() + deep + L"deep.jar"));
+
+    // Windows stops listing at MAX_PATH without the "\\?\" form; Wine may go on. Either way the
+    // walk ends, reports the short path, and whatever else it reports is real.
+    const std::vector<std::wstring> reported = files(L"*.jar", true);
+    EXPECT_NE(std::find(reported.begin(), reported.end(), L"short.jar"), reported.end());
+    for (const std::wstring& path : reported) {
+        SCOPED_TRACE(narrow(path));
+        EXPECT_TRUE(path == L"short.jar" || path == deep + L"deep.jar");
+    }
+    const std::vector<std::wstring> walked = folders(L"*", true);
+    EXPECT_FALSE(walked.empty());
+    for (const std::wstring& path : walked) EXPECT_EQ(deep.rfind(path + L"\\", 0), 0u) << narrow(path);
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// The retries of deleteFolder and renameFolder. Each give-up costs about 3 seconds, so the slow
+// cases are kept to the two give-ups and one delete that succeeds after its file is released.
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "support/FolderOperations.h"
+#include "support/IOException.h"
+#include "support/UniqueResource.h"
+#include "tests/driver/Process.h"
+#include "tests/driver/TestPaths.h"
+#include "tests/support_fs/ImportHook.h"
+#include "tests/support_fs/ScratchFolder.h"
+
+using supportfs::exists;
+using supportfs::ImportHook;
+using supportfs::makeTree;
+using supportfs::ScratchFolder;
+
+namespace {
+
+// Every attempt is one MoveFileW or SHFileOperationW call; the hooks count them.
+int moveCalls = 0;
+int shellCalls = 0;
+void* originalMove = nullptr;
+void* originalShell = nullptr;
+
+BOOL WINAPI countingMoveFileW(LPCWSTR source, LPCWSTR target) {
+    ++moveCalls;
+    return reinterpret_cast<decltype(&::MoveFileW)>(originalMove)(source, target);
+}
+
+int WINAPI countingSHFileOperationW(LPSHFILEOPSTRUCTW operation) {
+    ++shellCalls;
+    return reinterpret_cast<decltype(&::SHFileOperationW)>(originalShell)(operation);
+}
+
+class FolderRetries : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(moveHook_.installed());
+        ASSERT_TRUE(shellHook_.installed());
+        originalMove = moveHook_.original();
+        originalShell = shellHook_.original();
+        moveCalls = 0;
+        shellCalls = 0;
+    }
+
+    ImportHook moveHook_{"MoveFileW", reinterpret_cast<void*>(&countingMoveFileW)};
+    ImportHook shellHook_{"SHFileOperationW", reinterpret_cast<void*>(&countingSHFileOperationW)};
+    ScratchFolder scratch_;
+};
+
+TEST_F(FolderRetries, GiveUpAfterTenAttemptsAndAboutThreeSeconds) {
+    const std::wstring source = scratch_ / L"lib_new";
+    const std::wstring target = scratch_ / L"lib";
+    makeTree(scratch_.path(), {L"lib_new\\a.jar", L"lib\\b.jar"});
+    const std::wstring missing = scratch_ / L"never there";
+
+    const struct {
+        const char* name;
+        void (*action)(const std::wstring&, const std::wstring&, const std::wstring&);
+        const int* calls;
+        std::wstring german;
+        std::wstring english;
+        int kind;
+    } kCases[] = {
+        {"rename onto an existing folder, in-use kind",
+         [](const std::wstring& s, const std::wstring& t, const std::wstring&) {
+             renameFolder(s, t, IOException::InUse);
+         },
+         &moveCalls, L"Der Ordner " + source + L" kann nicht nach " + target + L" umbenannt werden.",
+         L"The folder " + source + L" can not be renamed to " + target + L".", IOException::InUse},
+        {"delete of a folder that does not exist",
+         [](const std::wstring&, const std::wstring&, const std::wstring& m) { deleteFolder(m); }, &shellCalls,
+         L"Der Ordner " + missing + L" kann nicht gelöscht werden.", L"The folder " + missing + L" can not be deleted.",
+         IOException::Resource},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        moveCalls = shellCalls = 0;
+        const DWORD started = ::GetTickCount();
+        try {
+            c.action(source, target, missing);
+            ADD_FAILURE() << "no IOException";
+        } catch (const IOException& e) {
+            EXPECT_EQ(e.germanMessage, c.german);
+            EXPECT_EQ(e.englishMessage, c.english);
+            EXPECT_EQ(e.kind, c.kind);
+        }
+        const DWORD elapsed = ::GetTickCount() - started;
+        EXPECT_EQ(*c.calls, 10);
+        // Ten waits of 300 ms, the last one included; the tick count is coarse (about 16 ms).
+        EXPECT_GE(elapsed, 2950u);
+        EXPECT_LT(elapsed, 8000u);
+    }
+    EXPECT_TRUE(exists(source + L"\\a.jar"));
+    EXPECT_TRUE(exists(target + L"\\b.jar"));
+}
+
+// Wine lets a folder be renamed while a file inside is open, but it does honour the share mode:
+// a file opened without FILE_SHARE_DELETE cannot be deleted, so the shell delete of its folder
+// fails on Windows and under Wine alike. The holder is a second process, as a running client is.
+TEST_F(FolderRetries, FileHeldByAnotherProcessBlocksDeleteUntilReleased) {
+    const std::wstring folder = scratch_ / L"lib_old";
+    makeTree(folder, {L"held.jar", L"sub\\other.jar"});
+    const std::wstring held = folder + L"\\held.jar";
+    const std::wstring tag = std::to_wstring(::GetCurrentProcessId());
+
+    const auto startHolder = [&](const std::wstring& round, DWORD holdMs, HANDLE& ready, HANDLE& release) {
+        const std::wstring readyName = L"brivane_fs_ready_" + tag + round;
+        const std::wstring releaseName = L"brivane_fs_release_" + tag + round;
+        ready = ::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+        release = ::CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
+        return std::make_unique<testdriver::Process>(L"\"" + testdriver::builtFile(L"support_fs_file_holder.exe") +
+                                                     L"\" \"" + held + L"\" " + readyName + L" " + releaseName +
+                                                     L" " + std::to_wstring(holdMs));
+    };
+
+    {
+        SCOPED_TRACE("held for the whole delete");
+        HANDLE readyEvent = nullptr;
+        HANDLE releaseEvent = nullptr;
+        const auto holder = startHolder(L"a", 60000, readyEvent, releaseEvent);
+        const UniqueHandle ready(readyEvent);
+        const UniqueHandle release(releaseEvent);
+        ASSERT_EQ(::WaitForSingleObject(ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
+
+        const DWORD started = ::GetTickCount();
+        try {
+            deleteFolder(folder);
+            ADD_FAILURE() << "no IOException";
+        } catch (const IOException& e) {
+            EXPECT_EQ(e.englishMessage, L"The folder " + folder + L" can not be deleted.");
+        }
+        EXPECT_EQ(shellCalls, 10);
+        EXPECT_GE(::GetTickCount() - started, 2950u);
+        EXPECT_TRUE(exists(held));
+
+        ::SetEvent(release.get());
+        ASSERT_TRUE(holder->waitForExit(10000));
+        EXPECT_EQ(holder->exitCode(), 0u);
+    }
+    {
+        SCOPED_TRACE("released about one second into the retries");
+        shellCalls = 0;
+        HANDLE readyEvent = nullptr;
+        HANDLE releaseEvent = nullptr;
+        const auto holder = startHolder(L"b", 1000, readyEvent, releaseEvent);
+        const UniqueHandle ready(readyEvent);
+        const UniqueHandle release(releaseEvent);
+        ASSERT_EQ(::WaitForSingleObject(ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
+
+        deleteFolder(folder);
+        EXPECT_FALSE(exists(folder));
+        EXPECT_GE(shellCalls, 2) << "the first attempt should have met the held file";
+        EXPECT_LE(shellCalls, 10);
+        ASSERT_TRUE(holder->waitForExit(10000));
+        EXPECT_EQ(holder->exitCode(), 0u);
+    }
+}
+
+}  // namespace

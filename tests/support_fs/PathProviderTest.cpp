@@ -1,0 +1,85 @@
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "support/FolderOperations.h"
+#include "support/PathProvider.h"
+#include "tests/support_fs/ScratchFolder.h"
+
+using supportfs::exists;
+using supportfs::narrow;
+using supportfs::readFile;
+using supportfs::removeTree;
+using supportfs::writeFile;
+
+namespace {
+
+std::wstring shellFolder(int id) {
+    wchar_t buffer[MAX_PATH] = {};
+    EXPECT_EQ(::SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, buffer), S_OK);
+    return buffer;
+}
+
+// An application name of this test run only, so parallel runs and the other tests' profiles are
+// left alone.
+class PathProviderTest : public ::testing::Test {
+protected:
+    void TearDown() override { removeTree(vendorFolder_ + L"\\" + name_); }
+
+    const std::wstring name_ = L"fs test \u00E4 " + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring vendorFolder_ = shellFolder(CSIDL_LOCAL_APPDATA) + L"\\TavrelBank";
+};
+
+TEST(TrailingBackslash, AddedOnlyWhereMissing) {
+    const struct {
+        std::wstring folder;
+        std::wstring expected;
+    } kCases[] = {
+        {L"C:\\users\\anna\\AppData\\Local", L"C:\\users\\anna\\AppData\\Local\\"},
+        {L"D:\\", L"D:\\"},
+        {L"\\\\server\\share\\", L"\\\\server\\share\\"},
+        {L"", L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(narrow(c.folder));
+        EXPECT_EQ(withTrailingBackslash(c.folder), c.expected);
+    }
+}
+
+TEST_F(PathProviderTest, CreatingFormMakesOnlyWhatIsMissing) {
+    const PathProvider provider(name_);
+    const std::wstring expected = vendorFolder_ + L"\\" + name_ + L"\\";
+    ASSERT_FALSE(exists(expected));
+
+    EXPECT_EQ(provider.getDataFolder(), expected);
+    EXPECT_TRUE(isDirectory(vendorFolder_));
+    EXPECT_TRUE(isDirectory(expected.substr(0, expected.size() - 1)));
+
+    // Both folders exist now: a second call must neither fail with the create error nor replace
+    // what is inside.
+    writeFile(expected + L"marker.txt", "kept");
+    EXPECT_EQ(provider.getDataFolder(PathProvider::Creation::CreateMissing), expected);
+    EXPECT_EQ(readFile(expected + L"marker.txt"), "kept");
+}
+
+TEST_F(PathProviderTest, NamingFormsCreateNothingAndNeverThrow) {
+    const PathProvider provider(name_);
+    const std::wstring data = vendorFolder_ + L"\\" + name_ + L"\\";
+    EXPECT_EQ(provider.getDataFolder(PathProvider::Creation::NameOnly), data);
+    EXPECT_EQ(provider.getLogsFolder(), data + L"logs\\");
+    EXPECT_FALSE(exists(data));
+}
+
+TEST_F(PathProviderTest, DocumentsFolderIsCreatedAndEndsWithBackslash) {
+    const std::wstring documents = shellFolder(CSIDL_PERSONAL) + L"\\TavrelBank";
+    const std::wstring got = PathProvider(name_).getDocumentsFolder();
+    EXPECT_EQ(got, documents + L"\\");
+    EXPECT_TRUE(isDirectory(documents));
+    // Asking again for an existing folder must not raise the create error.
+    EXPECT_EQ(PathProvider(name_).getDocumentsFolder(), got);
+}
+
+}  // namespace
