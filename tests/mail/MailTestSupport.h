@@ -1,0 +1,54 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Helpers of the mail tests: a scratch folder, byte-exact file reads, and one run of a program
+// whose dialogs are answered in a given order.
+namespace mailtest {
+
+// A dialog as the user saw it.
+struct ShownDialog {
+    std::wstring caption;
+    std::wstring text;  // a message box's text; empty for the Save dialog
+    bool saveDialog = false;
+};
+
+// How to answer the next dialog: press a button, or type a path into the Save dialog and save.
+struct Answer {
+    int button = 0;
+    std::wstring savePath;
+    static Answer press(int button) { return Answer{button, L""}; }
+    static Answer saveAs(const std::wstring& path) { return Answer{0, path}; }
+};
+
+struct RunResult {
+    std::vector<ShownDialog> dialogs;  // in the order shown, including any beyond the answers
+    bool ended = false;                // ended within the time-out
+    unsigned long exitCode = 0;
+};
+
+// Starts commandLine, answers its dialogs with the given answers in order, then answers any
+// further dialog with No (OK on a box without No, Cancel on a Save dialog) until it ends.
+RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer>& answers,
+                       const std::map<std::wstring, std::wstring>& environment,
+                       const std::wstring& currentFolder = L"");
+
+// A fresh, empty folder under the temp folder, with a trailing backslash.
+std::wstring freshFolder(const std::wstring& name);
+// Every entry of a folder except "." and "..".
+std::vector<std::wstring> folderEntries(const std::wstring& folder);
+
+bool fileExists(const std::wstring& path);
+std::string readBytes(const std::wstring& path);
+void writeBytes(const std::wstring& path, const std::string& bytes);
+
+std::string utf8(const std::wstring& text);
+std::wstring fromUtf8(const std::string& bytes);
+std::string narrow(const std::wstring& asciiText);  // for SCOPED_TRACE and ANSI expectations
+
+// One command-line argument, quoted so that CommandLineToArgvW gives it back unchanged.
+std::wstring quoted(const std::wstring& argument);
+
+}  // namespace mailtest

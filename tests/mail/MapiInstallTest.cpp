@@ -1,0 +1,42 @@
+// installMapi changes the prefix's system folder, which every end-to-end test relies on.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "tests/driver/MapiStandIn.h"
+
+namespace {
+
+std::wstring systemMapi() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\mapi32.dll";
+}
+
+// What the system folder's mapi32.dll offers, seen as the programs see it: loaded by full path.
+std::string probeSystemMapi() {
+    HMODULE module = ::LoadLibraryExW(systemMapi().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) return "none";
+    const bool exported = ::GetProcAddress(module, "MAPISendMail") != nullptr;
+    ::FreeLibrary(module);
+    return exported ? "export" : "no export";
+}
+
+TEST(MapiInstall, PutsTheChosenVariantIntoTheSystemFolder) {
+    const struct { const char* name; testdriver::MapiVariant variant; const char* expected; } kCases[] = {
+        {"without export", testdriver::MapiVariant::WithoutExport, "no export"},
+        {"none", testdriver::MapiVariant::None, "none"},
+        {"none again", testdriver::MapiVariant::None, "none"},
+        {"stand-in", testdriver::MapiVariant::StandIn, "export"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_THROW(testdriver::installMapi(c.variant));
+        EXPECT_EQ(probeSystemMapi(), c.expected);
+    }
+}
+
+}  // namespace
