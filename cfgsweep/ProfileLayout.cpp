@@ -1,0 +1,32 @@
+#include "cfgsweep/ProfileLayout.h"
+
+namespace {
+
+bool endsWith(const std::wstring& text, const std::wstring& ending) {
+    return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+}  // namespace
+
+std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, const std::wstring& applicationName) {
+    auto a = dataFolder.find(L'\\');
+    // A network path starts with two backslashes; its server name counts as the first level.
+    if (a == 0) a = dataFolder.find(L'\\', 2);
+    if (a == std::wstring::npos) return std::nullopt;
+    const auto b = dataFolder.find(L'\\', a + 1);
+    if (b == std::wstring::npos) return std::nullopt;
+    const auto c = dataFolder.find(L'\\', b + 1);
+    if (c == std::wstring::npos) return std::nullopt;
+
+    ProfileLayout layout;
+    layout.profilesRoot = dataFolder.substr(0, b + 1);
+    // c is a backslash, so the data folder is at least one character longer than c.
+    layout.profileSuffix = dataFolder.substr(c, dataFolder.size() - 1 - c);
+    if (!endsWith(layout.profileSuffix, L"\\TavrelBank\\" + applicationName)) return std::nullopt;
+    return layout;
+}
+
+std::wstring enclosingFolder(const std::wstring& path) {
+    const auto last = path.rfind(L'\\');
+    return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
+}

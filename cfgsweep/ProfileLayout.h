@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Where the application folders of all user profiles lie, derived from the running user's own
+// data folder: profilesRoot + <profile> + profileSuffix names one profile's application folder.
+struct ProfileLayout {
+    std::wstring profilesRoot;   // with a trailing backslash, e.g. "C:\Users\"
+    std::wstring profileSuffix;  // "\AppData\Local\TavrelBank\brivane": leading backslash, none trailing
+};
+
+// Splits a data folder such as "C:\Users\u\AppData\Local\TavrelBank\brivane\" after its second
+// and third backslash (a network path's leading "\\" does not count). Empty when the folder has
+// too few levels, or when the suffix would not end in "\TavrelBank\" + applicationName: a local
+// data folder at a drive root would otherwise make every folder beside it a deletion target.
+std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, const std::wstring& applicationName);
+
+// The path up to, not including, its last backslash; empty when it has none.
+std::wstring enclosingFolder(const std::wstring& path);

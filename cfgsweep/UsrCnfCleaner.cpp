@@ -1,0 +1,28 @@
+#include "cfgsweep/UsrCnfCleaner.h"
+
+#include "cfgsweep/ProfileLayout.h"
+#include "support/DirectoryEnumerator.h"
+#include "support/FileDescription.h"
+#include "support/FolderOperations.h"
+#include "support/PathProvider.h"
+
+UsrCnfCleaner::UsrCnfCleaner(const std::wstring& applicationName) : applicationName(applicationName) {}
+
+void UsrCnfCleaner::onEntry(FileDescription& description) {
+    const std::wstring target = description.fullPath() + profileSuffix;
+    // Also false for a profile whose folders the running user may not read: it is skipped.
+    if (!isDirectory(target)) return;
+    deleteFolder(target);
+    // Stays while another application folder is left in it.
+    removeEmptyFolder(enclosingFolder(target));
+}
+
+void UsrCnfCleaner::clean() {
+    const std::wstring dataFolder =
+        PathProvider(applicationName).getDataFolder(PathProvider::Creation::NameOnly);
+    const auto layout = splitProfileLayout(dataFolder, applicationName);
+    if (!layout) return;
+    profilesRoot = layout->profilesRoot;
+    profileSuffix = layout->profileSuffix;
+    DirectoryEnumerator().enumerate(profilesRoot, L"*", *this, false);
+}

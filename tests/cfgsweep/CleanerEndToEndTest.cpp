@@ -1,0 +1,202 @@
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include "support/UniqueResource.h"
+#include "tests/driver/Process.h"
+#include "tests/driver/TestPaths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 60000;
+
+const wchar_t* const kApplicationNames[] = {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"};
+
+// The profiles root and the local data folder inside one profile, found the way the cleaner
+// finds them: from the running user's local application data folder.
+struct ProfilesLocation {
+    fs::path root;           // C:\users
+    fs::path localInProfile; // AppData\Local
+};
+
+ProfilesLocation profilesLocation() {
+    wchar_t buffer[MAX_PATH];
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
+    const fs::path localData(buffer);
+    auto part = localData.begin();
+    // C:\ + users make the root; the user's own folder is skipped; the rest lies inside a profile.
+    fs::path root = *part++;
+    root /= *part++;
+    root /= *part++;
+    ++part;
+    fs::path inside;
+    for (; part != localData.end(); ++part) inside /= *part;
+    return {root, inside};
+}
+
+void writeFile(const fs::path& path, const std::string& content = "data") {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+// Every path below the folder, relative to it, folders and files alike.
+std::set<std::wstring> treeOf(const fs::path& folder) {
+    std::set<std::wstring> entries;
+    if (!fs::exists(folder)) return entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        entries.insert(fs::relative(entry.path(), folder).wstring());
+    }
+    return entries;
+}
+
+std::string narrow(const fs::path& path) {
+    const std::wstring text = path.wstring();
+    return std::string(text.begin(), text.end());
+}
+
+// Test profiles beside the real ones under the prefix's profiles root. Only these are created
+// and removed again; the running user's own profile is left as it is.
+class CleanerEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        location_ = profilesLocation();
+        ASSERT_FALSE(location_.localInProfile.empty()) << "local application data folder not found";
+        removeTestProfiles();
+    }
+    void TearDown() override { removeTestProfiles(); }
+
+    fs::path profile(const std::wstring& name) const { return location_.root / (L"cfgsweep-test-" + name); }
+    fs::path dotProfile() const { return location_.root / L".cfgsweep-test-dot"; }
+    fs::path tavrelBank(const std::wstring& profileName) const {
+        return profile(profileName) / location_.localInProfile / L"TavrelBank";
+    }
+    // An application folder with a small tree inside, as a client leaves it.
+    void createApplicationFolder(const fs::path& folder) const {
+        writeFile(folder / L"logs" / L"kvl_2024_01_02_030405.launch.log");
+        writeFile(folder / L"lib" / L"sub" / L"client.jar");
+        writeFile(folder / L"settings.ini");
+    }
+
+    std::set<std::wstring> testProfilesTree() const {
+        std::set<std::wstring> all;
+        for (const fs::path& folder : {profile(L"all"), profile(L"other"), profile(L"file"), profile(L"locked"),
+                                       profile(L"empty"), dotProfile()}) {
+            for (const auto& entry : treeOf(folder)) all.insert(folder.filename().wstring() + L"\\" + entry);
+        }
+        return all;
+    }
+
+    DWORD runCleaner() const {
+        return testdriver::runToExit(L"\"" + testdriver::builtFile(L"cfgsweep.exe") + L"\"", kTimeoutMs);
+    }
+
+    ProfilesLocation location_;
+
+private:
+    void removeTestProfiles() const {
+        std::error_code ignored;
+        for (const fs::path& folder : {profile(L"all"), profile(L"other"), profile(L"file"), profile(L"locked"),
+                                       profile(L"empty"), dotProfile()}) {
+            fs::remove_all(folder, ignored);
+        }
+    }
+};
+
+TEST_F(CleanerEndToEnd, DeletesTheFourApplicationFoldersAndNothingElse) {
+    // All four names: all go, and the emptied TavrelBank with them.
+    for (const wchar_t* name : kApplicationNames) createApplicationFolder(tavrelBank(L"all") / name);
+    // Neighbours that only look like targets.
+    const fs::path local = profile(L"all") / location_.localInProfile;
+    writeFile(local / L"OtherVendor" / L"brivane" / L"keep.txt");
+    writeFile(local / L"TavrelBank2" / L"brivane" / L"keep.txt");
+    writeFile(local / L"brivane.txt");
+    writeFile(profile(L"all") / L"AppData" / L"Roaming" / L"TavrelBank" / L"brivane" / L"keep.txt");
+    // A TavrelBank still holding another application's folder (with a look-alike name) stays.
+    createApplicationFolder(tavrelBank(L"other") / L"brivane");
+    createApplicationFolder(tavrelBank(L"other") / L"brivane_stage");
+    writeFile(tavrelBank(L"other") / L"brivane_old" / L"keep.txt");
+    // A TavrelBank still holding a file stays.
+    createApplicationFolder(tavrelBank(L"file") / L"cm");
+    writeFile(tavrelBank(L"file") / L"notes.txt");
+    // A dot-named folder under the profiles root is no profile: never visited.
+    createApplicationFolder(dotProfile() / location_.localInProfile / L"TavrelBank" / L"brivane");
+
+    EXPECT_EQ(runCleaner(), 0u);
+
+    EXPECT_FALSE(fs::exists(tavrelBank(L"all")));
+    EXPECT_TRUE(fs::exists(local / L"OtherVendor" / L"brivane" / L"keep.txt"));
+    EXPECT_TRUE(fs::exists(local / L"TavrelBank2" / L"brivane" / L"keep.txt"));
+    EXPECT_TRUE(fs::exists(local / L"brivane.txt"));
+    EXPECT_TRUE(fs::exists(profile(L"all") / L"AppData" / L"Roaming" / L"TavrelBank" / L"brivane" / L"keep.txt"));
+
+    EXPECT_FALSE(fs::exists(tavrelBank(L"other") / L"brivane"));
+    EXPECT_FALSE(fs::exists(tavrelBank(L"other") / L"brivane_stage"));
+    EXPECT_TRUE(fs::exists(tavrelBank(L"other") / L"brivane_old" / L"keep.txt"));
+
+    EXPECT_FALSE(fs::exists(tavrelBank(L"file") / L"cm"));
+    EXPECT_TRUE(fs::exists(tavrelBank(L"file") / L"notes.txt"));
+
+    EXPECT_TRUE(fs::exists(dotProfile() / location_.localInProfile / L"TavrelBank" / L"brivane" / L"settings.ini"));
+}
+
+TEST_F(CleanerEndToEnd, LockedFileEndsOnlyThatNamesPassAfterTheRetries) {
+    for (const wchar_t* name : kApplicationNames) createApplicationFolder(tavrelBank(L"locked") / name);
+    createApplicationFolder(tavrelBank(L"other") / L"cm");
+    const fs::path lockedFile = tavrelBank(L"locked") / L"brivane_quorsel" / L"in-use.dat";
+    writeFile(lockedFile);
+    // Wine lets a folder be renamed or removed around an open file, but it does enforce share
+    // modes: a file held open without FILE_SHARE_DELETE cannot be deleted, so the shell delete
+    // of its folder fails on every attempt, as it does on Windows while a client runs.
+    const UniqueFileHandle lock(::CreateFileW(lockedFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock);
+    ASSERT_FALSE(::DeleteFileW(lockedFile.c_str())) << "the lock is not honoured here";
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runCleaner(), 0u);
+    const auto elapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("cleaner_ms", static_cast<int>(elapsedMs));
+    std::cout << "cfgsweep with one locked folder took " << elapsedMs << " ms\n";
+
+    // Ten attempts 300 ms apart for the one locked folder; a second failing pass would double it.
+    EXPECT_GE(elapsedMs, 2900);
+    EXPECT_LT(elapsedMs, 6000);
+    EXPECT_TRUE(fs::exists(lockedFile));
+    EXPECT_TRUE(fs::exists(tavrelBank(L"locked")));
+    for (const wchar_t* name : {L"brivane", L"brivane_stage", L"cm"}) {
+        SCOPED_TRACE(narrow(name));
+        EXPECT_FALSE(fs::exists(tavrelBank(L"locked") / name));
+    }
+    EXPECT_FALSE(fs::exists(tavrelBank(L"other")));
+}
+
+TEST_F(CleanerEndToEnd, RunWithNothingToDoChangesNothing) {
+    const fs::path local = profile(L"empty") / location_.localInProfile;
+    writeFile(local / L"OtherVendor" / L"cm" / L"keep.txt");
+    writeFile(local / L"TavrelBank" / L"brivane_old" / L"keep.txt");
+    fs::create_directories(local / L"TavrelBank" / L"empty_other");
+    fs::create_directories(profile(L"other") / location_.localInProfile);
+    createApplicationFolder(dotProfile() / location_.localInProfile / L"TavrelBank" / L"cm");
+    const std::set<std::wstring> before = testProfilesTree();
+    ASSERT_FALSE(before.empty());
+
+    EXPECT_EQ(runCleaner(), 0u);
+
+    EXPECT_EQ(testProfilesTree(), before);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include "cfgsweep/ProfileLayout.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SplitProfileLayout, SplitsTheDataFolderIntoProfilesRootAndSuffix) {
+    const struct {
+        const char* name;
+        std::wstring dataFolder;
+        std::wstring applicationName;
+        std::wstring profilesRoot;
+        std::wstring profileSuffix;
+    } kCases[] = {
+        {"current Windows", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)", L"brivane", LR"(C:\Users\)",
+         LR"(\AppData\Local\TavrelBank\brivane)"},
+        {"older Windows, blanks in names",
+         LR"(C:\Documents and Settings\user1\Local Settings\Application Data\TavrelBank\cm\)", L"cm",
+         LR"(C:\Documents and Settings\)", LR"(\Local Settings\Application Data\TavrelBank\cm)"},
+        {"Wine", LR"(C:\users\tester\AppData\Local\TavrelBank\brivane_stage\)", L"brivane_stage", LR"(C:\users\)",
+         LR"(\AppData\Local\TavrelBank\brivane_stage)"},
+        {"network path: the server counts as the first level",
+         LR"(\\server\share\u1\AppData\Local\TavrelBank\brivane_quorsel\)", L"brivane_quorsel",
+         LR"(\\server\share\)", LR"(\AppData\Local\TavrelBank\brivane_quorsel)"},
+        {"shortest data folder that still names a profile", LR"(D:\P\u\TavrelBank\cm\)", L"cm", LR"(D:\P\)",
+         LR"(\TavrelBank\cm)"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const auto layout = splitProfileLayout(c.dataFolder, c.applicationName);
+        ASSERT_TRUE(layout.has_value());
+        EXPECT_EQ(layout->profilesRoot, c.profilesRoot);
+        EXPECT_EQ(layout->profileSuffix, c.profileSuffix);
+    }
+}
+
+TEST(SplitProfileLayout, GivesNoLayoutWhenTheTargetWouldNotBeAnApplicationFolder) {
+    const struct {
+        const char* name;
+        std::wstring dataFolder;
+    } kCases[] = {
+        {"shell could not name the folder", L""},
+        {"no backslash", L"TavrelBank"},
+        {"one level", LR"(C:\)"},
+        {"two levels", LR"(C:\TavrelBank)"},
+        {"network path without share", LR"(\\server)"},
+        {"network server and share only", LR"(\\server\share)"},
+        // The plain split would give an empty suffix: every folder beside the data folder's
+        // parent would become a target.
+        {"local data at a drive root", LR"(D:\TavrelBank\brivane\)"},
+        // ... or a suffix of "\brivane", so D:\Data\<anything>\brivane would be deleted.
+        {"local data one level deep", LR"(D:\Data\TavrelBank\brivane\)"},
+        {"other application's folder", LR"(C:\Users\u\AppData\Local\TavrelBank\brivane_stage\)"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(splitProfileLayout(c.dataFolder, L"brivane").has_value());
+    }
+}
+
+TEST(EnclosingFolder, CutsAtTheLastBackslash) {
+    const struct {
+        std::wstring path;
+        std::wstring expected;
+    } kCases[] = {
+        {LR"(C:\Users\u\AppData\Local\TavrelBank\brivane)", LR"(C:\Users\u\AppData\Local\TavrelBank)"},
+        {LR"(C:\Users\)", LR"(C:\Users)"},
+        {LR"(\x)", L""},
+        {L"plain", L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.path.begin(), c.path.end()));
+        EXPECT_EQ(enclosingFolder(c.path), c.expected);
+    }
+}
+
+}  // namespace
