@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Appends folder + name of every "*.log" file in folder (a path ending with a backslash, or
+// empty for the current folder) to list, in the order the file system reports them. Folders
+// whose names end in ".log" are skipped. A missing folder or no match adds nothing. Never throws.
+void addLogFiles(const std::wstring& folder, std::vector<std::wstring>& list);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class PrintWriter;
+
+// The client's profiles whose "logs" folders the report collects, in this order.
+inline constexpr const wchar_t* kProfileNames[] = {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"};
+
+// Where log files are looked for: every profile folder, and the fallbacks, tried one after the
+// other only while nothing has been found. Each folder ends with a backslash.
+struct LogFolders {
+    std::vector<std::wstring> profiles;
+    std::vector<std::wstring> fallbacks;
+};
+
+// The logs folders of the four profiles (named only, nothing created) and the fallbacks
+// "logs\" and "..\logs\" relative to the current folder. Never throws.
+LogFolders defaultLogFolders();
+
+// Appends the log files of one folder to a list; addLogFiles in the program, a table in tests.
+using LogFileLister = std::function<void(const std::wstring& folder, std::vector<std::wstring>& list)>;
+
+// The log files to report, sorted: those of every profile folder; only when there are none, those
+// of the first fallback that holds any. Throws nothing of its own.
+std::vector<std::wstring> findLogFiles(const LogFolders& folders, const LogFileLister& addFiles);
+
+// Copies one log file: its path, then each of its lines (cut at a zero unit), as report lines.
+// The file is read shared, so a log that a running client still writes can be copied. Throws
+// the stream's IOException when the file cannot be opened or read, and what the writer throws.
+void writeLogFile(PrintWriter& writer, const std::wstring& path);
+
+// Every log file found in folders (the defaults when none are given), each followed by the
+// separator, or "no logs found" and the separator. Throws IOException.
+void writeLogSection(PrintWriter& writer);
+void writeLogSection(PrintWriter& writer, const LogFolders& folders);

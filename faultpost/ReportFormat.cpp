@@ -1,0 +1,60 @@
+#include "faultpost/ReportFormat.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include <windows.h>
+
+std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long platformId) {
+    switch (major) {
+    case 3:
+        return L"Windows NT 3.51";
+    case 4:
+        switch (minor) {
+        case 0:
+            return platformId == VER_PLATFORM_WIN32_WINDOWS ? L"Windows 95" : L"Windows NT 4.0";
+        case 10:
+            return L"Windows 98";
+        case 90:
+            return L"Windows Me";
+        }
+        break;
+    case 5:
+        switch (minor) {
+        case 0:
+            return L"Windows 2000";
+        case 1:
+            return L"Windows XP";
+        case 2:
+            return L"Windows Server 2003 family";
+        }
+        break;
+    case 6:
+        switch (minor) {
+        case 0:
+            return L"Windows Vista";
+        case 1:
+            return L"Windows 7";
+        case 2:
+            return L"Windows 8";
+        case 3:
+            return L"Windows 8.1";
+        }
+        break;
+    }
+    return std::wstring();
+}
+
+std::wstring systemDescription(unsigned long major, unsigned long minor, unsigned long build,
+                               unsigned long platformId, const std::wstring& servicePack) {
+    // The numbers go through "%d", as the report has always shown them.
+    wchar_t numbers[200] = {};
+    std::swprintf(numbers, 200, L"OS Version = %d.%d.%d ", static_cast<int>(major),
+                  static_cast<int>(minor), static_cast<int>(build));
+    return numbers + windowsName(major, minor, platformId) + L" " + servicePack;
+}
+
+void sortLogPaths(std::vector<std::wstring>& paths) {
+    // std::wstring compares wchar_t values, which on Windows are the unsigned UTF-16 code units.
+    std::sort(paths.begin(), paths.end());
+}

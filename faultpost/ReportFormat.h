@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The fixed pieces of the error report and the decisions behind its layout, on plain values so
+// tests can feed them tables. Nothing here touches the machine or throws.
+
+// Closes the version line and every copied log file.
+inline constexpr wchar_t kReportSeparator[] = L"----------";
+// Stands in for the log files when no folder holds one.
+inline constexpr wchar_t kNoLogsFound[] = L"no logs found";
+
+// The Windows name for the version numbers that GetVersionExW reports; the platform identifier
+// only tells 4.0 apart (Windows 95 against NT 4.0). Empty for versions the table does not list.
+std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long platformId);
+
+// The whole first line of the report without its line end: "OS Version = " major.minor.build,
+// a blank, the Windows name, a blank and the service-pack text.
+std::wstring systemDescription(unsigned long major, unsigned long minor, unsigned long build,
+                               unsigned long platformId, const std::wstring& servicePack);
+
+// Orders the found log paths by their UTF-16 code units (case-sensitive, a prefix first), so the
+// files of one folder come out together and the launcher's time-stamped logs oldest first.
+void sortLogPaths(std::vector<std::wstring>& paths);

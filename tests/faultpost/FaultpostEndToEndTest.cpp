@@ -1,0 +1,327 @@
+// The real faultpost.exe in the test prefix: logs laid out in the user's profile folders, the
+// stand-in MAPI library in the system folder, dialogs answered through the test driver.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include "faultpost/ReportFormat.h"
+#include "support/SupportMailbox.h"
+#include "support/UniqueResource.h"
+#include "tests/driver/Dialogs.h"
+#include "tests/driver/MapiStandIn.h"
+#include "tests/driver/Process.h"
+#include "tests/driver/TestPaths.h"
+#include "tests/faultpost/ScratchFiles.h"
+
+namespace {
+
+using namespace testdriver;
+
+constexpr DWORD kTimeoutMs = 30000;
+const wchar_t* const kProfiles[] = {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"};
+
+// Under Wine 8 a started program takes its user locale from the Unix environment of the Wine
+// process tree, not from LANG or LC_ALL in the environment block of CreateProcessW. So the
+// language follows this test program's own locale: CTest runs the language tests once as they
+// are and once with LC_ALL=de_DE.UTF-8.
+bool userIsGerman() {
+    return ::GetUserDefaultLCID() == 0x0407;
+}
+
+// A run meant to be German must see a German user, so it cannot pass as a second English run.
+void expectTheLanguageOfThisRun() {
+    char locale[32] = {};
+    const bool german = ::GetEnvironmentVariableA("LC_ALL", locale, sizeof(locale)) > 0 &&
+                        std::string(locale).compare(0, 3, "de_") == 0;
+    ASSERT_EQ(userIsGerman(), german) << "user locale " << ::GetUserDefaultLCID();
+}
+
+std::string encoded(UINT codePage, const std::wstring& text) {
+    const int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+    return bytes;
+}
+
+// The mail body reaches the stand-in in the ANSI code page; saved files are UTF-8.
+std::string ansi(const std::wstring& text) {
+    return encoded(CP_ACP, text);
+}
+
+std::string utf8(const std::wstring& text) {
+    return encoded(CP_UTF8, text);
+}
+
+// The first report line as this prefix's Windows version reports it (the name table itself is
+// covered by the unit tests).
+std::wstring versionLine() {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!::GetVersionExW(&info)) return std::wstring();
+    return systemDescription(info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId,
+                             info.szCSDVersion);
+}
+
+std::wstring reportOf(const std::wstring& logSection) {
+    return versionLine() + L"\r\n----------\r\n" + logSection;
+}
+
+class FaultpostEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installMapi(MapiVariant::StandIn);
+        wchar_t local[MAX_PATH] = {};
+        ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
+        for (const wchar_t* profile : kProfiles) {
+            logFolders_.push_back(std::wstring(local) + L"\\TavrelBank\\" + profile + L"\\logs\\");
+        }
+        clearLogs();
+        scratch_ = scratch::makeTempFolder(L"e2e");
+        recordFile_ = scratch_ + L"mapi-record.txt";
+        workFolder_ = scratch_ + L"work\\";
+        scratch::makeFolders(workFolder_);
+    }
+
+    void TearDown() override {
+        clearLogs();
+        scratch::deleteTree(scratch_);
+    }
+
+    // Removes the logs folders, and the profile folders too when nothing else is left in them.
+    void clearLogs() {
+        for (const std::wstring& folder : logFolders_) {
+            scratch::deleteTree(folder);
+            const std::wstring profile = folder.substr(0, folder.size() - std::wstring(L"\\logs\\").size());
+            ::RemoveDirectoryW(profile.c_str());
+            ::RemoveDirectoryW(profile.substr(0, profile.find_last_of(L'\\')).c_str());
+        }
+    }
+
+    // Writes a log into a profile's logs folder and returns its full path.
+    std::wstring writeLog(int profile, const std::wstring& name, const std::string& bytes) {
+        scratch::makeFolders(logFolders_[profile]);
+        const std::wstring path = logFolders_[profile] + name;
+        scratch::writeBytes(path, bytes);
+        return path;
+    }
+
+    std::unique_ptr<Process> start(const std::wstring& arguments, unsigned long mapiResult = 0,
+                                   const std::wstring& currentFolder = L"",
+                                   const std::wstring& program = builtFile(L"faultpost.exe")) {
+        return std::make_unique<Process>(L"\"" + program + L"\" " + arguments,
+                                         currentFolder.empty() ? workFolder_ : currentFolder,
+                                         standInMapiEnvironment(recordFile_, mapiResult));
+    }
+
+    // Presses a button and waits until the dialog has gone, so the next look does not find the
+    // same dialog again while its thread is still handling the press.
+    void answer(const Process& process, const Dialog& dialog, int button) {
+        ASSERT_TRUE(pressButton(dialog, button));
+        const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
+        while (::IsWindow(dialog.window) && ::IsWindowVisible(dialog.window) &&
+               ::WaitForSingleObject(process.handle(), 0) == WAIT_TIMEOUT && ::GetTickCount64() < deadline) {
+            ::Sleep(20);
+        }
+    }
+
+    // Lets the program run to its end; any dialog it shows on the way fails the test.
+    void expectEndWithoutDialog(Process& process) {
+        std::vector<std::wstring> seen;
+        EXPECT_EQ(answerDialogsUntilExit(process, IDCANCEL, kTimeoutMs, &seen), 0)
+            << (seen.empty() ? std::string("did not end") : utf8(seen.front()));
+        EXPECT_EQ(process.exitCode(), 0u);
+    }
+
+    // A silent run that must mail without any dialog; returns the mailed body.
+    std::string mailedBody(const std::wstring& currentFolder = L"") {
+        const std::unique_ptr<Process> process = start(L"silent", 0, currentFolder);
+        expectEndWithoutDialog(*process);
+        const MapiRecord record = readMapiRecord(recordFile_);
+        EXPECT_TRUE(record.present);
+        EXPECT_EQ(record.calls, 1);
+        return record.body;
+    }
+
+    std::vector<std::wstring> logFolders_;
+    std::wstring scratch_;
+    std::wstring recordFile_;
+    std::wstring workFolder_;
+};
+
+TEST_F(FaultpostEndToEndTest, ReportOfTwoProfilesIsMailedByteExact) {
+    const std::wstring upper = writeLog(0, L"Upper.log", "first\r\nzweite Zeile\r\n");
+    const std::wstring launch = writeLog(0, L"kvl_2024_05_01_120000.launch.log",
+                                         "2024.05.01 12:00:00 Launcher started\r\n");
+    const std::wstring lower = writeLog(0, L"lower.log", "only line, no line end");
+    const std::wstring cm = writeLog(3, L"client.log", "a\nb\n");
+    const std::wstring empty = writeLog(3, L"Empty.log", "");
+    // The profiles hold logs, so this relative fallback must not be read.
+    scratch::makeFolders(workFolder_ + L"logs");
+    scratch::writeBytes(workFolder_ + L"logs\\fallback.log", "must not appear\n");
+
+    const std::string body = mailedBody();
+    EXPECT_EQ(body, ansi(reportOf(upper + L"\r\nfirst\r\nzweite Zeile\r\n----------\r\n" +
+                                  launch + L"\r\n2024.05.01 12:00:00 Launcher started\r\n----------\r\n" +
+                                  lower + L"\r\nonly line, no line end\r\n----------\r\n" +
+                                  empty + L"\r\n----------\r\n" +
+                                  cm + L"\r\na\r\nb\r\n----------\r\n")));
+    const MapiRecord record = readMapiRecord(recordFile_);
+    EXPECT_EQ(record.subject, "Problem mit Tavrel Bank brivane");
+    EXPECT_EQ(record.recipientName, "Tavrel Bank brivane");
+    EXPECT_EQ(record.recipientAddress, "smtp:" + utf8(kSupportMailbox));
+}
+
+TEST_F(FaultpostEndToEndTest, NoLogsAtAll) {
+    EXPECT_EQ(mailedBody(), ansi(reportOf(L"no logs found\r\n----------\r\n")));
+}
+
+TEST_F(FaultpostEndToEndTest, RelativeFallbacksOnlyWithoutProfileLogs) {
+    // work\logs\ is "logs\" seen from work\ and "..\logs\" seen from work\inner\.
+    scratch::makeFolders(workFolder_ + L"logs");
+    scratch::makeFolders(workFolder_ + L"inner\\logs");
+    scratch::writeBytes(workFolder_ + L"logs\\outer.log", "outer\n");
+    scratch::writeBytes(workFolder_ + L"inner\\logs\\inner.log", "inner\n");
+    scratch::makeFolders(workFolder_ + L"lonely");
+
+    {
+        SCOPED_TRACE("\"logs\\\" before \"..\\logs\\\"");
+        EXPECT_EQ(mailedBody(workFolder_ + L"inner\\"),
+                  ansi(reportOf(L"logs\\inner.log\r\ninner\r\n----------\r\n")));
+    }
+    {
+        SCOPED_TRACE("\"..\\logs\\\" when \"logs\\\" has nothing");
+        EXPECT_EQ(mailedBody(workFolder_ + L"lonely\\"),
+                  ansi(reportOf(L"..\\logs\\outer.log\r\nouter\r\n----------\r\n")));
+    }
+    {
+        SCOPED_TRACE("a profile log wins over both");
+        const std::wstring stage = writeLog(2, L"stage.log", "stage\n");
+        EXPECT_EQ(mailedBody(workFolder_ + L"inner\\"), ansi(reportOf(stage + L"\r\nstage\r\n----------\r\n")));
+    }
+}
+
+TEST_F(FaultpostEndToEndTest, SilentAnywhereInTheCommandLineSkipsTheConfirmation) {
+    // A copy of the program inside a folder whose name holds the word: the path alone suffices.
+    const std::wstring copyFolder = scratch_ + L"nonsilent tools\\";
+    scratch::makeFolders(copyFolder);
+    ASSERT_TRUE(::CopyFileW(builtFile(L"faultpost.exe").c_str(), (copyFolder + L"faultpost.exe").c_str(), FALSE));
+
+    const struct {
+        const char* name;
+        std::wstring program;
+        std::wstring arguments;
+    } kCases[] = {
+        {"argument", builtFile(L"faultpost.exe"), L"silent"},
+        {"dash", builtFile(L"faultpost.exe"), L"-silent"},
+        {"slash inside a word", builtFile(L"faultpost.exe"), L"/xsilentx"},
+        {"folder name", copyFolder + L"faultpost.exe", L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const std::unique_ptr<Process> process = start(c.arguments, 0, L"", c.program);
+        expectEndWithoutDialog(*process);
+        EXPECT_TRUE(readMapiRecord(recordFile_).present);
+    }
+}
+
+TEST_F(FaultpostEndToEndTest, AnsweringNoReadsNothingAndSendsNothing) {
+    // A log nobody may open: had the program read it, the error box would follow the question.
+    const std::wstring path = writeLog(0, L"locked.log", "x\n");
+    const UniqueFileHandle holder(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+
+    const std::unique_ptr<Process> process = start(L"Silent");  // other case: not the word
+    const Dialog question = waitForDialog(*process, kTimeoutMs);
+    ASSERT_TRUE(question);
+    EXPECT_EQ(caption(question), L"Tavrel Bank brivane Faultpost");
+    answer(*process, question, IDNO);
+    expectEndWithoutDialog(*process);
+    EXPECT_FALSE(readMapiRecord(recordFile_).present);
+}
+
+TEST_F(FaultpostEndToEndTest, ConfirmationInTheUsersLanguageSubjectAlwaysGerman) {
+    expectTheLanguageOfThisRun();
+    const std::wstring path = writeLog(1, L"quorsel.log", "q\n");
+    const std::unique_ptr<Process> process = start(L"");
+    const Dialog question = waitForDialog(*process, kTimeoutMs);
+    ASSERT_TRUE(question);
+    EXPECT_EQ(caption(question), L"Tavrel Bank brivane Faultpost");
+    EXPECT_EQ(messageText(question),
+              userIsGerman() ? L"Wollen Sie wirklich brivane Logdaten per e-Mail an die Tavrel Bank verschicken?"
+                             : L"Do you really want to send the brivane log files to the Tavrel Bank?");
+    answer(*process, question, IDYES);
+    expectEndWithoutDialog(*process);
+    const MapiRecord record = readMapiRecord(recordFile_);
+    EXPECT_EQ(record.subject, "Problem mit Tavrel Bank brivane");
+    EXPECT_EQ(record.body, ansi(reportOf(path + L"\r\nq\r\n----------\r\n")));
+}
+
+TEST_F(FaultpostEndToEndTest, LogHeldOpenByARunningWriterIsRead) {
+    // A client writing its log lets others read but not write (FILE_SHARE_READ only). A reader
+    // that asks to keep writers out (the C runtime's secure open does so for reading) collides
+    // with the writer's open write access; the report's deny-none open must get in.
+    const std::wstring path = writeLog(0, L"running.log", "");
+    const UniqueFileHandle writer(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    const std::string line = "2024.05.01 12:00:00 still running\r\n";
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(writer.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr));
+
+    EXPECT_EQ(mailedBody(), ansi(reportOf(path + L"\r\n2024.05.01 12:00:00 still running\r\n----------\r\n")));
+}
+
+TEST_F(FaultpostEndToEndTest, LogThatCannotBeOpenedEndsInTheErrorBox) {
+    // Share mode 0 keeps every other opener out, and Wine enforces share modes between handles
+    // as Windows does; a missing file cannot serve here, since only found files are opened.
+    writeLog(0, L"a-fine.log", "fine\n");
+    const std::wstring path = writeLog(0, L"b-locked.log", "x\n");
+    const UniqueFileHandle holder(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+
+    expectTheLanguageOfThisRun();
+    const std::unique_ptr<Process> process = start(L"silent");
+    const Dialog error = waitForDialog(*process, kTimeoutMs);
+    ASSERT_TRUE(error);
+    if (userIsGerman()) {
+        EXPECT_EQ(caption(error), L"Fehler - Tavrel Bank brivane Faultpost");
+        EXPECT_EQ(messageText(error), L"Es ist folgender Fehler aufgetreten: \n\nDie Datei " + path + L" ist nicht offen");
+    } else {
+        EXPECT_EQ(caption(error), L"Error - Tavrel Bank brivane Faultpost");
+        EXPECT_EQ(messageText(error), L"The following error occured: \n\nThe file " + path + L" is not open");
+    }
+    answer(*process, error, IDOK);
+    expectEndWithoutDialog(*process);
+    EXPECT_FALSE(readMapiRecord(recordFile_).present);
+}
+
+TEST_F(FaultpostEndToEndTest, RefusedMailIsSavedOnRequest) {
+    const std::wstring path = writeLog(0, L"kvl_2024_05_01_120000.launch.log", "Stra\xC3\x9F" "e\r\n");
+    const std::wstring saved = scratch_ + L"report.txt";
+
+    const std::unique_ptr<Process> process = start(L"silent", 1 /* MAPI_USER_ABORT */);
+    const Dialog question = waitForDialog(*process, kTimeoutMs);
+    ASSERT_TRUE(question);
+    EXPECT_EQ(caption(question), L"Fehler - Tavrel Bank brivane Faultpost");
+    answer(*process, question, IDYES);
+    const Dialog saveDialog = waitForDialog(*process, kTimeoutMs);
+    ASSERT_TRUE(saveDialog && isSaveDialog(saveDialog));
+    ASSERT_TRUE(enterFileNameAndSave(saveDialog, saved));
+    ASSERT_TRUE(process->waitForExit(kTimeoutMs));
+    EXPECT_EQ(process->exitCode(), 0u);
+
+    EXPECT_TRUE(readMapiRecord(recordFile_).present);
+    const std::wstring report = reportOf(path + L"\r\nStra\u00dfe\r\n----------\r\n");
+    EXPECT_EQ(scratch::readBytes(saved), "An: " + utf8(kSupportMailbox) + "\r\nSubject: Problem mit Tavrel Bank brivane\r\n\r\n" +
+                                             utf8(report));
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "faultpost/LogFileSearch.h"
+#include "faultpost/LogSection.h"
+#include "faultpost/Report.h"
+#include "support/IOException.h"
+#include "support/PrintWriter.h"
+#include "support/StringWriter.h"
+#include "support/UniqueResource.h"
+#include "tests/faultpost/ScratchFiles.h"
+
+namespace {
+
+// A file system as a table: the lister answers from it and notes which folders were asked.
+struct FakeFolders {
+    std::map<std::wstring, std::vector<std::wstring>> files;
+    std::vector<std::wstring> asked;
+
+    LogFileLister lister() {
+        return [this](const std::wstring& folder, std::vector<std::wstring>& list) {
+            asked.push_back(folder);
+            const auto found = files.find(folder);
+            if (found == files.end()) return;
+            for (const std::wstring& name : found->second) list.push_back(folder + name);
+        };
+    }
+};
+
+const LogFolders kFolders = {{L"P1\\", L"P2\\", L"P3\\", L"P4\\"}, {L"logs\\", L"..\\logs\\"}};
+
+TEST(FindLogFiles, FallbacksOnlyWhileNothingIsFound) {
+    const struct {
+        const char* name;
+        std::map<std::wstring, std::vector<std::wstring>> files;
+        std::vector<std::wstring> asked;
+        std::vector<std::wstring> found;
+    } kCases[] = {
+        {"profiles only, sorted across them",
+         {{L"P3\\", {L"b.log", L"a.log"}}, {L"P1\\", {L"z.log"}}, {L"logs\\", {L"never.log"}}},
+         {L"P1\\", L"P2\\", L"P3\\", L"P4\\"},
+         {L"P1\\z.log", L"P3\\a.log", L"P3\\b.log"}},
+        {"first fallback",
+         {{L"logs\\", {L"x.log"}}, {L"..\\logs\\", {L"y.log"}}},
+         {L"P1\\", L"P2\\", L"P3\\", L"P4\\", L"logs\\"},
+         {L"logs\\x.log"}},
+        {"second fallback",
+         {{L"..\\logs\\", {L"y.log", L"X.log"}}},
+         {L"P1\\", L"P2\\", L"P3\\", L"P4\\", L"logs\\", L"..\\logs\\"},
+         {L"..\\logs\\X.log", L"..\\logs\\y.log"}},
+        {"nothing anywhere", {}, {L"P1\\", L"P2\\", L"P3\\", L"P4\\", L"logs\\", L"..\\logs\\"}, {}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        FakeFolders fake{c.files, {}};
+        EXPECT_EQ(findLogFiles(kFolders, fake.lister()), c.found);
+        EXPECT_EQ(fake.asked, c.asked);
+    }
+}
+
+TEST(FindLogFiles, UnnamedLocalFolderListsTheRelativeFolderOncePerProfile) {
+    // Without a local application data folder every profile's logs folder is the relative "logs\".
+    const LogFolders folders = {{L"logs\\", L"logs\\", L"logs\\", L"logs\\"}, {L"logs\\", L"..\\logs\\"}};
+    FakeFolders fake{{{L"logs\\", {L"a.log"}}}, {}};
+    EXPECT_EQ(findLogFiles(folders, fake.lister()),
+              std::vector<std::wstring>(4, L"logs\\a.log"));
+}
+
+// Real folders below %TEMP%, composed through the same functions the program uses.
+class ComposeReportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = scratch::makeTempFolder(L"compose");
+        for (const wchar_t* profile : {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"}) {
+            folders_.profiles.push_back(root_ + L"TavrelBank\\" + profile + L"\\logs\\");
+        }
+        folders_.fallbacks = {root_ + L"cwd\\logs\\", root_ + L"logs\\"};
+    }
+    void TearDown() override { scratch::deleteTree(root_); }
+
+    std::wstring logFolder(int profile) {
+        scratch::makeFolders(folders_.profiles[profile]);
+        return folders_.profiles[profile];
+    }
+
+    // The report after its version line (which SystemDescription tests cover).
+    std::wstring composedAfterVersionLine() {
+        StringWriter report;
+        PrintWriter writer(report);
+        composeReport(writer, folders_);
+        const std::wstring text = report.text();
+        const size_t lineEnd = text.find(L"\r\n");
+        EXPECT_NE(lineEnd, std::wstring::npos);
+        EXPECT_EQ(text.compare(0, 13, L"OS Version = "), 0) << "first line: " << text.substr(0, lineEnd).size();
+        return text.substr(lineEnd + 2);
+    }
+
+    std::wstring root_;
+    LogFolders folders_;
+};
+
+TEST_F(ComposeReportTest, NoLogsAnywhere) {
+    EXPECT_EQ(composedAfterVersionLine(), L"----------\r\nno logs found\r\n----------\r\n");
+}
+
+TEST_F(ComposeReportTest, TwoProfilesSortedByFullPath) {
+    const std::wstring cm = logFolder(3);
+    const std::wstring brivane = logFolder(0);
+    scratch::writeBytes(cm + L"client.log", "cm line\r\n");
+    scratch::writeBytes(brivane + L"kvl_2024_05_01_120000.launch.log", "newer\n");
+    scratch::writeBytes(brivane + L"kvl_2024_04_30_235959.launch.log", "older 1\r\nolder 2\r\n");
+    scratch::writeBytes(brivane + L"Zeta.log", "");
+    scratch::writeBytes(brivane + L"notes.txt", "not a log");
+    scratch::makeFolders(brivane + L"archive.log");  // a folder, skipped
+    scratch::writeBytes(brivane + L"archive.log\\inner.log", "not listed either");
+
+    EXPECT_EQ(composedAfterVersionLine(),
+              L"----------\r\n" +
+              brivane + L"Zeta.log\r\n----------\r\n" +
+              brivane + L"kvl_2024_04_30_235959.launch.log\r\nolder 1\r\nolder 2\r\n----------\r\n" +
+              brivane + L"kvl_2024_05_01_120000.launch.log\r\nnewer\r\n----------\r\n" +
+              cm + L"client.log\r\ncm line\r\n----------\r\n");
+}
+
+TEST_F(ComposeReportTest, FallbackOnlyWithoutProfileLogs) {
+    scratch::makeFolders(folders_.fallbacks[1]);
+    scratch::writeBytes(folders_.fallbacks[1] + L"fallback.log", "f\n");
+    EXPECT_EQ(composedAfterVersionLine(),
+              L"----------\r\n" + folders_.fallbacks[1] + L"fallback.log\r\nf\r\n----------\r\n");
+
+    scratch::writeBytes(logFolder(2) + L"stage.log", "s");
+    EXPECT_EQ(composedAfterVersionLine(),
+              L"----------\r\n" + folders_.profiles[2] + L"stage.log\r\ns\r\n----------\r\n");
+}
+
+TEST_F(ComposeReportTest, LogContentsBecomeReportLines) {
+    const std::string longLine(3 * 1024 * 1024, 'x');
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::wstring lines;  // what follows the path line, before the separator
+    } kCases[] = {
+        {"CR LF and LF alike", "a\r\nb\nc", L"a\r\nb\r\nc\r\n"},
+        {"inner CR stays", "x\ry\n", L"x\ry\r\n"},
+        {"empty lines", "\r\n\r\n", L"\r\n\r\n"},
+        {"byte-order mark kept", "\xEF\xBB\xBF" "first\nsecond\n", L"\uFEFF" L"first\r\nsecond\r\n"},
+        {"cut at a zero byte", std::string("before\0after\nnext\n", 18), L"before\r\nnext\r\n"},
+        {"umlauts", "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\n", L"\u00e4\u00f6\u00fc\u00df\r\n"},
+        {"line of megabytes", longLine + "\nend", std::wstring(longLine.begin(), longLine.end()) + L"\r\nend\r\n"},
+    };
+    const std::wstring folder = logFolder(1);
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        scratch::writeBytes(folder + L"case.log", c.bytes);
+        EXPECT_EQ(composedAfterVersionLine(), L"----------\r\n" + folder + L"case.log\r\n" + c.lines + L"----------\r\n");
+    }
+}
+
+TEST_F(ComposeReportTest, InvalidUtf8StillGivesOneLinePerLogLine) {
+    const std::wstring folder = logFolder(0);
+    scratch::writeBytes(folder + L"bad.log", "ok\n\xC3\n\xFF\xFE\x80 tail\n\xE2\x82\nlast\n");
+    const std::wstring report = composedAfterVersionLine();
+    const std::wstring head = L"----------\r\n" + folder + L"bad.log\r\nok\r\n";
+    ASSERT_EQ(report.compare(0, head.size(), head), 0) << std::string(report.begin(), report.end());
+    const std::wstring tail = L"\r\nlast\r\n----------\r\n";
+    ASSERT_GE(report.size(), tail.size());
+    EXPECT_EQ(report.compare(report.size() - tail.size(), tail.size(), tail), 0);
+    size_t lineEnds = 0;
+    for (size_t at = report.find(L"\r\n"); at != std::wstring::npos; at = report.find(L"\r\n", at + 2)) ++lineEnds;
+    EXPECT_EQ(lineEnds, 8u);  // separator, path, five log lines, separator
+}
+
+TEST_F(ComposeReportTest, LogThatCannotBeOpenedGivesUpTheReport) {
+    const std::wstring folder = logFolder(0);
+    const std::wstring path = folder + L"held.log";
+    scratch::writeBytes(folder + L"a-readable.log", "fine\n");
+    scratch::writeBytes(path, "secret\n");
+    // Share mode 0 keeps every other opener out; Wine enforces share modes between handles just
+    // as Windows does, so the report's deny-none open fails on it.
+    const UniqueFileHandle holder(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+
+    StringWriter report;
+    PrintWriter writer(report);
+    try {
+        composeReport(writer, folders_);
+        FAIL() << "no IOException";
+    } catch (const IOException& failure) {
+        EXPECT_EQ(failure.germanMessage, L"Die Datei " + path + L" ist nicht offen");
+        EXPECT_EQ(failure.englishMessage, L"The file " + path + L" is not open");
+        EXPECT_EQ(failure.kind, IOException::Resource);
+    }
+}
+
+TEST_F(ComposeReportTest, AddLogFilesIgnoresMissingFolders) {
+    std::vector<std::wstring> list = {L"kept"};
+    addLogFiles(root_ + L"missing\\", list);
+    addLogFiles(logFolder(0), list);  // exists, empty
+    EXPECT_EQ(list, std::vector<std::wstring>{L"kept"});
+}
+
+}  // namespace

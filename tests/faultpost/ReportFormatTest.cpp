@@ -1,0 +1,111 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "faultpost/Faultpost.h"
+#include "faultpost/ReportFormat.h"
+
+namespace {
+
+TEST(WindowsName, FollowsTheVersionTable) {
+    const struct {
+        unsigned long major, minor, platformId;
+        const wchar_t* name;
+    } kCases[] = {
+        {3, 51, 2, L"Windows NT 3.51"},
+        {3, 7, 2, L"Windows NT 3.51"},  // any minor version of 3
+        {4, 0, 1, L"Windows 95"},
+        {4, 0, 2, L"Windows NT 4.0"},
+        {4, 0, 0, L"Windows NT 4.0"},
+        {4, 10, 1, L"Windows 98"},
+        {4, 90, 1, L"Windows Me"},
+        {4, 1, 1, L""},
+        {5, 0, 2, L"Windows 2000"},
+        {5, 1, 2, L"Windows XP"},
+        {5, 2, 2, L"Windows Server 2003 family"},
+        {5, 3, 2, L""},
+        {6, 0, 2, L"Windows Vista"},
+        {6, 1, 1, L"Windows 7"},  // only 4.0 looks at the platform
+        {6, 2, 2, L"Windows 8"},
+        {6, 3, 2, L"Windows 8.1"},
+        {6, 4, 2, L""},
+        {10, 0, 2, L""},
+        {2, 0, 2, L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor) + " platform " +
+                     std::to_string(c.platformId));
+        EXPECT_EQ(windowsName(c.major, c.minor, c.platformId), c.name);
+    }
+}
+
+TEST(SystemDescription, JoinsNumbersNameAndServicePackWithBlanks) {
+    const struct {
+        const char* name;
+        unsigned long major, minor, build, platformId;
+        const wchar_t* servicePack;
+        const wchar_t* line;
+    } kCases[] = {
+        {"Windows 7 SP1", 6, 1, 7601, 2, L"Service Pack 1", L"OS Version = 6.1.7601 Windows 7 Service Pack 1"},
+        {"no service pack keeps the blank", 6, 2, 9200, 2, L"", L"OS Version = 6.2.9200 Windows 8 "},
+        {"unknown version keeps both blanks", 10, 0, 19045, 2, L"", L"OS Version = 10.0.19045  "},
+        {"95 by platform", 4, 0, 950, 1, L" B", L"OS Version = 4.0.950 Windows 95  B"},
+        {"numbers as signed decimals", 0xFFFFFFFFul, 0, 0, 2, L"", L"OS Version = -1.0.0  "},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(systemDescription(c.major, c.minor, c.build, c.platformId, c.servicePack), c.line);
+    }
+}
+
+TEST(SortLogPaths, OrdersByCodeUnits) {
+    std::vector<std::wstring> paths = {
+        L"C:\\b\\logs\\x.log",
+        L"C:\\a\\logs\\kvl_2024_01_02_000000.launch.log",
+        L"C:\\a\\logs\\a.log",
+        L"C:\\a\\logs\\B.log",
+        L"C:\\a\\logs\\kvl_2023_12_31_235959.launch.log",
+        L"C:\\a\\logs\\a.log.log",
+        L"C:\\a\\logs\\\u00e4.log",
+        L"C:\\a\\logs\\a.log",
+        L"C:\\a_stage\\logs\\a.log",
+    };
+    sortLogPaths(paths);
+    const std::vector<std::wstring> expected = {
+        L"C:\\a\\logs\\B.log",  // upper case before lower case
+        L"C:\\a\\logs\\a.log",
+        L"C:\\a\\logs\\a.log",  // equal paths stay side by side
+        L"C:\\a\\logs\\a.log.log",  // a prefix first
+        L"C:\\a\\logs\\kvl_2023_12_31_235959.launch.log",  // oldest launcher log first
+        L"C:\\a\\logs\\kvl_2024_01_02_000000.launch.log",
+        L"C:\\a\\logs\\\u00e4.log",  // beyond ASCII by code unit
+        L"C:\\a_stage\\logs\\a.log",  // '\' (0x5C) before '_' (0x5F): a folder before its longer sibling
+        L"C:\\b\\logs\\x.log",
+    };
+    EXPECT_EQ(paths, expected);
+}
+
+TEST(RequestsSilence, LooksForTheExactWordAnywhere) {
+    const struct {
+        const wchar_t* commandLine;
+        bool silent;
+    } kCases[] = {
+        {L"faultpost.exe silent", true},
+        {L"\"C:\\Program Files\\faultpost.exe\" -silent", true},
+        {L"faultpost.exe /silent", true},
+        {L"\"C:\\silentinstall\\faultpost.exe\"", true},
+        {L"faultpost.exe nonsilently", true},
+        {L"faultpost.exe Silent", false},
+        {L"faultpost.exe SILENT", false},
+        {L"faultpost.exe silen t", false},
+        {L"faultpost.exe", false},
+        {L"", false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.commandLine, c.commandLine + std::wstring(c.commandLine).size()));
+        EXPECT_EQ(requestsSilence(c.commandLine), c.silent);
+    }
+}
+
+}  // namespace
