@@ -67,19 +67,21 @@ unsigned long long number(const std::string& value) {
 
 void installMapi(MapiVariant variant) {
     const std::wstring target = systemFolder() + L"\\mapi32.dll";
-    if (variant == MapiVariant::None) {
-        if (!::DeleteFileW(target.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) {
-            throw std::runtime_error("cannot delete mapi32.dll from the system folder, error " +
-                                     std::to_string(::GetLastError()));
-        }
-        return;
-    }
     const std::wstring source =
         builtFile(variant == MapiVariant::StandIn ? L"tools\\mapi32.dll" : L"tools\\mapi32-noexport.dll");
-    if (!::CopyFileW(source.c_str(), target.c_str(), FALSE)) {
-        throw std::runtime_error("cannot copy the stand-in MAPI library into the system folder, error " +
-                                 std::to_string(::GetLastError()));
+    // A program that has just ended may still have the library mapped for a moment, and a mapped
+    // image can be neither deleted nor overwritten: retry for a while before giving up.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        const bool done = variant == MapiVariant::None
+                              ? ::DeleteFileW(target.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND
+                              : ::CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
+        if (done) return;
+        error = ::GetLastError();
+        ::Sleep(100);
     }
+    throw std::runtime_error("cannot put the chosen MAPI library into the system folder, error " +
+                             std::to_string(error));
 }
 
 std::map<std::wstring, std::wstring> standInMapiEnvironment(const std::wstring& recordFile, unsigned long result) {
