@@ -182,6 +182,23 @@ TEST_F(MailDispatchTest, RefusedMailIsSavedAsTheUserChose) {
     }
 }
 
+// The Save dialog asks no question about an existing file, so a file that cannot be written is
+// only found out when it is opened: the stream's failure reaches the caller. Held open without
+// sharing here, since a read-only attribute does not stop Wine running as root.
+TEST_F(MailDispatchTest, UnwritableChosenFileRaisesTheStreamFailure) {
+    const std::wstring target = folder_ + L"gesperrt.txt";
+    mailtest::writeBytes(target, "alt");
+    const HANDLE holder = ::CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const mailtest::RunResult run = this->run({L"save", L"Betreff", L"Text"}, kUserAbort,
+                                              {Answer::press(IDYES), Answer::saveAs(target)});
+    ::CloseHandle(holder);
+    EXPECT_EQ(run.dialogs.size(), 2u);
+    EXPECT_EQ(outcome(), L"IOException 0\nDie Datei " + target + L" ist nicht offen\nThe file " + target +
+                             L" is not open");
+    EXPECT_EQ(mailtest::readBytes(target), "alt");
+}
+
 TEST_F(MailDispatchTest, MissingLibraryOrExportRaisesWithoutQuestionOrWarning) {
     const struct { const char* name; MapiVariant variant; std::wstring expected; } kVariants[] = {
         {"no library", MapiVariant::None, kLibraryFailure},
