@@ -1,0 +1,116 @@
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "tests/driver/Dialogs.h"
+#include "tests/driver/Process.h"
+#include "tests/driver/TestPaths.h"
+
+namespace {
+
+using testdriver::Process;
+
+constexpr DWORD kDialogTimeoutMs = 15000;
+
+std::wstring quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string result(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
+                          nullptr);
+    return result;
+}
+
+std::wstring messageBoxCommand(const std::wstring& captionText, const std::wstring& text, UINT style) {
+    return quoted(testdriver::builtFile(L"harness_msgbox.exe")) + L" " + quoted(captionText) + L" " + quoted(text) +
+           L" " + std::to_wstring(style);
+}
+
+std::wstring scratchFile(const std::wstring& name) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, folder);
+    return std::wstring(folder) + name;
+}
+
+std::string fileContents(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(DialogDriver, ReadsAndAnswersAMessageBox) {
+    const struct {
+        const char* name;
+        UINT style;
+        int button;
+    } kCases[] = {
+        {"yes/no answered no", MB_YESNO | MB_ICONQUESTION, IDNO},
+        {"yes/no answered yes", MB_YESNO | MB_ICONQUESTION, IDYES},
+        {"ok only", MB_OK | MB_ICONERROR, IDOK},
+        {"yes/no/cancel answered cancel", MB_YESNOCANCEL, IDCANCEL},
+    };
+    const std::wstring captionText = L"Tavrel Bank brivane";
+    const std::wstring text = L"Der Fehlerbericht konnte nicht gesendet werden.\nMöchten Sie ihn speichern?";
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Process process(messageBoxCommand(captionText, text, c.style));
+        const testdriver::Dialog dialog = testdriver::waitForDialog(process, kDialogTimeoutMs);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(narrow(testdriver::caption(dialog)), narrow(captionText));
+        EXPECT_EQ(narrow(testdriver::messageText(dialog)), narrow(text));
+        EXPECT_FALSE(testdriver::isSaveDialog(dialog));
+        ASSERT_TRUE(testdriver::pressButton(dialog, c.button));
+        ASSERT_TRUE(process.waitForExit(kDialogTimeoutMs));
+        EXPECT_EQ(process.exitCode(), static_cast<DWORD>(c.button));
+    }
+}
+
+TEST(DialogDriver, AnswersWithOkWhereTheWantedButtonIsMissing) {
+    Process process(messageBoxCommand(L"Hinweis", L"Nur OK", MB_OK));
+    const testdriver::Dialog dialog = testdriver::waitForDialog(process, kDialogTimeoutMs);
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(testdriver::pressButton(dialog, IDNO));
+
+    std::vector<std::wstring> seen;
+    EXPECT_EQ(testdriver::answerDialogsUntilExit(process, IDNO, kDialogTimeoutMs, &seen), 1);
+    EXPECT_EQ(process.exitCode(), static_cast<DWORD>(IDOK));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(narrow(seen[0]), "Hinweis: Nur OK");
+}
+
+TEST(DialogDriver, FindsNoDialogWhenTheProgramEndsWithoutOne) {
+    Process process(quoted(testdriver::builtFile(L"harness_locale.exe")));
+    EXPECT_FALSE(testdriver::waitForDialog(process, kDialogTimeoutMs));
+    EXPECT_EQ(testdriver::answerDialogsUntilExit(process, IDNO, kDialogTimeoutMs), 0);
+}
+
+TEST(DialogDriver, SavesUnderTheTypedFileName) {
+    const std::wstring target = scratchFile(L"harness save " + std::to_wstring(::GetCurrentProcessId()) + L".txt");
+    ::DeleteFileW(target.c_str());
+    Process process(quoted(testdriver::builtFile(L"harness_savedialog.exe")));
+    const testdriver::Dialog dialog = testdriver::waitForDialog(process, kDialogTimeoutMs);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(testdriver::isSaveDialog(dialog));
+    ASSERT_TRUE(testdriver::enterFileNameAndSave(dialog, target));
+    ASSERT_TRUE(process.waitForExit(kDialogTimeoutMs));
+    EXPECT_EQ(process.exitCode(), 1u);
+    EXPECT_EQ(fileContents(target), "saved");
+    ::DeleteFileW(target.c_str());
+}
+
+TEST(DialogDriver, CancelsASaveDialogWhenAnsweringNo) {
+    Process process(quoted(testdriver::builtFile(L"harness_savedialog.exe")));
+    EXPECT_EQ(testdriver::answerDialogsUntilExit(process, IDNO, kDialogTimeoutMs), 1);
+    EXPECT_EQ(process.exitCode(), 2u);
+}
+
+}  // namespace
