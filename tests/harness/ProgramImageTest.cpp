@@ -1,0 +1,219 @@
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "support/UniqueResource.h"
+#include "tests/driver/TestPaths.h"
+
+namespace {
+
+// What each built program must carry: every one the asInvoker manifest, three the icon group,
+// the launcher also the splash picture.
+const struct Program {
+    const char* name;
+    const wchar_t* file;
+    bool hasIcon;
+    bool hasSplash;
+} kPrograms[] = {
+    {"tavrel-brivane", L"tavrel-brivane.exe", true, true},
+    {"faultpost", L"faultpost.exe", true, false},
+    {"mapirelay", L"mapirelay.exe", true, false},
+    {"cfgsweep", L"cfgsweep.exe", false, false},
+};
+
+// Runs a check for every program; an ASSERT inside ends only that program's check.
+template <typename Check>
+void forEachProgram(Check check) {
+    for (const Program& program : kPrograms) {
+        SCOPED_TRACE(program.name);
+        check(program);
+    }
+}
+
+constexpr int kIconGroupId = 101;
+constexpr int kSplashBitmapId = 102;
+
+std::vector<uint8_t> readFile(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+template <typename T>
+T readAt(const std::vector<uint8_t>& bytes, size_t offset) {
+    T value{};
+    if (offset + sizeof(T) <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof(T));
+    return value;
+}
+
+// The names of the DLLs in a 64-bit PE file's import table, read from the file itself rather than
+// through the loader, so a DLL that is missing on this machine still shows up.
+std::vector<std::string> importedDlls(const std::vector<uint8_t>& image) {
+    std::vector<std::string> names;
+    const auto headerOffset = readAt<uint32_t>(image, offsetof(IMAGE_DOS_HEADER, e_lfanew));
+    const auto headers = readAt<IMAGE_NT_HEADERS64>(image, headerOffset);
+    if (headers.Signature != IMAGE_NT_SIGNATURE || headers.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+        return names;
+    const size_t sectionTable = headerOffset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                                headers.FileHeader.SizeOfOptionalHeader;
+    const auto fileOffset = [&](uint32_t rva) -> size_t {
+        for (unsigned i = 0; i < headers.FileHeader.NumberOfSections; ++i) {
+            const auto section = readAt<IMAGE_SECTION_HEADER>(image, sectionTable + i * sizeof(IMAGE_SECTION_HEADER));
+            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData)
+                return rva - section.VirtualAddress + section.PointerToRawData;
+        }
+        return 0;
+    };
+    const uint32_t importRva = headers.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    size_t descriptor = importRva ? fileOffset(importRva) : 0;
+    for (; descriptor; descriptor += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const auto entry = readAt<IMAGE_IMPORT_DESCRIPTOR>(image, descriptor);
+        if (entry.Name == 0) break;
+        const size_t name = fileOffset(entry.Name);
+        if (name == 0 || name >= image.size()) break;
+        names.emplace_back(reinterpret_cast<const char*>(image.data() + name),
+                           strnlen(reinterpret_cast<const char*>(image.data() + name), image.size() - name));
+    }
+    return names;
+}
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    return text;
+}
+
+// The compiler's own runtime DLLs, which a static build must not need.
+bool isCompilerRuntime(const std::string& dll) {
+    const std::string name = lowerCase(dll);
+    for (const char* prefix : {"libstdc++", "libgcc", "libwinpthread"}) {
+        if (name.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
+bool isInSystemFolder(const std::string& dll) {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetSystemDirectoryW(folder, MAX_PATH);
+    const std::wstring path = std::wstring(folder) + L"\\" + std::wstring(dll.begin(), dll.end());
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The bytes of one resource, empty when the module does not carry it.
+std::string resourceBytes(HMODULE module, const wchar_t* name, const wchar_t* type) {
+    HRSRC resource = ::FindResourceW(module, name, type);
+    if (!resource) return std::string();
+    HGLOBAL loaded = ::LoadResource(module, resource);
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+    if (!data) return std::string();
+    return std::string(static_cast<const char*>(data), ::SizeofResource(module, resource));
+}
+
+UniqueModule loadAsData(const wchar_t* file) {
+    return UniqueModule(::LoadLibraryExW(testdriver::builtFile(file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
+// The execution level a manifest requests, empty when it names none.
+std::string requestedExecutionLevel(const std::string& manifest) {
+    const size_t element = manifest.find("<requestedExecutionLevel");
+    if (element == std::string::npos) return std::string();
+    const size_t end = manifest.find('>', element);
+    const std::string attributes = manifest.substr(element, end == std::string::npos ? std::string::npos : end - element);
+    const size_t level = attributes.find("level=\"");
+    if (level == std::string::npos) return std::string();
+    const size_t start = level + 7;
+    return attributes.substr(start, attributes.find('"', start) - start);
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {  // GRPICONDIRENTRY as stored in an RT_GROUP_ICON resource
+    BYTE width;
+    BYTE height;
+    BYTE colorCount;
+    BYTE reserved;
+    WORD planes;
+    WORD bitCount;
+    DWORD bytesInResource;
+    WORD id;
+};
+#pragma pack(pop)
+
+TEST(ProgramImage, ImportsOnlyWindowsSystemDlls) {
+    forEachProgram([&](const Program& program) {
+        const std::vector<std::string> dlls = importedDlls(readFile(testdriver::builtFile(program.file)));
+        ASSERT_FALSE(dlls.empty()) << "no import table found";
+        EXPECT_NE(std::find_if(dlls.begin(), dlls.end(),
+                               [](const std::string& dll) { return lowerCase(dll) == "kernel32.dll"; }),
+                  dlls.end());
+        for (const std::string& dll : dlls) {
+            SCOPED_TRACE(dll);
+            EXPECT_FALSE(isCompilerRuntime(dll));
+            EXPECT_TRUE(isInSystemFolder(dll));
+        }
+    });
+}
+
+TEST(ProgramImage, EmbedsAManifestThatRunsAsInvoker) {
+    forEachProgram([&](const Program& program) {
+        const UniqueModule module = loadAsData(program.file);
+        ASSERT_TRUE(module);
+        const std::string manifest =
+            resourceBytes(module.get(), CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+        ASSERT_FALSE(manifest.empty()) << "no manifest resource 1";
+        EXPECT_EQ(requestedExecutionLevel(manifest), "asInvoker");
+    });
+}
+
+TEST(ProgramImage, CarriesTheIconInEverySize) {
+    const std::set<int> expectedSizes = {16, 32, 48, 96, 128, 256};
+    forEachProgram([&](const Program& program) {
+        if (!program.hasIcon) return;
+        const UniqueModule module = loadAsData(program.file);
+        ASSERT_TRUE(module);
+        const std::string group = resourceBytes(module.get(), MAKEINTRESOURCEW(kIconGroupId), RT_GROUP_ICON);
+        ASSERT_GE(group.size(), 6u) << "no icon group 101";
+        WORD count = 0;
+        std::memcpy(&count, group.data() + 4, sizeof(count));
+        ASSERT_EQ(group.size(), 6 + count * sizeof(IconGroupEntry));
+        std::set<int> sizes;
+        for (WORD i = 0; i < count; ++i) {
+            IconGroupEntry entry{};
+            std::memcpy(&entry, group.data() + 6 + i * sizeof(IconGroupEntry), sizeof(entry));
+            const int width = entry.width == 0 ? 256 : entry.width;  // 0 stands for 256
+            const int height = entry.height == 0 ? 256 : entry.height;
+            EXPECT_EQ(width, height);
+            sizes.insert(width);
+            // Each size must be a real image: its RT_ICON resource is there with the stated size.
+            EXPECT_EQ(resourceBytes(module.get(), MAKEINTRESOURCEW(entry.id), RT_ICON).size(), entry.bytesInResource) << width << " px";
+        }
+        EXPECT_EQ(sizes, expectedSizes);
+        EXPECT_EQ(count, expectedSizes.size());
+    });
+}
+
+TEST(ProgramImage, LauncherCarriesTheSplashPicture) {
+    forEachProgram([&](const Program& program) {
+        if (!program.hasSplash) return;
+        const UniqueModule module = loadAsData(program.file);
+        ASSERT_TRUE(module);
+        const std::string bitmap = resourceBytes(module.get(), MAKEINTRESOURCEW(kSplashBitmapId), RT_BITMAP);
+        ASSERT_GE(bitmap.size(), sizeof(BITMAPINFOHEADER)) << "no bitmap 102";
+        BITMAPINFOHEADER header{};
+        std::memcpy(&header, bitmap.data(), sizeof(header));
+        EXPECT_EQ(header.biWidth, 374);
+        EXPECT_EQ(header.biHeight < 0 ? -header.biHeight : header.biHeight, 256);
+        EXPECT_EQ(header.biBitCount, 24);
+        // Rows of 374 pixels at 3 bytes are padded to 1124 bytes.
+        EXPECT_GE(bitmap.size(), header.biSize + 1124u * 256u);
+    });
+}
+
+}  // namespace
