@@ -17,6 +17,32 @@ bool isDotNamed(const wchar_t* name) {
     return name[0] == L'\0' || name[0] == L'.';
 }
 
+bool isDotOrDotDot(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+// True when the path is empty, or it or any path in the tree below it is too long for the shell's
+// MAX_PATH buffers (with room for the "\*" the shell appends). The shell delete is made for
+// MAX_PATH paths only; Wine's gets an empty path from its path joining for a longer one and then
+// deletes the contents of the process's current folder (seen with Wine 8). An empty path would
+// name the current folder as well. Reparse points are not followed, so a junction cannot lead
+// the walk in circles.
+bool holdsPathTooLongForShell(const std::wstring& path) {
+    if (path.empty() || path.size() + 2 >= MAX_PATH) return true;
+    WIN32_FIND_DATAW entry;
+    const UniqueFindHandle search(::FindFirstFileW((path + L"\\*").c_str(), &entry));
+    if (!search) return false;
+    do {
+        if (isDotOrDotDot(entry.cFileName)) continue;
+        const std::wstring child = path + L"\\" + entry.cFileName;
+        if (child.size() + 2 >= MAX_PATH) return true;
+        const bool descend = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                             (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        if (descend && holdsPathTooLongForShell(child)) return true;
+    } while (::FindNextFileW(search.get(), &entry));
+    return false;
+}
+
 }  // namespace
 
 bool isDirectory(const std::wstring& path) {
@@ -82,7 +108,8 @@ void deleteFolder(const std::wstring& path) {
         // No FOF_ALLOWUNDO: the tree is removed for good, not moved to the recycle bin.
         operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
         operation.lpszProgressTitle = nullptr;
-        if (::SHFileOperationW(&operation) == 0) return;
+        // A tree the shell cannot handle counts as a failed attempt and is never handed to it.
+        if (!holdsPathTooLongForShell(path) && ::SHFileOperationW(&operation) == 0) return;
         // A running client or a scanner may still hold a file inside: wait and try again.
         ::Sleep(kRetryDelayMs);
     }

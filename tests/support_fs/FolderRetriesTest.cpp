@@ -102,6 +102,37 @@ TEST_F(FolderRetries, GiveUpAfterTenAttemptsAndAboutThreeSeconds) {
     EXPECT_TRUE(exists(target + L"\\b.jar"));
 }
 
+// Wine's shell delete turns a path beyond MAX_PATH into an empty one and then deletes the current
+// folder's contents. deleteFolder must never hand it such a tree. The current folder is a
+// sacrificial scratch folder with a canary, in case it ever does.
+TEST_F(FolderRetries, TreeWithPathsBeyondMaxPathIsRefusedWithoutTouchingTheCurrentFolder) {
+    const std::wstring tree = scratch_ / L"lib";
+    std::wstring deep = tree;
+    while (deep.size() < MAX_PATH + 20) deep += L"\\a long folder name";
+    makeTree(scratch_.path(), {L"cwd\\canary.txt", deep.substr(scratch_.path().size() + 1) + L"\\deep.jar"});
+    const std::wstring canary = scratch_ / L"cwd\\canary.txt";
+    ASSERT_TRUE(exists(canary));
+    ASSERT_TRUE(exists(deep + L"\\deep.jar"));
+
+    wchar_t previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryW((scratch_ / L"cwd").c_str()));
+    const DWORD started = ::GetTickCount();
+    try {
+        deleteFolder(tree);
+        ADD_FAILURE() << "no IOException";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.englishMessage, L"The folder " + tree + L" can not be deleted.");
+    }
+    const DWORD elapsed = ::GetTickCount() - started;
+    ::SetCurrentDirectoryW(previous);
+
+    EXPECT_TRUE(exists(canary));
+    EXPECT_EQ(shellCalls, 0) << "the tree must never reach the shell";
+    EXPECT_TRUE(exists(deep + L"\\deep.jar"));
+    EXPECT_GE(elapsed, 2950u);
+}
+
 // Wine lets a folder be renamed while a file inside is open, but it does honour the share mode:
 // a file opened without FILE_SHARE_DELETE cannot be deleted, so the shell delete of its folder
 // fails on Windows and under Wine alike. The holder is a second process, as a running client is.
