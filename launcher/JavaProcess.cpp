@@ -1,0 +1,62 @@
+#include "launcher/JavaProcess.h"
+
+#include <vector>
+
+#include <windows.h>
+
+#include "launcher/ErrorReportText.h"
+#include "support/IOException.h"
+#include "support/LogfileWriter.h"
+#include "support/MessageQueue.h"
+#include "support/UniqueResource.h"
+
+namespace {
+
+constexpr int kWaitPasses = 4;
+constexpr DWORD kInputIdleTimeoutMs = 30000;
+constexpr DWORD kPauseAfterIdleMs = 800;
+
+// The system's text for an error code as delivered (with its line end); empty when it has none.
+std::wstring systemErrorText(DWORD errorCode) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        errorCode, LANG_USER_DEFAULT, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const UniqueLocalMemory owner(text);
+    if (length == 0 || text == nullptr) return std::wstring();
+    return std::wstring(text, length);
+}
+
+}  // namespace
+
+void startJavaProcess(const std::wstring& commandLine, LogfileWriter& log) {
+    UniqueProcessInformation process;
+    DWORD errorCode = 0;
+    {
+        // CreateProcessW may write into the command line: hand it a copy of its own.
+        std::vector<wchar_t> writableCommandLine(commandLine.begin(), commandLine.end());
+        writableCommandLine.push_back(L'\0');
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION information{};
+        if (::CreateProcessW(nullptr, writableCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &information)) {
+            process.process.reset(information.hProcess);
+            process.thread.reset(information.hThread);
+        } else {
+            errorCode = ::GetLastError();
+        }
+    }
+    if (!process.process) {
+        log.log(L"Could not create process, error code=" + std::to_wstring(static_cast<int>(errorCode)));
+        const std::wstring message = processFailureMessage(commandLine, errorCode, systemErrorText(errorCode));
+        throw IOException(message, message, IOException::Installation);
+    }
+    log.log(L"Java VM Process created successfully");
+
+    for (int pass = 0; pass < kWaitPasses; ++pass) {
+        drainMessages();
+        if (::WaitForInputIdle(process.process.get(), kInputIdleTimeoutMs) != 0) break;
+        ::Sleep(kPauseAfterIdleMs);
+    }
+}

@@ -1,0 +1,101 @@
+#include "launcher/JavaVMFinder.h"
+
+#include "launcher/JavaVersion.h"
+#include "support/DirectoryEnumerator.h"
+#include "support/FileDescription.h"
+#include "support/FileEnumerator.h"
+#include "support/FolderOperations.h"
+#include "support/LogfileWriter.h"
+#include "support/RegistryEntry.h"
+
+namespace {
+const wchar_t kRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
+}
+
+bool isBetterRuntimeFolder(const std::wstring& best, const std::wstring& candidate) {
+    // std::wstring compares wchar_t values, which on Windows are the unsigned UTF-16 units.
+    return best.empty() || best.compare(candidate) < 0;
+}
+
+void JavaVMFinder::onEntry(FileDescription& description) {
+    if (choosingFolder_) {
+        // Only the name competes, whatever depth it was found at.
+        if (isBetterRuntimeFolder(bestFolderName_, description.name)) bestFolderName_ = description.name;
+        return;
+    }
+    foundExecutable_ = description.fullPath();
+    description.stopRequested = true;
+}
+
+void JavaVMFinder::findJavaVM(const std::wstring& installFolder, const JavaVersion& minimum,
+                              std::wstring& result, LogfileWriter& log) {
+    result.clear();
+    log.log(L"Searching preinstalled 64 bit Java VM");
+    searchRegistry(minimum, KEY_WOW64_64KEY, result, log);
+    if (!result.empty()) return;
+    log.log(L"Searching preinstalled 32 bit Java VM");
+    searchRegistry(minimum, KEY_WOW64_32KEY, result, log);
+    if (!result.empty()) return;
+    log.log(L"Searching packaged Java VM");
+    searchPackaged(installFolder, result);
+}
+
+void JavaVMFinder::searchRegistry(const JavaVersion& minimum, REGSAM viewFlag, std::wstring& result,
+                                  LogfileWriter& log) {
+    const RegistryEntry runtimes(HKEY_LOCAL_MACHINE, kRuntimeKey, viewFlag);
+    if (!runtimes.isOpen()) {
+        log.log(L"No registry entry found");
+        return;
+    }
+    std::wstring versionText;
+    runtimes.getString(L"CurrentVersion", versionText);
+    if (versionText.empty()) {
+        log.log(L"No CurrentVersion node found");
+        return;
+    }
+    const JavaVersion version(versionText);
+    if (version.isValid()) {
+        if (version.isOlderThan(minimum)) {
+            log.log(L"Version " + versionText + L" too old");
+            return;
+        }
+        log.log(L"Found valid version " + versionText);
+    } else {
+        log.log(L"Found invalid version " + versionText + L", continue");
+    }
+    const RegistryEntry versionKey(runtimes, versionText, viewFlag);
+    if (!versionKey.isOpen()) {
+        log.log(L"No version node found");
+        return;
+    }
+    std::wstring javaHome;
+    versionKey.getString(L"JavaHome", javaHome);
+    if (javaHome.empty()) {
+        log.log(L"No JavaHome node found");
+        return;
+    }
+    const std::wstring usualPath = javaHome + L"\\bin\\javaw.exe";
+    if (isFile(usualPath)) {
+        result = usualPath;
+        return;
+    }
+    result = findExecutableBelow(javaHome + L"\\");
+}
+
+void JavaVMFinder::searchPackaged(const std::wstring& installFolder, std::wstring& result) {
+    choosingFolder_ = true;
+    bestFolderName_.clear();
+    DirectoryEnumerator folders;
+    folders.enumerate(installFolder, L"jre*", *this, true);
+    choosingFolder_ = false;
+    if (bestFolderName_.empty()) return;
+    result = findExecutableBelow(installFolder + bestFolderName_ + L"\\");
+}
+
+std::wstring JavaVMFinder::findExecutableBelow(const std::wstring& folder) {
+    foundExecutable_.clear();
+    choosingFolder_ = false;
+    FileEnumerator files;
+    files.enumerate(folder, L"javaw.exe", *this, true);
+    return foundExecutable_;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "support/FileEnumeratorCallback.h"
+
+class FileDescription;
+class JavaVersion;
+class LogfileWriter;
+
+// Finds a javaw.exe: the runtime registered in the 64-bit registry view, then the one in the
+// 32-bit view, then the packaged "jre*" folder of the installation with the greatest name.
+class JavaVMFinder : public FileEnumeratorCallback {
+public:
+    ~JavaVMFinder() override = default;
+    void onEntry(FileDescription& description) override;
+
+    // installFolder ends with a backslash. result receives the full javaw.exe path, or stays
+    // empty. Logs every dead end; throws only what the log writer throws.
+    void findJavaVM(const std::wstring& installFolder, const JavaVersion& minimum,
+                    std::wstring& result, LogfileWriter& log);
+
+private:
+    void searchRegistry(const JavaVersion& minimum, REGSAM viewFlag, std::wstring& result, LogfileWriter& log);
+    void searchPackaged(const std::wstring& installFolder, std::wstring& result);
+    // The first javaw.exe below folder (ending with a backslash); empty when there is none.
+    std::wstring findExecutableBelow(const std::wstring& folder);
+
+    std::wstring bestFolderName_;
+    bool choosingFolder_ = false;
+    std::wstring foundExecutable_;
+};
+
+// Whether a packaged runtime folder named candidate beats the best one so far: ordinal over the
+// UTF-16 units, so "jre1.8.0_31" beats "jre1.8.0_201".
+bool isBetterRuntimeFolder(const std::wstring& best, const std::wstring& candidate);

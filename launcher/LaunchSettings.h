@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// How the launcher derives its folders from its own command line and from launch.ini.
+
+// The folder of the program named at the start of a command line, with a trailing backslash;
+// ".\" when the command line names no folder. Never throws.
+std::wstring installFolderFromCommandLine(const std::wstring& commandLine);
+
+// The application folder (with trailing backslash) that a first line of launch.ini selects.
+// False when the line selects the default per-user folder, which the caller must create.
+bool appDirFolderFromLaunchIniLine(const std::wstring& line, const std::wstring& installFolder,
+                                   std::wstring& appDirFolder);
+
+// The first line of a UTF-8 text file, verbatim (no byte-order mark removed); empty when the file
+// cannot be opened or holds no byte. Throws IOException on read or conversion errors.
+std::wstring readFirstLine(const std::wstring& path);

@@ -1,0 +1,221 @@
+// The launcher's decisions over plain strings: folders from the command line and launch.ini, the
+// Java version, the runtime folder choice, the proxy properties and the command line.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "launcher/JavaCommandLine.h"
+#include "launcher/JavaVMFinder.h"
+#include "launcher/JavaVersion.h"
+#include "launcher/LaunchSettings.h"
+#include "launcher/Launcher.h"
+
+namespace {
+
+std::string narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+
+TEST(InstallFolder, ComesFromTheProgramPathOfTheCommandLine) {
+    const struct {
+        const char* name;
+        std::wstring commandLine;
+        std::wstring installFolder;
+    } kCases[] = {
+        {"quoted path with blank and argument", L"\"C:\\Program Files\\Client\\tavrel-brivane.exe\" -x",
+         L"C:\\Program Files\\Client\\"},
+        {"unquoted path with argument", L"C:\\Client\\tavrel-brivane.exe -x", L"C:\\Client\\"},
+        {"unquoted path alone", L"C:\\Client\\tavrel-brivane.exe", L"C:\\Client\\"},
+        {"no backslash", L"tavrel-brivane.exe", L".\\"},
+        {"empty", L"", L".\\"},
+        {"opening quote only", L"\"C:\\Client\\tavrel-brivane.exe -x", L".\\"},
+        {"empty quotes", L"\"\" C:\\x\\y", L".\\"},
+        // A blank at position 0 counts as no blank: the whole line is the path.
+        {"leading blank", L" C:\\Client\\x.exe", L" C:\\Client\\"},
+        {"backslash only in the argument", L"launcher.exe C:\\x\\y", L".\\"},
+        {"quoted root", L"\"C:\\tavrel-brivane.exe\"", L"C:\\"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(installFolderFromCommandLine(c.commandLine), c.installFolder);
+    }
+}
+
+TEST(AppDirFolder, FollowsOnlyTheExactLaunchIniLines) {
+    const std::wstring install = L"C:\\Client\\";
+    const struct {
+        const char* name;
+        std::wstring line;
+        bool chosen;  // false: the default per-user folder
+        std::wstring folder;
+    } kCases[] = {
+        {"home path", L"appPath=${homePath}", true, install},
+        {"install dir", L"appDir=${installDir}", true, install},
+        {"plain folder", L"appDir=D:\\Data", true, L"D:\\Data\\"},
+        {"empty value gives the drive root", L"appDir=", true, L"\\"},
+        {"value with trailing backslash gets a second", L"appDir=D:\\Data\\", true, L"D:\\Data\\\\"},
+        {"value not trimmed", L"appDir= D:\\Data ", true, L" D:\\Data \\"},
+        {"placeholder inside a longer value is text", L"appDir=${installDir}\\x", true, L"${installDir}\\x\\"},
+        {"home path with trailing blank", L"appPath=${homePath} ", false, L""},
+        {"capital A", L"AppDir=D:\\Data", false, L""},
+        {"byte-order mark", L"\uFEFF" L"appDir=D:\\Data", false, L""},
+        {"empty line", L"", false, L""},
+        {"leading blank", L" appDir=D:\\Data", false, L""},
+        {"other key", L"appPath=D:\\Data", false, L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        std::wstring folder;
+        EXPECT_EQ(appDirFolderFromLaunchIniLine(c.line, install, folder), c.chosen);
+        EXPECT_EQ(folder, c.folder);
+    }
+}
+
+TEST(JavaVersion, ParsesNumbersAndSeparators) {
+    const struct {
+        std::wstring text;
+        bool valid;
+        int number;
+    } kCases[] = {
+        {L"1.8", true, 10800000},
+        {L"1.8.0_201", true, 10800201},
+        {L"1.8.0_201-b09", true, 10800201},
+        {L"1.7.0_80", true, 10700080},
+        {L"11.0.2", true, 110002000},
+        {L"11", true, 110000000},
+        {L"", true, 0},
+        {L"abc", false, 0},
+        {L"1,8", false, 10800000},
+        {L"1.8.0.201", false, 10800201},
+        {L"1.8_0", false, 10800000},
+        {L"1..8", true, 10000000 + 0 * 100000 + 8 * 1000},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(narrow(c.text));
+        const JavaVersion version(c.text);
+        EXPECT_EQ(version.isValid(), c.valid);
+        EXPECT_EQ(version.getNumber(), c.number);
+        EXPECT_EQ(version.getText(), c.text);
+    }
+}
+
+TEST(JavaVersion, SaturatesAbsurdNumbersInsteadOfOverflowing) {
+    const JavaVersion minimum(L"1.8");
+    const struct {
+        const char* name;
+        std::wstring text;
+    } kCases[] = {
+        {"first number of forty digits", std::wstring(40, L'9')},
+        {"first number just above 32 bits", L"2147483648"},
+        {"second number huge", L"1.99999999999999999999"},
+        {"fourth number huge", L"1.8.0_" + std::wstring(30, L'7')},
+        {"sum above 32 bits", L"300.0"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const JavaVersion version(c.text);
+        EXPECT_TRUE(version.isValid());
+        EXPECT_EQ(version.getNumber(), 2147483647);
+        EXPECT_FALSE(version.isOlderThan(minimum));
+    }
+}
+
+TEST(JavaVersion, TooOldOnlyWhenSmallerThanTheMinimum) {
+    const JavaVersion minimum(L"1.8");
+    EXPECT_TRUE(JavaVersion(L"1.7.0_80").isOlderThan(minimum));
+    EXPECT_FALSE(JavaVersion(L"1.8").isOlderThan(minimum));
+    EXPECT_FALSE(JavaVersion(L"1.8.0_1").isOlderThan(minimum));
+    EXPECT_FALSE(JavaVersion(L"9").isOlderThan(minimum));
+}
+
+TEST(RuntimeFolderChoice, IsOrdinalNotNumeric) {
+    const struct {
+        const char* name;
+        std::wstring best;
+        std::wstring candidate;
+        bool better;
+    } kCases[] = {
+        {"first candidate wins", L"", L"jre", true},
+        {"31 beats 201 by code units", L"jre1.8.0_201", L"jre1.8.0_31", true},
+        {"201 loses to 31", L"jre1.8.0_31", L"jre1.8.0_201", false},
+        {"longer with same start is greater", L"jre", L"jre1.8", true},
+        {"equal is no better", L"jre1.8", L"jre1.8", false},
+        {"lower case sorts after upper case", L"JRE9", L"jre1", true},
+        {"a unit above 0x7FFF is greater", L"jre\u00E9", L"jre\uFF01", true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(isBetterRuntimeFolder(c.best, c.candidate), c.better);
+    }
+}
+
+TEST(ProxyProperties, TakeHostAndPortFromTheServerText) {
+    const Launcher launcher(101, 102, L"Tavrel Bank brivane", L"brivane");
+    const struct {
+        const char* name;
+        std::wstring server;
+        std::wstring options;
+    } kCases[] = {
+        {"host and port", L"10.0.0.1:8080", L"\"-Dlaunch.proxyHost=10.0.0.1\" \"-Dlaunch.proxyPort=8080\""},
+        {"https entry of a list", L"http=10.0.0.1:80;https=10.0.0.2:443;ftp=10.0.0.3:21",
+         L"\"-Dlaunch.proxyHost=10.0.0.2\" \"-Dlaunch.proxyPort=443\""},
+        {"https entry last", L"http=10.0.0.1:80;https=10.0.0.2:443",
+         L"\"-Dlaunch.proxyHost=10.0.0.2\" \"-Dlaunch.proxyPort=443\""},
+        {"list without https", L"http=10.0.0.1:80", L""},
+        {"https in capitals is not found", L"HTTPS=10.0.0.2:443", L""},
+        {"host without port", L"10.0.0.1", L"\"-Dlaunch.proxyHost=10.0.0.1\""},
+        {"empty", L"", L""},
+        {"colon only", L":", L""},
+        {"port without host", L":8080", L"\"-Dlaunch.proxyPort=8080\""},
+        {"host with empty port", L"proxy:", L"\"-Dlaunch.proxyHost=proxy\""},
+        {"second colon stays in the port", L"h:1:2", L"\"-Dlaunch.proxyHost=h\" \"-Dlaunch.proxyPort=1:2\""},
+        {"empty https entry", L"https=;http=x:1", L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        std::wstring options;
+        launcher.addProxyProperties(c.server, options);
+        EXPECT_EQ(options, c.options);
+    }
+}
+
+TEST(PropertyOptions, AreBlankSeparatedAndSkipEmptyValues) {
+    const Launcher launcher(101, 102, L"Tavrel Bank brivane", L"brivane");
+    std::wstring options;
+    launcher.addProperty(L"version", L"2", options);
+    launcher.addProperty(L"autoConfigUrl", L"", options);
+    launcher.addProperty(L"proxyOverride", L"a\"b;<local>", options);
+    EXPECT_EQ(options, L"\"-Dlaunch.version=2\" \"-Dlaunch.proxyOverride=a\"b;<local>\"");
+}
+
+TEST(JavaCommandLine, JoinsThePiecesInOrder) {
+    JavaCommandLineParts parts;
+    parts.javaPath = L"C:\\Program Files\\Client\\jre\\bin\\javaw.exe";
+    parts.classpath = L"C:\\L\\ext\\b.jar;C:\\L\\a.jar";
+    parts.appDir = L"C:\\A";
+    parts.installDir = L"C:\\Program Files\\Client";
+    parts.dataDir = L"C:\\D";
+    const std::wstring head =
+        L"\"C:\\Program Files\\Client\\jre\\bin\\javaw.exe\" -classpath \"C:\\L\\ext\\b.jar;C:\\L\\a.jar\"";
+    const std::wstring tail = L" a.a \"C:\\A\" \"C:\\Program Files\\Client\" \"C:\\D\"";
+    const struct {
+        const char* name;
+        std::wstring propertyOptions;
+        std::wstring additionalOptions;
+        std::wstring expected;
+    } kCases[] = {
+        {"no options", L"", L"", head + tail},
+        {"properties only", L"\"-Dlaunch.version=2\"", L"", head + L" \"-Dlaunch.version=2\"" + tail},
+        {"both", L"\"-Dlaunch.version=2\"", L"-Xmx512m -Dfoo=bar",
+         head + L" \"-Dlaunch.version=2\" -Xmx512m -Dfoo=bar" + tail},
+        {"additional only", L"", L"-Xmx256m", head + L" -Xmx256m" + tail},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        parts.propertyOptions = c.propertyOptions;
+        parts.additionalOptions = c.additionalOptions;
+        EXPECT_EQ(composeJavaCommandLine(parts), c.expected);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,643 @@
+// The real launcher under the test prefix, against prepared installations, per-user folders and
+// registry values; checked through its log file, the command line that the stand-in runtime
+// recorded, the report box and the folders it leaves.
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/driver/Process.h"
+#include "tests/launcher/LauncherScenario.h"
+
+namespace {
+
+using namespace launchertest;
+
+// The folders' property form: letters and digits stay, every other UTF-8 byte is %XX.
+std::wstring percentEncoded(const std::wstring& text) {
+    std::wstring encoded;
+    for (const unsigned char byte : utf8(text)) {
+        if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z')) {
+            encoded += static_cast<wchar_t>(byte);
+        } else {
+            const wchar_t* digits = L"0123456789ABCDEF";
+            encoded += L'%';
+            encoded += digits[byte >> 4];
+            encoded += digits[byte & 15];
+        }
+    }
+    return encoded;
+}
+
+std::wstring folderProperties(const std::wstring& appDir, const std::wstring& installDir, const std::wstring& dataDir) {
+    std::wstring options = L"\"-Dlaunch.version=2\" \"-Dlaunch.platform=Windows\"";
+    // An empty folder gives no option at all.
+    if (!appDir.empty()) options += L" \"-Dlaunch.appDir=" + percentEncoded(appDir) + L"\"";
+    options += L" \"-Dlaunch.installDir=" + percentEncoded(installDir) + L"\"";
+    options += L" \"-Dlaunch.dataDir=" + percentEncoded(dataDir) + L"\"";
+    return options;
+}
+
+// Everything a successful run logs, with the optional blocks as the caller expects them.
+struct ExpectedRun {
+    std::wstring appDir = defaultAppDir();
+    std::wstring installDir;
+    std::wstring dataDir = defaultDataDir();
+    std::vector<std::wstring> libraryLines;
+    std::vector<std::wstring> searchLines = {L"Searching preinstalled 64 bit Java VM", L"No registry entry found",
+                                             L"Searching preinstalled 32 bit Java VM", L"No registry entry found",
+                                             L"Searching packaged Java VM"};
+    std::wstring javaPath;
+    std::vector<std::wstring> recoveryLines;
+    std::wstring classpath;
+    std::wstring proxyProperties = L" \"-Dlaunch.proxyEnabled=false\"";
+    std::wstring additionalOptions;
+
+    std::wstring libDir() const { return appDir + L"\\lib"; }
+    std::wstring propertyOptions() const {
+        return folderProperties(appDir, installDir, dataDir) + proxyProperties;
+    }
+    std::wstring commandLine() const {
+        return L"\"" + javaPath + L"\" -classpath \"" + classpath + L"\" " + propertyOptions() +
+               (additionalOptions.empty() ? L"" : L" " + additionalOptions) + L" a.a \"" + appDir + L"\" \"" +
+               installDir + L"\" \"" + dataDir + L"\"";
+    }
+    std::vector<std::wstring> head() const {
+        std::vector<std::wstring> lines = {L"Launcher initialized, version 2", L"AppDir=" + appDir,
+                                           L"DataDir=" + dataDir, L"InstallLibDir=" + installDir + L"\\lib",
+                                           L"LibDir=" + libDir()};
+        lines.insert(lines.end(), libraryLines.begin(), libraryLines.end());
+        lines.push_back(L"Searching Java VM");
+        lines.insert(lines.end(), searchLines.begin(), searchLines.end());
+        return lines;
+    }
+    std::vector<std::string> log() const {
+        std::vector<std::wstring> lines = head();
+        lines.push_back(L"VM found at " + javaPath);
+        lines.push_back(L"Creating classpath from folder " + libDir());
+        lines.insert(lines.end(), recoveryLines.begin(), recoveryLines.end());
+        for (const std::wstring& line :
+             {L"Classpath created:" + classpath, std::wstring(L"Reading network configuration from registry"),
+              L"Property options created:" + propertyOptions(), L"Additional options created:" + additionalOptions,
+              std::wstring(L"Starting Java VM with command line:"), commandLine(),
+              std::wstring(L"Java VM Process created successfully"),
+              std::wstring(L"Launcher terminates successfully")}) {
+            lines.push_back(line);
+        }
+        std::vector<std::string> messages;
+        for (const std::wstring& line : lines) messages.push_back(utf8(line));
+        return messages;
+    }
+};
+
+std::vector<std::string> utf8Lines(const std::vector<std::wstring>& lines) {
+    std::vector<std::string> messages;
+    for (const std::wstring& line : lines) messages.push_back(utf8(line));
+    return messages;
+}
+
+std::vector<std::string> logOf(const std::wstring& appDir) {
+    const std::wstring logFile = onlyLogFile(appDir + L"\\logs");
+    return logFile.empty() ? std::vector<std::string>() : logMessages(readFile(logFile));
+}
+
+const std::wstring kEnglishHead =
+    L"The following error occured during the startup of Tavrel Bank brivane: \n\n";
+const std::wstring kEnglishQuestion = L"\n\nDo you want do send the error message to the Tavrel Bank by e-mail?";
+const std::wstring kInstallationHint = L"Please verify the Installation.";
+const std::wstring kInUseHint =
+    L"Please close all windows associated with Tavrel Bank brivane and try to start the application again. If "
+    L"the error message still appears, please restart your computer.";
+
+std::wstring englishReport(const std::wstring& message, const std::wstring& hint) {
+    return kEnglishHead + message + L" (Launcher version 2)\n\n" + hint + kEnglishQuestion;
+}
+
+class LauncherRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        cleanUp();
+        resetInternetSettings();
+    }
+    void TearDown() override { cleanUp(); }
+
+    static void cleanUp() {
+        removeTree(L"C:\\brivane-tests");
+        removeTree(defaultAppDir());
+        removeTree(defaultDataDir());
+        clearJavaRegistry();
+    }
+
+    // An installation with a packaged runtime in jre\bin and the given jars.
+    static Installation standardInstallation(const std::wstring& name, const std::vector<std::wstring>& jars) {
+        Installation installation(name);
+        installation.addRuntime(L"jre\\bin");
+        for (const std::wstring& jar : jars) installation.addJar(jar);
+        return installation;
+    }
+
+    static ExpectedRun expectedRun(const Installation& installation) {
+        ExpectedRun run;
+        run.installDir = installation.folder();
+        run.javaPath = installation.runtimePath(L"jre\\bin");
+        return run;
+    }
+
+    // Expects the started outcome: exit code 0, no box, the log and the recorded command line.
+    static void expectStarted(const LaunchResult& result, const ExpectedRun& run) {
+        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+        EXPECT_EQ(logOf(run.appDir), run.log());
+        EXPECT_EQ(result.recordedCommandLine, run.commandLine());
+    }
+};
+
+TEST_F(LauncherRun, FirstStartSeedsTheLibrariesAndStartsThePackagedRuntime) {
+    const Installation installation = standardInstallation(
+        L"first start", {L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar", L"readme.txt", L".svn\\hidden.jar"});
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = {L"Creating directory " + run.libDir(),
+                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    // Walk order: the deepest folder's files first, the library folder's own last.
+    run.classpath = run.libDir() + L"\\ext\\deep\\c.jar;" + run.libDir() + L"\\ext\\b.jar;" + run.libDir() +
+                    L"\\a.jar";
+
+    const LaunchResult result = launch(installation);
+
+    expectStarted(result, run);
+    // The dot-named folder stays behind; everything else is copied.
+    EXPECT_EQ(filesBelow(run.libDir()),
+              (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar", L"readme.txt"}));
+    EXPECT_EQ(readFile(run.libDir() + L"\\ext\\b.jar"), readFile(installation.libDir() + L"\\ext\\b.jar"));
+}
+
+TEST_F(LauncherRun, NewLibraryFolderIsSwappedInWhenNoOldFolderExists) {
+    const Installation installation = standardInstallation(L"swap", {L"a.jar"});
+    ExpectedRun run = expectedRun(installation);
+    writeFile(run.libDir() + L"\\current.jar", "current");
+    writeFile(run.appDir + L"\\lib_new\\new.jar", "new");
+    run.libraryLines = {L"New lib folder found at " + run.appDir + L"\\lib_new",
+                        L"Renaming " + run.libDir() + L" to " + run.appDir + L"\\lib_old",
+                        L"Renaming " + run.appDir + L"\\lib_new to " + run.libDir()};
+    run.classpath = run.libDir() + L"\\new.jar";
+
+    expectStarted(launch(installation), run);
+    EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"new.jar"});
+    EXPECT_EQ(filesBelow(run.appDir + L"\\lib_old"), std::vector<std::wstring>{L"current.jar"});
+    EXPECT_FALSE(exists(run.appDir + L"\\lib_new"));
+}
+
+TEST_F(LauncherRun, NewLibraryFolderReplacesTheOldOneAndSeedsAMissingLibDir) {
+    const Installation installation = standardInstallation(L"swap old", {L"seed.jar"});
+    ExpectedRun run = expectedRun(installation);
+    // No LibDir yet: it is seeded first, then moved aside like any other.
+    writeFile(run.appDir + L"\\lib_old\\previous.jar", "previous");
+    writeFile(run.appDir + L"\\lib_new\\new.jar", "new");
+    run.libraryLines = {L"Creating directory " + run.libDir(),
+                        L"Copy directory " + installation.libDir() + L" to " + run.libDir(),
+                        L"New lib folder found at " + run.appDir + L"\\lib_new",
+                        L"Deleting old lib folder " + run.appDir + L"\\lib_old",
+                        L"Renaming " + run.libDir() + L" to " + run.appDir + L"\\lib_old",
+                        L"Renaming " + run.appDir + L"\\lib_new to " + run.libDir()};
+    run.classpath = run.libDir() + L"\\new.jar";
+
+    expectStarted(launch(installation), run);
+    EXPECT_EQ(filesBelow(run.appDir + L"\\lib_old"), std::vector<std::wstring>{L"seed.jar"});
+    EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"new.jar"});
+}
+
+TEST_F(LauncherRun, BlockedSwapReportsInUseAndLeavesTheFoldersAsTheyWere) {
+    const Installation installation = standardInstallation(L"blocked swap", {L"a.jar"});
+    ExpectedRun run = expectedRun(installation);
+    writeFile(run.libDir() + L"\\current.jar", "current");
+    writeFile(run.appDir + L"\\lib_new\\new.jar", "new");
+    // Wine renames a folder even while files inside it are open, so a running client cannot block
+    // the swap here. A plain file named lib_old can: it counts as no old folder (nothing is
+    // deleted), yet the rename onto it fails every time.
+    writeFile(run.appDir + L"\\lib_old", "a file, not a folder");
+
+    const ULONGLONG started = ::GetTickCount64();
+    const LaunchResult result = launch(installation);
+    const ULONGLONG elapsedMs = ::GetTickCount64() - started;
+
+    const std::wstring lib_old = run.appDir + L"\\lib_old";
+    const std::wstring text =
+        englishReport(L"The folder " + run.libDir() + L" can not be renamed to " + lib_old + L".", kInUseHint);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_TRUE(result.dialogShown);
+    EXPECT_EQ(result.dialogCaption, L"Tavrel Bank brivane - Error");
+    EXPECT_EQ(result.dialogText, text);
+    EXPECT_FALSE(result.runtimeStarted);
+    // Ten attempts 300 ms apart before giving up.
+    EXPECT_GE(elapsedMs, 2700u);
+
+    std::vector<std::wstring> lines = run.head();
+    lines.erase(lines.end() - 6, lines.end());  // the run ends before the runtime search
+    lines.insert(lines.end(), {L"New lib folder found at " + run.appDir + L"\\lib_new",
+                               L"Renaming " + run.libDir() + L" to " + lib_old, L"Exception occured:", text,
+                               L"Launcher terminates with exception"});
+    EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
+    EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"current.jar"});
+    EXPECT_EQ(filesBelow(run.appDir + L"\\lib_new"), std::vector<std::wstring>{L"new.jar"});
+    EXPECT_EQ(readFile(lib_old), "a file, not a folder");
+}
+
+TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {
+    Installation installation(L"registry views");
+    installation.addJar(L"a.jar");
+    installation.addRuntime(L"jre7\\bin");
+    installation.addRuntime(L"jre8\\bin");
+    registerJava(L"/reg:64", L"1.7", installation.folder() + L"\\jre7");
+    registerJava(L"/reg:32", L"1.8", installation.folder() + L"\\jre8");
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = {L"Creating directory " + run.libDir(),
+                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.searchLines = {L"Searching preinstalled 64 bit Java VM", L"Version 1.7 too old",
+                       L"Searching preinstalled 32 bit Java VM", L"Found valid version 1.8"};
+    run.javaPath = installation.runtimePath(L"jre8\\bin");
+    run.classpath = run.libDir() + L"\\a.jar";
+
+    expectStarted(launch(installation), run);
+}
+
+TEST_F(LauncherRun, InvalidRegistryVersionIsUsedWithAJavawFoundDeeper) {
+    Installation installation(L"registry invalid");
+    installation.addJar(L"a.jar");
+    // JavaHome has no bin\javaw.exe; the search below it finds the deeper one.
+    installation.addRuntime(L"home\\jre\\bin");
+    registerJava(L"/reg:64", L"abc", installation.folder() + L"\\home");
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = {L"Creating directory " + run.libDir(),
+                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.searchLines = {L"Searching preinstalled 64 bit Java VM", L"Found invalid version abc, continue"};
+    run.javaPath = installation.runtimePath(L"home\\jre\\bin");
+    run.classpath = run.libDir() + L"\\a.jar";
+
+    expectStarted(launch(installation), run);
+}
+
+TEST_F(LauncherRun, PackagedRuntimeWithTheGreatestNameWins) {
+    Installation installation(L"packaged");
+    installation.addJar(L"a.jar");
+    installation.addRuntime(L"jre1.8.0_201\\bin");
+    installation.addRuntime(L"jre1.8.0_31\\bin");
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = {L"Creating directory " + run.libDir(),
+                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.javaPath = installation.runtimePath(L"jre1.8.0_31\\bin");
+    run.classpath = run.libDir() + L"\\a.jar";
+
+    expectStarted(launch(installation), run);
+}
+
+// Under Wine a program takes its user locale from the Unix environment of the process tree
+// (LC_ALL), not from the environment block it is started with; CTest runs this test once more
+// with LC_ALL=de_DE.UTF-8, and the launcher shares the test's locale.
+TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
+    Installation installation(L"no runtime");
+    installation.addJar(L"a.jar");
+    const ExpectedRun run = expectedRun(installation);
+    const LCID user = ::GetUserDefaultLCID();
+    ASSERT_TRUE(user == 0x0407 || user == 0x0409) << "unexpected user locale " << user;
+    const std::wstring text =
+        user == 0x0407
+            ? L"Beim Starten von Tavrel Bank brivane ist folgender Fehler aufgetreten: \n\n"
+              L"Die Java-Laufzeitumgebung mit der Mindestversion 1.8 konnte nicht gefunden werden. "
+              L"(Launcher Version 2)\n\nBitte prüfen Sie die Installation.\n\n"
+              L"Soll diese Fehlermeldung per e-Mail an die Tavrel Bank geschickt werden?"
+            : englishReport(L"The Java Runtime Environment version 1.8 or higher could not be found.",
+                            kInstallationHint);
+
+    const LaunchResult result = launch(installation);
+
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_TRUE(result.dialogShown);
+    EXPECT_EQ(result.dialogCaption, L"Tavrel Bank brivane - Error");
+    EXPECT_EQ(result.dialogText, text);
+    EXPECT_FALSE(result.runtimeStarted);
+    std::vector<std::wstring> lines = run.head();
+    lines.insert(lines.begin() + 5, {L"Creating directory " + run.libDir(),
+                                     L"Copy directory " + installation.libDir() + L" to " + run.libDir()});
+    lines.insert(lines.end(), {std::wstring(L"No VM found"), std::wstring(L"Exception occured:"), text,
+                               std::wstring(L"Launcher terminates with exception")});
+    EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
+}
+
+TEST_F(LauncherRun, EmptyLibraryFolderIsRepairedByTheFirstStage) {
+    const Installation installation = standardInstallation(L"repair once", {L"a.jar"});
+    ExpectedRun run = expectedRun(installation);
+    writeFile(run.libDir() + L"\\notes.txt", "no jar here");
+    run.recoveryLines = {L"Classpath not found", L"Recovering folder " + run.libDir()};
+    run.classpath = run.libDir() + L"\\a.jar";
+
+    expectStarted(launch(installation), run);
+    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"notes.txt"}));
+}
+
+TEST_F(LauncherRun, InstallationWithoutJarsRunsBothRepairsThenFails) {
+    const Installation installation = standardInstallation(L"repair twice", {L"readme.txt"});
+    const ExpectedRun run = expectedRun(installation);
+    const std::wstring text =
+        englishReport(L"The libraries could not be found within the folder " + run.libDir() + L".", kInstallationHint);
+
+    const LaunchResult result = launch(installation);
+
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.dialogText, text);
+    EXPECT_FALSE(result.runtimeStarted);
+    std::vector<std::wstring> lines = run.head();
+    lines.insert(lines.begin() + 5, {L"Creating directory " + run.libDir(),
+                                     L"Copy directory " + installation.libDir() + L" to " + run.libDir()});
+    lines.insert(lines.end(),
+                 {L"VM found at " + run.javaPath, L"Creating classpath from folder " + run.libDir(),
+                  L"Classpath not found", L"Recovering folder " + run.libDir(),
+                  L"Classpath still not found, deleting folder " + run.libDir(), L"Creating folder " + run.libDir(),
+                  L"Recovering folder " + run.libDir(), L"Classpath not found, recovery not possible",
+                  L"Exception occured:", text, L"Launcher terminates with exception"});
+    EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
+}
+
+TEST_F(LauncherRun, AppDirEqualToTheInstallationIsNotRepaired) {
+    const Installation installation = standardInstallation(L"install appdir", {L"readme.txt"});
+    writeFile(installation.folder() + L"\\launch.ini", "appDir=${installDir}\r\nignored second line\r\n");
+    ExpectedRun run = expectedRun(installation);
+    run.appDir = installation.folder();
+    const std::wstring text =
+        englishReport(L"The libraries could not be found within the folder " + run.libDir() + L".", kInstallationHint);
+
+    const LaunchResult result = launch(installation);
+
+    EXPECT_EQ(result.dialogText, text);
+    std::vector<std::wstring> lines = run.head();
+    lines.insert(lines.end(), {L"VM found at " + run.javaPath, L"Creating classpath from folder " + run.libDir(),
+                               L"Classpath not found", L"No home lib folder available for recovery",
+                               L"Classpath not found, recovery not possible", L"Exception occured:", text,
+                               L"Launcher terminates with exception"});
+    EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
+    EXPECT_FALSE(exists(defaultAppDir())) << "the default application folder is not touched";
+}
+
+TEST_F(LauncherRun, ProxySettingsBecomeLaunchProperties) {
+    const Installation installation = standardInstallation(L"proxy", {L"a.jar"});
+    const std::wstring key = std::wstring(L"\"") + kInternetSettings + L"\"";
+    const struct {
+        const char* name;
+        std::vector<std::wstring> regCommands;
+        std::wstring properties;
+    } kCases[] = {
+        {"host and port, enabled, with auto-config and overrides",
+         {L"add " + key + L" /v ProxyEnable /t REG_DWORD /d 1 /f",
+          L"add " + key + L" /v ProxyServer /t REG_SZ /d 10.0.0.1:8080 /f",
+          L"add " + key + L" /v AutoConfigURL /t REG_SZ /d http://wpad/wpad.dat /f",
+          L"add " + key + L" /v ProxyOverride /t REG_SZ /d \"*.local;<local>\" /f"},
+         L" \"-Dlaunch.proxyEnabled=true\" \"-Dlaunch.proxyHost=10.0.0.1\" \"-Dlaunch.proxyPort=8080\" "
+         L"\"-Dlaunch.autoConfigUrl=http://wpad/wpad.dat\" \"-Dlaunch.proxyOverride=*.local;<local>\""},
+        {"per-protocol list with https",
+         {L"add " + key + L" /v ProxyEnable /t REG_DWORD /d 0 /f",
+          L"add " + key + L" /v ProxyServer /t REG_SZ /d \"http=10.0.0.1:80;https=10.0.0.2:443;ftp=10.0.0.3:21\" /f"},
+         L" \"-Dlaunch.proxyEnabled=false\" \"-Dlaunch.proxyHost=10.0.0.2\" \"-Dlaunch.proxyPort=443\""},
+        {"per-protocol list without https", {L"add " + key + L" /v ProxyServer /t REG_SZ /d http=10.0.0.1:80 /f"},
+         L" \"-Dlaunch.proxyEnabled=false\""},
+        {"host without port, ProxyEnable of the wrong type",
+         {L"add " + key + L" /v ProxyEnable /t REG_SZ /d 1 /f",
+          L"add " + key + L" /v ProxyServer /t REG_SZ /d 10.0.0.1 /f"},
+         L" \"-Dlaunch.proxyEnabled=false\" \"-Dlaunch.proxyHost=10.0.0.1\""},
+        {"ProxyEnable missing", {}, L" \"-Dlaunch.proxyEnabled=false\""},
+        {"key missing", {L"delete " + key + L" /f"}, L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        removeTree(defaultAppDir());
+        resetInternetSettings();
+        for (const std::wstring& command : c.regCommands) ASSERT_EQ(reg(command), 0u) << utf8(command);
+        ExpectedRun run = expectedRun(installation);
+        run.libraryLines = {L"Creating directory " + run.libDir(),
+                            L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+        run.classpath = run.libDir() + L"\\a.jar";
+        run.proxyProperties = c.properties;
+        expectStarted(launch(installation), run);
+    }
+    resetInternetSettings();
+}
+
+TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
+    const Installation installation = standardInstallation(L"launch ini", {L"a.jar"});
+    const std::wstring dataFolder = L"C:\\brivane-tests\\launch ini data";
+    const struct {
+        const char* name;
+        std::string launchIni;
+        std::wstring appDir;
+    } kCases[] = {
+        {"appDir=D", "appDir=" + utf8(dataFolder) + "\n", dataFolder},
+        // The folder form "\" is the root of the current drive; the launcher runs in C:\brivane-tests.
+        {"empty appDir=", "appDir=", L""},
+        {"byte-order mark", "\xEF\xBB\xBF" "appDir=" + utf8(dataFolder) + "\r\n", defaultAppDir()},
+        {"appPath=${homePath} with a trailing blank", "appPath=${homePath} \r\n", defaultAppDir()},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        removeTree(defaultAppDir());
+        removeTree(dataFolder);
+        removeTree(L"C:\\lib");
+        removeTree(L"C:\\logs");
+        writeFile(installation.folder() + L"\\launch.ini", c.launchIni);
+        ExpectedRun run = expectedRun(installation);
+        run.appDir = c.appDir;
+        // An empty AppDir makes the library and logs folders "\lib" and "\logs" on the current drive.
+        const std::wstring libDir = c.appDir.empty() ? L"C:\\lib" : run.libDir();
+        const std::wstring logsDir = c.appDir.empty() ? L"C:\\logs" : c.appDir + L"\\logs";
+        // The logs folder is created one level deep: the named folder itself must exist.
+        if (c.appDir == dataFolder) ASSERT_TRUE(::CreateDirectoryW(dataFolder.c_str(), nullptr));
+        run.libraryLines = {L"Creating directory " + run.libDir(),
+                            L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+        run.classpath = run.libDir() + L"\\a.jar";
+
+        const LaunchResult result = launch(installation, {}, L"C:\\brivane-tests");
+
+        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+        const std::wstring logFile = onlyLogFile(logsDir);
+        EXPECT_EQ(logFile.empty() ? std::vector<std::string>() : logMessages(readFile(logFile)), run.log());
+        EXPECT_EQ(result.recordedCommandLine, run.commandLine());
+        EXPECT_EQ(filesBelow(libDir), std::vector<std::wstring>{L"a.jar"});
+        removeTree(L"C:\\lib");
+        removeTree(L"C:\\logs");
+    }
+}
+
+TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
+    const struct {
+        const char* name;
+        std::string file;
+        std::wstring options;
+    } kCases[] = {
+        {"empty file", "", L""},
+        {"empty first line", "\r\n-Xmx1g\r\n", L""},
+        {"options with second line", "-Xmx512m -Dfoo=bar\r\n-Xmx1g\r\n", L"-Xmx512m -Dfoo=bar"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        removeTree(defaultAppDir());
+        // The options file arrives with the seeded library folder.
+        const Installation installation = standardInstallation(L"vmoptions", {L"a.jar"});
+        writeFile(installation.libDir() + L"\\win.vmoptions", c.file);
+        ExpectedRun run = expectedRun(installation);
+        run.libraryLines = {L"Creating directory " + run.libDir(),
+                            L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+        run.classpath = run.libDir() + L"\\a.jar";
+        run.additionalOptions = c.options;
+        expectStarted(launch(installation), run);
+    }
+}
+
+TEST_F(LauncherRun, SecondLauncherOfTheSameSecondEndsSilently) {
+    const Installation installation = standardInstallation(L"second launcher", {L"a.jar"});
+    const std::wstring logsFolder = defaultAppDir() + L"\\logs";
+    writeFile(logsFolder + L"\\placeholder", "");
+    ::DeleteFileW((logsFolder + L"\\placeholder").c_str());
+    // A first launcher holds its log file exclusively for the whole run. Holding the log files of
+    // the coming seconds the same way puts the launcher under test in that first launcher's second
+    // every time, without depending on two processes reaching the same second.
+    std::vector<HANDLE> held;
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    FILETIME base;
+    ::SystemTimeToFileTime(&now, &base);
+    for (int second = -1; second < 20; ++second) {
+        ULARGE_INTEGER ticks;
+        ticks.LowPart = base.dwLowDateTime;
+        ticks.HighPart = base.dwHighDateTime;
+        ticks.QuadPart += static_cast<ULONGLONG>(second) * 10000000ull;
+        FILETIME shifted{ticks.LowPart, ticks.HighPart};
+        SYSTEMTIME at;
+        ::FileTimeToSystemTime(&shifted, &at);
+        wchar_t name[64];
+        swprintf(name, 64, L"\\kvl_%04u_%02u_%02u_%02u%02u%02u.launch.log", at.wYear, at.wMonth, at.wDay, at.wHour,
+                 at.wMinute, at.wSecond);
+        held.push_back(::CreateFileW((logsFolder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
+    }
+
+    const LaunchResult result = launch(installation);
+
+    for (HANDLE file : held) ::CloseHandle(file);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+    EXPECT_FALSE(result.runtimeStarted);
+    EXPECT_FALSE(exists(defaultAppDir() + L"\\lib")) << "no step after the log file ran";
+    for (const std::wstring& file : filesBelow(logsFolder)) {
+        EXPECT_EQ(readFile(logsFolder + L"\\" + file), "") << utf8(file);
+    }
+}
+
+std::wstring systemText(DWORD errorCode) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        errorCode, LANG_USER_DEFAULT, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::wstring result(text != nullptr ? text : L"", length);
+    ::LocalFree(text);
+    return result;
+}
+
+TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
+    // The search accepts only a javaw.exe that exists, so the test removes it between the search
+    // and the process start: LibDir holds no jar, so the first repair copies the installation's
+    // library (made large enough to take a while) after the search is done.
+    const Installation installation = standardInstallation(L"runtime vanishes", {L"a.jar"});
+    for (int i = 0; i < 1500; ++i) writeFile(installation.libDir() + L"\\filler\\f" + std::to_wstring(i) + L".txt", "x");
+    ExpectedRun run = expectedRun(installation);
+    writeFile(run.libDir() + L"\\notes.txt", "no jar here");
+    run.recoveryLines = {L"Classpath not found", L"Recovering folder " + run.libDir()};
+    run.classpath = run.libDir() + L"\\a.jar";
+    bool removed = false;
+
+    const LaunchResult result = launch(installation, {}, L"", [&](unsigned long) {
+        const bool copying = waitFor(
+            [&] { return exists(run.libDir() + L"\\a.jar") || exists(run.libDir() + L"\\filler"); }, 30000);
+        removed = copying && ::DeleteFileW(run.javaPath.c_str());
+    });
+
+    ASSERT_TRUE(removed);
+    const std::wstring failure = L"DE: Der Java-Prozess konnte nicht gestartet werden.\n\n"
+                                 L"EN: The Java-Process coult not be started.\n\n " +
+                                 run.commandLine() + L"\n\nNr.: 2 = " + systemText(2);
+    const std::wstring text = englishReport(failure, kInstallationHint);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.dialogText, text);
+    EXPECT_NE(result.dialogText.find(L"\n\nNr.: 2 = "), std::wstring::npos);
+    EXPECT_GT(systemText(2).size(), 2u) << "the system has a text for error 2";
+    std::vector<std::string> expected = run.log();
+    expected.resize(expected.size() - 2);  // neither the process nor the successful end
+    for (const std::wstring& line : {std::wstring(L"Could not create process, error code=2"),
+                                     std::wstring(L"Exception occured:"), text,
+                                     std::wstring(L"Launcher terminates with exception")}) {
+        expected.push_back(utf8(line));
+    }
+    EXPECT_EQ(logOf(run.appDir), expected);
+}
+
+struct SplashSearch {
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK findSplash(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<SplashSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t className[16] = {};
+    ::GetClassNameW(window, className, 16);
+    if (owner == search->processId && _wcsicmp(className, L"Static") == 0 && ::IsWindowVisible(window)) {
+        search->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+TEST_F(LauncherRun, SplashIsCentredAndClosingItDoesNotStopTheStartUp) {
+    const Installation installation = standardInstallation(L"splash", {L"a.jar"});
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = {L"Creating directory " + run.libDir(),
+                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.classpath = run.libDir() + L"\\a.jar";
+    RECT rectangle{};
+    std::wstring caption;
+    LRESULT hitTest = 0;
+    bool closed = false;
+
+    const LaunchResult result = launch(installation, {}, L"", [&](unsigned long processId) {
+        // The runtime has started: the launcher is in its wait loop, the splash still up.
+        if (!waitFor([] { return exists(recordFile()); }, 30000)) return;
+        SplashSearch search{processId, nullptr};
+        ::EnumWindows(findSplash, reinterpret_cast<LPARAM>(&search));
+        if (search.window == nullptr) return;
+        ::GetWindowRect(search.window, &rectangle);
+        wchar_t text[64] = {};
+        ::GetWindowTextW(search.window, text, 64);
+        caption = text;
+        ::SendMessageTimeoutW(search.window, WM_NCHITTEST, 0, MAKELPARAM(rectangle.left + 5, rectangle.top + 5),
+                              SMTO_ABORTIFHUNG, 5000, reinterpret_cast<PDWORD_PTR>(&hitTest));
+        // A click and a close as a user would make them; the launcher handles them in its wait loop.
+        ::PostMessageW(search.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        ::PostMessageW(search.window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        ::PostMessageW(search.window, WM_CLOSE, 0, 0);
+        closed = waitFor([&] { return !::IsWindow(search.window); }, 3000);
+    });
+
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(rectangle.right - rectangle.left, 374);
+    EXPECT_EQ(rectangle.bottom - rectangle.top, 256);
+    EXPECT_EQ(rectangle.left, (width - 374) / 2);
+    EXPECT_EQ(rectangle.top, (height - 256) / 2);
+    EXPECT_EQ(caption, L"Tavrel Bank brivane");
+    EXPECT_EQ(hitTest, HTCLIENT);
+    EXPECT_TRUE(closed) << "the splash window went away when closed";
+    expectStarted(result, run);
+}
+
+}  // namespace

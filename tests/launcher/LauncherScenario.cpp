@@ -1,0 +1,231 @@
+#include "tests/launcher/LauncherScenario.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/driver/Dialogs.h"
+#include "tests/driver/Process.h"
+#include "tests/driver/TestPaths.h"
+
+namespace launchertest {
+
+namespace fs = std::filesystem;
+
+const wchar_t kInternetSettings[] = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+namespace {
+const wchar_t kJavaKey[] = L"HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment";
+const wchar_t kTestRoot[] = L"C:\\brivane-tests";
+
+std::wstring shellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+}  // namespace
+
+std::string utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(size, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                          nullptr);
+    return bytes;
+}
+
+std::wstring wide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(size, L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size);
+    return result;
+}
+
+unsigned long reg(const std::wstring& arguments) {
+    return testdriver::runToExit(L"reg.exe " + arguments, 30000);
+}
+
+void clearJavaRegistry() {
+    reg(L"delete \"" + std::wstring(kJavaKey) + L"\" /f /reg:64");
+    reg(L"delete \"" + std::wstring(kJavaKey) + L"\" /f /reg:32");
+}
+
+void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome) {
+    ASSERT_EQ(reg(L"add \"" + std::wstring(kJavaKey) + L"\" /v CurrentVersion /t REG_SZ /d \"" + currentVersion +
+                  L"\" /f " + view),
+              0u);
+    if (!javaHome.empty()) {
+        ASSERT_EQ(reg(L"add \"" + std::wstring(kJavaKey) + L"\\" + currentVersion +
+                      L"\" /v JavaHome /t REG_SZ /d \"" + javaHome + L"\" /f " + view),
+                  0u);
+    }
+}
+
+void resetInternetSettings() {
+    reg(L"add \"" + std::wstring(kInternetSettings) + L"\" /f");
+    for (const wchar_t* value : {L"ProxyEnable", L"ProxyServer", L"ProxyOverride", L"AutoConfigURL"}) {
+        reg(L"delete \"" + std::wstring(kInternetSettings) + L"\" /v " + value + L" /f");
+    }
+}
+
+std::wstring localAppDataFolder() {
+    return shellFolder(CSIDL_LOCAL_APPDATA);
+}
+
+std::wstring documentsFolder() {
+    return shellFolder(CSIDL_PERSONAL);
+}
+
+std::wstring defaultAppDir() {
+    return localAppDataFolder() + L"\\TavrelBank\\brivane";
+}
+
+std::wstring defaultDataDir() {
+    return documentsFolder() + L"\\TavrelBank";
+}
+
+void removeTree(const std::wstring& path) {
+    std::error_code ignored;
+    fs::remove_all(fs::path(path), ignored);
+}
+
+void writeFile(const std::wstring& path, const std::string& bytes) {
+    std::error_code ignored;
+    fs::create_directories(fs::path(path).parent_path(), ignored);
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(file, nullptr) << utf8(path);
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+}
+
+std::string readFile(const std::wstring& path) {
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file) return std::string();
+    std::string bytes;
+    char buffer[4096];
+    size_t count;
+    while ((count = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+    fclose(file);
+    return bytes;
+}
+
+bool exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::wstring> filesBelow(const std::wstring& folder) {
+    std::vector<std::wstring> files;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(fs::path(folder), error), end; !error && it != end; it.increment(error)) {
+        if (it->is_regular_file()) files.push_back(fs::relative(it->path(), fs::path(folder)).wstring());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+Installation::Installation(const std::wstring& caseName) : folder_(std::wstring(kTestRoot) + L"\\" + caseName) {
+    removeTree(folder_);
+    std::error_code error;
+    fs::create_directories(fs::path(folder_), error);
+    EXPECT_TRUE(::CopyFileW(testdriver::builtFile(L"tavrel-brivane.exe").c_str(), launcherPath().c_str(), FALSE));
+}
+
+void Installation::addJar(const std::wstring& relativePath) const {
+    // The launcher never opens the jars; a few bytes that say what they are are enough.
+    writeFile(libDir() + L"\\" + relativePath, "PK stand-in jar " + utf8(relativePath));
+}
+
+void Installation::addRuntime(const std::wstring& relativeFolder) const {
+    std::error_code error;
+    fs::create_directories(fs::path(folder_ + L"\\" + relativeFolder), error);
+    EXPECT_TRUE(::CopyFileW(testdriver::builtFile(L"tools\\javaw.exe").c_str(),
+                            runtimePath(relativeFolder).c_str(), FALSE));
+}
+
+std::vector<std::string> logMessages(const std::string& logBytes) {
+    std::vector<std::string> messages;
+    EXPECT_FALSE(logBytes.size() >= 3 && logBytes.compare(0, 3, "\xEF\xBB\xBF") == 0) << "byte-order mark";
+    static const std::regex kStamp("^\\d{4}\\.\\d{2}\\.\\d{2} \\d{2}:\\d{2}:\\d{2} ");
+    // A message may itself hold CR LF (the system's error texts do): a line ends only at a CR LF
+    // that the next time stamp or the end of the file follows.
+    const auto endsLine = [&](std::size_t crlf) {
+        const std::size_t next = crlf + 2;
+        return next == logBytes.size() || std::regex_search(logBytes.substr(next, 20), kStamp);
+    };
+    std::size_t start = 0;
+    while (start < logBytes.size()) {
+        std::size_t end = logBytes.find("\r\n", start);
+        while (end != std::string::npos && !endsLine(end)) end = logBytes.find("\r\n", end + 2);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "last line without CR LF: " << logBytes.substr(start);
+            break;
+        }
+        const std::string line = logBytes.substr(start, end - start);
+        std::smatch stamp;
+        if (std::regex_search(line, stamp, kStamp)) {
+            messages.push_back(line.substr(stamp.length()));
+        } else {
+            ADD_FAILURE() << "line without time stamp: " << line;
+            messages.push_back(line);
+        }
+        start = end + 2;
+    }
+    return messages;
+}
+
+std::wstring onlyLogFile(const std::wstring& logsFolder) {
+    std::vector<std::wstring> logs;
+    for (const std::wstring& file : filesBelow(logsFolder)) {
+        static const std::wregex kName(L"^kvl_\\d{4}_\\d{2}_\\d{2}_\\d{6}\\.launch\\.log$");
+        EXPECT_TRUE(std::regex_match(file, kName)) << utf8(file);
+        logs.push_back(logsFolder + L"\\" + file);
+    }
+    EXPECT_EQ(logs.size(), 1u) << "log files in " << utf8(logsFolder);
+    return logs.size() == 1 ? logs[0] : std::wstring();
+}
+
+std::wstring recordFile() {
+    return std::wstring(kTestRoot) + L"\\javaw-record.txt";
+}
+
+bool waitFor(const std::function<bool()>& condition, unsigned long timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() >= deadline) return false;
+        ::Sleep(5);
+    }
+    return true;
+}
+
+LaunchResult launch(const Installation& installation, const std::map<std::wstring, std::wstring>& environment,
+                    const std::wstring& currentFolder, const std::function<void(unsigned long)>& duringRun) {
+    ::DeleteFileW(recordFile().c_str());
+    std::map<std::wstring, std::wstring> variables = environment;
+    variables[L"STANDIN_JAVAW_RECORD"] = recordFile();
+    variables.emplace(L"STANDIN_JAVAW_LIFETIME_MS", L"1500");
+    LaunchResult result;
+    testdriver::Process process(L"\"" + installation.launcherPath() + L"\"", currentFolder, variables);
+    if (duringRun) duringRun(process.id());
+    // A failure shows one report box; the runs here never ask for more than one.
+    const testdriver::Dialog dialog = testdriver::waitForDialog(process, 60000);
+    if (dialog) {
+        result.dialogShown = true;
+        result.dialogCaption = testdriver::caption(dialog);
+        result.dialogText = testdriver::messageText(dialog);
+        EXPECT_TRUE(testdriver::pressButton(dialog, IDNO));
+    }
+    EXPECT_TRUE(process.waitForExit(60000)) << "launcher did not end";
+    result.exitCode = process.exitCode();
+    result.runtimeStarted = exists(recordFile());
+    result.recordedCommandLine = wide(readFile(recordFile()));
+    return result;
+}
+
+}  // namespace launchertest

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+// What the launcher's end-to-end tests prepare and read back: an installation below
+// C:\brivane-tests\<case>\, the per-user folders, registry values set through reg.exe, the launch
+// log and the command line that the stand-in runtime recorded. Texts are UTF-8.
+namespace launchertest {
+
+std::string utf8(const std::wstring& text);
+std::wstring wide(const std::string& text);
+
+// Runs reg.exe with the arguments; returns its exit code.
+unsigned long reg(const std::wstring& arguments);
+// Removes the Java runtime keys of both registry views.
+void clearJavaRegistry();
+// Sets "CurrentVersion" (and, when javaHome is not empty, the version's "JavaHome") in one view
+// ("/reg:64" or "/reg:32").
+void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome);
+
+extern const wchar_t kInternetSettings[];
+// Leaves the Internet settings key present without the four proxy values.
+void resetInternetSettings();
+
+std::wstring localAppDataFolder();  // without trailing backslash
+std::wstring documentsFolder();     // without trailing backslash
+std::wstring defaultAppDir();       // local application data + \TavrelBank\brivane
+std::wstring defaultDataDir();      // documents + \TavrelBank
+
+void removeTree(const std::wstring& path);
+void writeFile(const std::wstring& path, const std::string& bytes);  // creates missing folders
+std::string readFile(const std::wstring& path);                      // "" when missing
+bool exists(const std::wstring& path);
+// Relative paths of every file below folder, sorted, "\"-separated.
+std::vector<std::wstring> filesBelow(const std::wstring& folder);
+
+// One prepared installation.
+class Installation {
+public:
+    explicit Installation(const std::wstring& caseName);
+    const std::wstring& folder() const { return folder_; }  // without trailing backslash
+    std::wstring launcherPath() const { return folder_ + L"\\tavrel-brivane.exe"; }
+    std::wstring libDir() const { return folder_ + L"\\lib"; }
+    // A small jar below the installation's lib folder (relative path such as L"ext\\b.jar").
+    void addJar(const std::wstring& relativePath) const;
+    // The stand-in runtime as <folder>\<relativeFolder>\javaw.exe (e.g. L"jre\\bin").
+    void addRuntime(const std::wstring& relativeFolder) const;
+    std::wstring runtimePath(const std::wstring& relativeFolder) const {
+        return folder_ + L"\\" + relativeFolder + L"\\javaw.exe";
+    }
+
+private:
+    std::wstring folder_;
+};
+
+// The launch log: the messages without their time stamps. Fails the test when the file is not
+// exactly "yyyy.MM.dd HH:mm:ss " + message + CR LF lines in UTF-8 without byte-order mark.
+std::vector<std::string> logMessages(const std::string& logBytes);
+// The one launch log in a logs folder; "" (and a test failure) unless there is exactly one.
+std::wstring onlyLogFile(const std::wstring& logsFolder);
+
+struct LaunchResult {
+    unsigned long exitCode = 0;
+    bool dialogShown = false;
+    std::wstring dialogCaption;
+    std::wstring dialogText;
+    std::wstring recordedCommandLine;  // "" when the stand-in runtime was not started
+    bool runtimeStarted = false;
+};
+
+// Runs the installation's launcher with the given extra environment; calls duringRun (if given)
+// with the launcher's process id while it runs, then answers an error box with No. Fails the
+// test when it does not end within a minute.
+LaunchResult launch(const Installation& installation, const std::map<std::wstring, std::wstring>& environment = {},
+                    const std::wstring& currentFolder = L"",
+                    const std::function<void(unsigned long processId)>& duringRun = nullptr);
+// Polls every few milliseconds until condition holds; false after timeoutMs.
+bool waitFor(const std::function<bool()>& condition, unsigned long timeoutMs);
+
+std::wstring recordFile();
+
+}  // namespace launchertest
