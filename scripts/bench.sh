@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds, then runs every benchmark (build/bin/bench_*.exe) under Wine and prints its figures, one
+# line each: "name: <figure> (goal <op> <value>) ok" or "... MISSED". A missed goal is reported,
+# not failed: the exit code is non-zero only when the benchmarks could not be built or run.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${BUILD_DIR:-$top/build}
+export BUILD_DIR=$build_dir
+
+"$top/scripts/build.sh" >/dev/null
+
+shopt -s nullglob
+benchmarks=("$build_dir"/bin/bench_*.exe)
+if [ ${#benchmarks[@]} -eq 0 ]; then
+  echo "No benchmarks built."
+  exit 0
+fi
+
+. "$top/scripts/wine-session.sh"
+wine_session_start
+"$top/scripts/prepare-prefix.sh" "$build_dir"
+
+failed=0
+for benchmark in "${benchmarks[@]}"; do
+  name=$(basename "$benchmark" .exe)
+  output="$WINE_SESSION_DIR/$name.out"
+  # Each benchmark runs in its own scratch folder, so what it leaves behind goes with the session.
+  scratch="$WINE_SESSION_DIR/$name"
+  mkdir -p "$scratch"
+  status=0
+  (cd "$scratch" && wine "$benchmark" >"$output" 2>"$output.err" </dev/null) || status=$?
+  if [ $status -ne 0 ]; then
+    echo "$name: could not run (exit code $status)" >&2
+    tail -n 5 "$output.err" >&2 || true
+    failed=1
+  fi
+  tr -d '\r' <"$output" | grep -E '^[^:]+: .* \(goal .*\) (ok|MISSED)$' || {
+    echo "$name: printed no figures" >&2
+    failed=1
+  }
+done
+exit $failed
