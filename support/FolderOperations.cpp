@@ -27,6 +27,19 @@ bool isDotOrDotDot(const wchar_t* name) {
 // deletes the contents of the process's current folder (seen with Wine 8). An empty path would
 // name the current folder as well. Reparse points are not followed, so a junction cannot lead
 // the walk in circles.
+// A relative path as the shell will see it: joined to the current folder. Empty when it cannot
+// be resolved, which the check below treats as too long.
+std::wstring fullPathOf(const std::wstring& path) {
+    if (path.empty()) return std::wstring();
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return std::wstring();
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) return std::wstring();
+    full.resize(length);
+    return full;
+}
+
 bool holdsPathTooLongForShell(const std::wstring& path) {
     if (path.empty() || path.size() + 2 >= MAX_PATH) return true;
     WIN32_FIND_DATAW entry;
@@ -109,7 +122,7 @@ void deleteFolder(const std::wstring& path) {
         operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
         operation.lpszProgressTitle = nullptr;
         // A tree the shell cannot handle counts as a failed attempt and is never handed to it.
-        if (!holdsPathTooLongForShell(path) && ::SHFileOperationW(&operation) == 0) return;
+        if (!holdsPathTooLongForShell(fullPathOf(path)) && ::SHFileOperationW(&operation) == 0) return;
         // A running client or a scanner may still hold a file inside: wait and try again.
         ::Sleep(kRetryDelayMs);
     }

@@ -133,6 +133,33 @@ TEST_F(FolderRetries, TreeWithPathsBeyondMaxPathIsRefusedWithoutTouchingTheCurre
     EXPECT_GE(elapsed, 2950u);
 }
 
+// The length that counts is the one the shell sees: a relative tree is joined to the current
+// folder, so short relative names below a deep current folder are refused as well.
+TEST_F(FolderRetries, RelativeTreeBeyondMaxPathBelowTheCurrentFolderIsRefused) {
+    std::wstring cwd = scratch_ / L"cwd";
+    while (cwd.size() < MAX_PATH - 60) cwd += L"\\deep current folder";
+    std::wstring relativeDeep = L"lib";
+    while (cwd.size() + 1 + relativeDeep.size() < MAX_PATH + 20) relativeDeep += L"\\sub";
+    makeTree(scratch_.path(), {cwd.substr(scratch_.path().size() + 1) + L"\\canary.txt",
+                               cwd.substr(scratch_.path().size() + 1) + L"\\" + relativeDeep + L"\\deep.jar"});
+    ASSERT_LT(relativeDeep.size() + 2, static_cast<size_t>(MAX_PATH)) << "the relative path alone must look harmless";
+
+    wchar_t previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(::SetCurrentDirectoryW(cwd.c_str()));
+    try {
+        deleteFolder(L"lib");
+        ADD_FAILURE() << "no IOException";
+    } catch (const IOException& e) {
+        EXPECT_EQ(e.englishMessage, L"The folder lib can not be deleted.");
+    }
+    ::SetCurrentDirectoryW(previous);
+
+    EXPECT_EQ(shellCalls, 0) << "the tree must never reach the shell";
+    EXPECT_TRUE(exists(cwd + L"\\canary.txt"));
+    EXPECT_TRUE(exists(cwd + L"\\" + relativeDeep + L"\\deep.jar"));
+}
+
 // Wine lets a folder be renamed while a file inside is open, but it does honour the share mode:
 // a file opened without FILE_SHARE_DELETE cannot be deleted, so the shell delete of its folder
 // fails on Windows and under Wine alike. The holder is a second process, as a running client is.
