@@ -118,12 +118,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     windowClass.lpszClassName = L"StandInJavaClient";
     ::RegisterClassW(&windowClass);
     const HWND window = ::CreateWindowExW(0, L"StandInJavaClient", L"Tavrel Bank brivane - stand-in client",
-                                          WS_OVERLAPPEDWINDOW, 160, 120, 1600, 840, nullptr, nullptr, instance,
+                                          WS_OVERLAPPEDWINDOW, 40, 40, 720, 340, nullptr, nullptr, instance,
                                           nullptr);
-    // Below every other window and not activated: the launcher's splash stays in front of it,
-    // as it does in front of the real client while that is still loading.
+    // Top left and clear of the launcher's centred splash on a usual screen, so that both can be
+    // seen at once: Wine stacks a newly shown window above all others, whatever its Z order.
     ::ShowWindow(window, SW_SHOWNOACTIVATE);
-    ::SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::SetTimer(window, kLifetimeTimer, lifetimeMs, nullptr);
 
     MSG message;
