@@ -18,8 +18,14 @@ public:
     void write(const wchar_t* text, int count) override;
     void flush() override {}
     void close() override {}
-    // The collected text, zero-terminated; valid until the next write or destruction.
+    // The collected text, zero-terminated; valid until the next write, reserve or destruction.
     const wchar_t* text() const;
+    // Grows the buffer once, by the same rule as write (the need plus 30 %), so that it holds at
+    // least units units, terminator included; does nothing when it already does. A caller that
+    // knows the size ahead saves the copies, and the moments of holding two buffers, that
+    // growing by need costs. Throws IOException ("Not enough memory") as write does; the text
+    // stays intact.
+    void reserve(long long units);
 
     int capacity() const { return capacity_; }
     int length() const { return length_; }

@@ -87,6 +87,56 @@ TEST(StringWriter, GrowsByThirtyPercentAndKeepsTheText) {
     EXPECT_EQ(writer.text()[8011], L'\0');
 }
 
+TEST(StringWriter, ReserveGrowsOnceByTheSameRuleAndLaterWritesFitWithoutMoving) {
+    const struct {
+        const char* name;
+        long long units;
+        int capacity;  // after reserve
+    } kCases[] = {
+        {"less than held: nothing", 100, 8000},
+        {"exactly held: nothing", 8000, 8000},
+        {"negative: nothing", -5, 8000},
+        {"one more than held", 8001, 10401},
+        {"report sized", 1000000, 1300000},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        StringWriter writer;
+        writer.write(L"Kopf\r\n", 6);
+        writer.reserve(c.units);
+        EXPECT_EQ(writer.capacity(), c.capacity);
+        EXPECT_EQ(writer.length(), 6);
+        EXPECT_EQ(std::wstring(writer.text()), L"Kopf\r\n") << "text and terminator moved over";
+
+        // Filling the reserved room up to its last unit (the terminator's) neither grows nor moves
+        // the buffer.
+        const wchar_t* const buffer = writer.text();
+        const std::wstring rest(static_cast<size_t>(c.capacity - 6 - 1), L'\u00FC');
+        writer.write(rest.c_str(), static_cast<int>(rest.size()));
+        EXPECT_EQ(writer.capacity(), c.capacity);
+        EXPECT_EQ(writer.text(), buffer);
+        EXPECT_EQ(writer.text()[writer.length()], L'\0');
+        EXPECT_EQ(std::wstring(writer.text(), 6), L"Kopf\r\n");
+    }
+}
+
+TEST(StringWriter, ReservingMoreThanA32BitCountHoldsRaisesNotEnoughMemoryAndKeepsTheText) {
+    for (const long long units : {2000000000LL, 1LL << 40}) {
+        SCOPED_TRACE(units);
+        StringWriter writer;
+        writer.write(L"Bericht", 7);
+        try {
+            writer.reserve(units);
+            ADD_FAILURE() << "no IOException";
+        } catch (const IOException& e) {
+            EXPECT_EQ(e.englishMessage, L"Not enough memory");
+            EXPECT_EQ(e.kind, IOException::Resource);
+        }
+        EXPECT_EQ(writer.capacity(), 8000);
+        EXPECT_EQ(std::wstring(writer.text()), L"Bericht");
+    }
+}
+
 TEST(StringWriter, ATextThatWouldPassA32BitCountRaisesNotEnoughMemoryAndStaysIntact) {
     const struct {
         const char* name;
