@@ -7,3 +7,7 @@
 // empty for the current folder) to list, in the order the file system reports them. Folders
 // whose names end in ".log" are skipped. A missing folder or no match adds nothing. Never throws.
 void addLogFiles(const std::wstring& folder, std::vector<std::wstring>& list);
+// As addLogFiles, and adds the size that the listing reports for each appended file to
+// totalBytes. Never throws.
+void addLogFilesCountingBytes(const std::wstring& folder, std::vector<std::wstring>& list,
+                              unsigned long long& totalBytes);

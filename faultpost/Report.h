@@ -1,6 +1,7 @@
 #pragma once
 
 class PrintWriter;
+class StringWriter;
 struct LogFolders;
 
 // Writes the whole error report: the version line, the separator, then the log section over
@@ -8,6 +9,16 @@ struct LogFolders;
 // IOException from reading a log file or from the writer.
 void composeReport(PrintWriter& writer);
 void composeReport(PrintWriter& writer, const LogFolders& folders);
+
+// Grows report once to what the log files found in folders are expected to take, from the sizes
+// the folder listing reports, so that 100 MB of logs do not make the buffer grow (and copy)
+// dozens of times. Only a hint: logs that take more make the writer grow by need. Throws
+// IOException ("Not enough memory") when the room cannot be had.
+void reserveReportRoom(StringWriter& report, const LogFolders& folders);
+
+// The report as sendReport hands it over: room reserved, then composed into report. Throws
+// IOException.
+void composeReportText(StringWriter& report, const LogFolders& folders);
 
 // Composes the report in memory and hands it to mailOrSave with the German subject, which the
 // support desk sorts by, whatever the user's language. Throws IOException.

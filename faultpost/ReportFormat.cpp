@@ -54,6 +54,24 @@ std::wstring systemDescription(unsigned long major, unsigned long minor, unsigne
     return numbers + windowsName(major, minor, platformId) + L" " + servicePack;
 }
 
+long long expectedReportUnits(const std::vector<std::wstring>& paths, unsigned long long logBytes) {
+    // "OS Version = " and the numbers fill at most 199 units, "Windows Server 2003 family" is the
+    // longest name, and szCSDVersion holds at most 127 characters.
+    constexpr long long kLongestVersionLine = 199 + 26 + 1 + 127;
+    constexpr long long kLineEnd = 2;
+    constexpr long long kSeparatorLine = 10 + kLineEnd;
+    constexpr long long kNoLogsLine = 13 + kLineEnd;
+    // Sizes beyond any buffer only need to stay beyond it, without overflowing.
+    constexpr unsigned long long kBeyondAnyBuffer = 1ULL << 40;
+    long long units = kLongestVersionLine + kLineEnd + kSeparatorLine + 1;
+    if (paths.empty()) return units + kNoLogsLine + kSeparatorLine;
+    units += static_cast<long long>(logBytes < kBeyondAnyBuffer ? logBytes : kBeyondAnyBuffer);
+    for (const std::wstring& path : paths) {
+        units += static_cast<long long>(path.size()) + kLineEnd + kLineEnd + kSeparatorLine;
+    }
+    return units;
+}
+
 void sortLogPaths(std::vector<std::wstring>& paths) {
     // std::wstring compares wchar_t values, which on Windows are the unsigned UTF-16 code units.
     std::sort(paths.begin(), paths.end());

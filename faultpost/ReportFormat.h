@@ -20,6 +20,13 @@ std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long
 std::wstring systemDescription(unsigned long major, unsigned long minor, unsigned long build,
                                unsigned long platformId, const std::wstring& servicePack);
 
+// UTF-16 units, terminator included, that the report over these log files takes when their lines
+// end with CR LF: the longest version line and the separator, then for each file its path line,
+// its content at one unit per UTF-8 byte (the most that any byte decodes to), a line end for a
+// last line without one, and the separator. Logs with LF-only line ends take one unit more per
+// line than this. Never throws.
+long long expectedReportUnits(const std::vector<std::wstring>& paths, unsigned long long logBytes);
+
 // Orders the found log paths by their UTF-16 code units (case-sensitive, a prefix first), so the
 // files of one folder come out together and the launcher's time-stamped logs oldest first.
 void sortLogPaths(std::vector<std::wstring>& paths);

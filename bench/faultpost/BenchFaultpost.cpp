@@ -194,8 +194,7 @@ void measureStages(const std::vector<std::wstring>& paths, const LogFolders& fol
 
 // The report as faultpost composes it before the hand-over.
 void composeAsFaultpost(StringWriter& report, const LogFolders& folders) {
-    PrintWriter writer(report);
-    composeReport(writer, folders);
+    composeReportText(report, folders);
 }
 
 // The report must hold every log: after its version line, the separator, then for each file its

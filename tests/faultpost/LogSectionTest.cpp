@@ -11,6 +11,7 @@
 #include "support/IOException.h"
 #include "support/PrintWriter.h"
 #include "support/StringWriter.h"
+#include "support/ToMultiByteConverter.h"
 #include "support/UniqueResource.h"
 #include "tests/faultpost/ScratchFiles.h"
 
@@ -194,6 +195,45 @@ TEST_F(ComposeReportTest, LogThatCannotBeOpenedGivesUpTheReport) {
         EXPECT_EQ(failure.germanMessage, L"Die Datei " + path + L" ist nicht offen");
         EXPECT_EQ(failure.englishMessage, L"The file " + path + L" is not open");
         EXPECT_EQ(failure.kind, IOException::Resource);
+    }
+}
+
+TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutGrowing) {
+    const struct {
+        const char* name;
+        std::string line;
+        bool grows;
+    } kCases[] = {
+        {"CR LF lines with umlauts fit", "2024.03.05 09:07:02 AppDir=C:\\Users\\J\xC3\xBCrgen\r\n", false},
+        {"LF-only lines take a unit more each: the writer grows by need", "a\n", true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        std::string log;
+        while (log.size() < 40000) log += c.line;
+        scratch::writeBytes(logFolder(0) + L"kvl_2024_03_05_090702.launch.log", log);
+        scratch::writeBytes(logFolder(3) + L"client.log", log + "last line without end");
+        scratch::makeFolders(logFolder(3) + L"old.log");  // a folder: no size of its own counted
+
+        StringWriter reservedOnly;
+        reserveReportRoom(reservedOnly, folders_);
+        EXPECT_EQ(reservedOnly.length(), 0);
+
+        StringWriter report;
+        composeReportText(report, folders_);
+        StringWriter grownByNeed;
+        PrintWriter writer(grownByNeed);
+        composeReport(writer, folders_);
+        EXPECT_EQ(std::wstring(report.text()), std::wstring(grownByNeed.text()));
+
+        if (c.grows) {
+            EXPECT_GT(report.capacity(), reservedOnly.capacity());
+        } else {
+            EXPECT_EQ(report.capacity(), reservedOnly.capacity()) << "grew after the reserve";
+            // One unit per byte, not more: a report twice the logs would double the memory.
+            const long long logBytes = 2 * static_cast<long long>(log.size()) + 21;
+            EXPECT_LE(reservedOnly.capacity(), grownCapacity(logBytes + 1000)) << "version line and paths within 1000";
+        }
     }
 }
 
