@@ -40,9 +40,8 @@ constexpr double kTimeRatioGoal = 2.0;
 constexpr double kPeakRatioGoal = 4.0;
 constexpr double kMegabyte = 1000.0 * 1000.0;
 
-// How many of the 20 files each profile holds: the launcher's own profile the most.
+// How many of the 20 files each of the four profiles holds: the launcher's own the most.
 constexpr int kFilesPerProfile[] = {8, 4, 4, 4};
-constexpr const wchar_t* kProfiles[] = {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"};
 
 double seconds() {
     LARGE_INTEGER frequency;
@@ -97,7 +96,7 @@ void createLogs(ScratchLogs& logs) {
     logs.makeFolder(logs.root + L"\\TavrelBank");
     int fileIndex = 0;
     for (int profile = 0; profile < 4; ++profile) {
-        const std::wstring profileFolder = logs.root + L"\\TavrelBank\\" + kProfiles[profile];
+        const std::wstring profileFolder = logs.root + L"\\TavrelBank\\" + kProfileNames[profile];
         logs.makeFolder(profileFolder);
         logs.makeFolder(profileFolder + L"\\logs");
         logs.logFolders.profiles.push_back(profileFolder + L"\\logs\\");
@@ -108,12 +107,13 @@ void createLogs(ScratchLogs& logs) {
             const std::wstring path = logs.logFolders.profiles.back() + name;
             const std::string bytes = benchfaultpost::launcherLog(kFileBytes, static_cast<unsigned>(fileIndex) + 1,
                                                                    9 * 3600 + 7 * 60 + 2);
+            logs.files.push_back(path);  // deleted even when writing fails half-way
             writeFile(path, bytes);
-            logs.files.push_back(path);
             logs.bytes += static_cast<long long>(bytes.size());
             logs.units += ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
         }
     }
+    if (fileIndex != kFileCount) throw std::runtime_error("the profiles do not hold the files asked for");
     logs.logFolders.fallbacks = {logs.root + L"\\cwd\\logs\\", logs.root + L"\\logs\\"};
 }
 
