@@ -41,8 +41,8 @@ std::wstring withoutLastCharacter(const std::wstring& text) {
 
 }  // namespace
 
-Launcher::Launcher(int iconId, int splashBitmapId, const std::wstring& title, const std::wstring& applicationName)
-    : iconId(iconId), splashBitmapId(splashBitmapId), title(title), applicationName(applicationName) {}
+Launcher::Launcher(int icon, int splashBitmap, const std::wstring& windowTitle, const std::wstring& profileName)
+    : iconId(icon), splashBitmapId(splashBitmap), title(windowTitle), applicationName(profileName) {}
 
 Launcher::~Launcher() = default;
 

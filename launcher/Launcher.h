@@ -11,7 +11,8 @@ class LogfileWriter;
 // properties, command line, process start. One run per process.
 class Launcher {
 public:
-    Launcher(int iconId, int splashBitmapId, const std::wstring& title, const std::wstring& applicationName);
+    // Copies the four values and does nothing else.
+    Launcher(int icon, int splashBitmap, const std::wstring& windowTitle, const std::wstring& profileName);
     virtual ~Launcher();
 
     // The whole start-up. Catches every IOException of its steps and reports it; never throws.

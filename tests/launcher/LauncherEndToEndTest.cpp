@@ -301,6 +301,12 @@ TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
     const ExpectedRun run = expectedRun(installation);
     const LCID user = ::GetUserDefaultLCID();
     ASSERT_TRUE(user == 0x0407 || user == 0x0409) << "unexpected user locale " << user;
+    // The German run says which locale it set up, so a locale that did not take effect fails here
+    // instead of quietly testing the English text twice.
+    wchar_t expected[16] = {};
+    if (::GetEnvironmentVariableW(L"BRIVANE_EXPECTED_LCID", expected, 16) > 0) {
+        ASSERT_EQ(user, std::stoul(expected, nullptr, 0));
+    }
     const std::wstring text =
         user == 0x0407
             ? L"Beim Starten von Tavrel Bank brivane ist folgender Fehler aufgetreten: \n\n"
@@ -449,7 +455,9 @@ TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
         const std::wstring libDir = c.appDir.empty() ? L"C:\\lib" : run.libDir();
         const std::wstring logsDir = c.appDir.empty() ? L"C:\\logs" : c.appDir + L"\\logs";
         // The logs folder is created one level deep: the named folder itself must exist.
-        if (c.appDir == dataFolder) ASSERT_TRUE(::CreateDirectoryW(dataFolder.c_str(), nullptr));
+        if (c.appDir == dataFolder) {
+            ASSERT_TRUE(::CreateDirectoryW(dataFolder.c_str(), nullptr));
+        }
         run.libraryLines = {L"Creating directory " + run.libDir(),
                             L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
         run.classpath = run.libDir() + L"\\a.jar";
