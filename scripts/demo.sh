@@ -39,7 +39,7 @@ user_dirs=("$WINEPREFIX"/drive_c/users/*/AppData/Local/TavrelBank)
 rm -rf "${user_dirs[@]}"
 mkdir -p "$out_dir"
 record="$out_dir/javaw-command-line.txt"
-screenshot="$out_dir/splash-over-client.png"
+screenshot="$out_dir/splash-and-client.png"
 rm -f "$record" "$screenshot"
 
 echo "Running $install_win\\tavrel-brivane.exe under Wine on display $DISPLAY ..."
