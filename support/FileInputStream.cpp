@@ -26,6 +26,7 @@ int FileInputStream::read(char* buffer, int maximum) {
                           L"The file " + path_ + L" is not open",
                           IOException::Resource);
     }
+    // Nothing asked, nothing read: fread would report it as neither data nor end of file.
     if (maximum <= 0) return 0;
     const std::size_t count = std::fread(buffer, 1, static_cast<std::size_t>(maximum), file_.get());
     if (count > 0) return static_cast<int>(count);

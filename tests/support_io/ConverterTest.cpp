@@ -40,6 +40,17 @@ TEST(GrowthRule, NeedPlusThirtyPercentUnlessItPassesA32BitCount) {
     }
 }
 
+TEST(GrowthRule, SizesBeyondA32BitCountRaiseNotEnoughMemory) {
+    EXPECT_EQ(checkedCount(0), 0);
+    EXPECT_EQ(checkedCount(static_cast<std::size_t>(INT_MAX)), INT_MAX);
+    try {
+        checkedCount(static_cast<std::size_t>(INT_MAX) + 1);
+        ADD_FAILURE() << "no IOException";
+    } catch (const IOException& e) {
+        expectNotEnoughMemory(e);
+    }
+}
+
 TEST(ToUtf8Converter, BuffersGrowAsNeededAndAreReused) {
     ToUtf8Converter converter;
     EXPECT_EQ(converter.capacity(), 1000);

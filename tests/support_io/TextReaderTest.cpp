@@ -134,6 +134,8 @@ TEST(Utf8StreamReader, DecodesLinesWithoutTreatingTheByteOrderMark) {
         {"long line of umlauts", "x\n" + longUmlauts + "\r\n", {L"x", longUmlautsText}},
         {"empty lines", "\n\r\n", {L"", L""}},
         {"zero unit cuts the string form", std::string("a\0b\nc", 5), {L"a", L"c"}},
+        // Invalid UTF-8 does not stop the file: Wine 8 gives U+FFFD per bad byte, as Windows does.
+        {"invalid bytes in a line", "a\xFF" "b\r\n\xC3\n", {L"a\uFFFD" L"b", L"\uFFFD"}},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
