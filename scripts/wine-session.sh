@@ -32,6 +32,14 @@ wine_session_start() {
   # run's first program would otherwise start them with the test runner's pipes inherited.
   wineboot >/dev/null 2>&1 </dev/null
   wine rundll32 user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null || true
+  # Xvfb has no window manager, and Wine waits two seconds for one to withdraw each managed
+  # window that closes (every dialog, every splash). Unmanaged windows close at once. On a real
+  # display the window manager stays in charge.
+  if [ -n "${WINE_SESSION_XVFB:-}" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null || true
+  else
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 </dev/null || true
+  fi
   # The programs must load the stand-in MAPI library that the tests put into the system folder.
   export WINEDLLOVERRIDES="mapi32=n"
 }
