@@ -145,13 +145,31 @@ TEST(Converters, CountsPastA32BitBufferRaiseNotEnoughMemoryBeforeTouchingTheText
 }
 
 TEST(ToUnicodeConverter, GrowsToTheByteCountPlusThirtyPercent) {
+    const struct {
+        const char* name;
+        int bytes;
+        int capacity;
+    } kCases[] = {
+        {"fits the first buffer", 1000, 1000},
+        {"one byte more", 1001, 1301},
+        {"1500 bytes", 1500, 1950},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ToUnicodeConverter converter;
+        EXPECT_EQ(converter.capacity(), 1000);
+        const std::string ascii(static_cast<std::size_t>(c.bytes), 'q');
+        converter.convert(ascii.data(), c.bytes);
+        EXPECT_EQ(converter.capacity(), c.capacity);
+        EXPECT_EQ(converter.length(), c.bytes);
+        EXPECT_EQ(std::wstring(converter.data()), std::wstring(ascii.begin(), ascii.end()));
+    }
+}
+
+TEST(ToUnicodeConverter, AnEmptyConversionKeepsTheGrownBuffer) {
     ToUnicodeConverter converter;
-    EXPECT_EQ(converter.capacity(), 1000);
     const std::string ascii(1500, 'q');
     converter.convert(ascii.data(), 1500);
-    EXPECT_EQ(converter.capacity(), 1950);
-    EXPECT_EQ(converter.length(), 1500);
-    EXPECT_EQ(std::wstring(converter.data()), std::wstring(1500, L'q'));
 
     converter.convert("", 0);
     EXPECT_EQ(converter.length(), 0);

@@ -40,6 +40,23 @@ TEST(DateTimeFormatter, RendersTheLocalClockWithBothPicturesOnThe24HourClock) {
     FAIL() << "the clock moved during every attempt";
 }
 
+TEST(DateTimeFormatter, ForcesThe24HourClockEvenForA12HourPicture) {
+    // "hh" on its own would give 02 at 14 o'clock; the forced 24-hour clock keeps 14.
+    const DateTimeFormatter hours(L"", L"hh");
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        SYSTEMTIME before;
+        ::GetLocalTime(&before);
+        std::wstring out;
+        hours.format(out);
+        SYSTEMTIME after;
+        ::GetLocalTime(&after);
+        if (before.wHour != after.wHour) continue;
+        EXPECT_EQ(out, twoDigits(before.wHour));
+        return;
+    }
+    FAIL() << "the hour changed during every attempt";
+}
+
 TEST(DateTimeFormatter, CopiesEverythingButThePictureLetters) {
     const DateTimeFormatter formatter(L"'Datum:' yyyy.MM.dd ", L"HH:mm:ss ");
     std::wstring out;
