@@ -13,7 +13,9 @@ wine_session_start
 "$top/scripts/prepare-prefix.sh" "$build_dir"
 
 set +e
-(cd "$build_dir" && ctest --output-on-failure -j2 "$@")
+# A Wine process now and then fails to end after its test has passed (seen once in a few hundred
+# runs, under heavy load); one more run of just that test tells such a hiccup from a real failure.
+(cd "$build_dir" && ctest --output-on-failure -j2 --repeat until-pass:2 "$@")
 status=$?
 set -e
 exit $status
