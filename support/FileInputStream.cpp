@@ -4,6 +4,7 @@
 
 #include <share.h>
 
+#include "support/CrtFileStream.h"
 #include "support/IOException.h"
 
 // Deny-none sharing: a reader never locks anybody out, so the files being read (for example the
@@ -21,11 +22,7 @@ FileInputStream::~FileInputStream() {
 }
 
 int FileInputStream::read(char* buffer, int maximum) {
-    if (!file_) {
-        throw IOException(L"Die Datei " + path_ + L" ist nicht offen",
-                          L"The file " + path_ + L" is not open",
-                          IOException::Resource);
-    }
+    if (!file_) throw fileNotOpen(path_);
     // Nothing asked, nothing read: fread would report it as neither data nor end of file.
     if (maximum <= 0) return 0;
     const std::size_t count = std::fread(buffer, 1, static_cast<std::size_t>(maximum), file_.get());
@@ -37,14 +34,7 @@ int FileInputStream::read(char* buffer, int maximum) {
 }
 
 void FileInputStream::close() {
-    if (!file_) return;
-    // Forget the stream before closing it: after a failed fclose it counts as closed as well.
-    FILE* const file = file_.release();
-    if (std::fclose(file) != 0) {
-        throw IOException(L"Fehler beim Schliessen der Datei " + path_,
-                          L"Error closing file " + path_,
-                          IOException::Resource);
-    }
+    closeCrtFile(file_, path_);
 }
 
 bool FileInputStream::isOpen() const { return static_cast<bool>(file_); }

@@ -6,6 +6,7 @@
 #include <share.h>
 #include <windows.h>
 
+#include "support/CrtFileStream.h"
 #include "support/IOException.h"
 
 namespace {
@@ -42,11 +43,7 @@ FileOutputStream::~FileOutputStream() {
 }
 
 int FileOutputStream::write(const char* bytes, int count) {
-    if (!file_) {
-        throw IOException(L"Die Datei " + path_ + L" ist nicht offen",
-                          L"The file " + path_ + L" is not open",
-                          IOException::Resource);
-    }
+    if (!file_) throw fileNotOpen(path_);
     if (count <= 0) return 0;
     const std::size_t written = std::fwrite(bytes, 1, static_cast<std::size_t>(count), file_.get());
     if (written != static_cast<std::size_t>(count)) {
@@ -58,11 +55,7 @@ int FileOutputStream::write(const char* bytes, int count) {
 }
 
 void FileOutputStream::flush() {
-    if (!file_) {
-        throw IOException(L"Die Datei " + path_ + L" ist nicht offen",
-                          L"The file " + path_ + L" is not open",
-                          IOException::Resource);
-    }
+    if (!file_) throw fileNotOpen(path_);
     if (std::fflush(file_.get()) != 0) {
         throw IOException(L"Fehler beim Niederschreiben der Datei " + path_,
                           L"Error flushing file " + path_,
@@ -71,14 +64,7 @@ void FileOutputStream::flush() {
 }
 
 void FileOutputStream::close() {
-    if (!file_) return;
-    // Forget the stream before closing it: after a failed fclose it counts as closed as well.
-    FILE* const file = file_.release();
-    if (std::fclose(file) != 0) {
-        throw IOException(L"Fehler beim Schliessen der Datei " + path_,
-                          L"Error closing file " + path_,
-                          IOException::Resource);
-    }
+    closeCrtFile(file_, path_);
 }
 
 bool FileOutputStream::isOpen() const { return static_cast<bool>(file_); }
