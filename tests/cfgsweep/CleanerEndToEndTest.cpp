@@ -1,6 +1,5 @@
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <set>
 #include <string>
@@ -15,6 +14,7 @@
 #include "support/UniqueResource.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -47,8 +47,7 @@ ProfilesLocation profilesLocation() {
 }
 
 void writeFile(const fs::path& path, const std::string& content = "data") {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
+    testdriver::writeBytes(path.wstring(), content);
 }
 
 // Every path below the folder, relative to it, folders and files alike.
@@ -59,11 +58,6 @@ std::set<std::wstring> treeOf(const fs::path& folder) {
         entries.insert(fs::relative(entry.path(), folder).wstring());
     }
     return entries;
-}
-
-std::string narrow(const fs::path& path) {
-    const std::wstring text = path.wstring();
-    return std::string(text.begin(), text.end());
 }
 
 // Test profiles beside the real ones under the prefix's profiles root. Only these are created
@@ -178,7 +172,7 @@ TEST_F(CleanerEndToEnd, LockedFileEndsOnlyThatNamesPassAfterTheRetries) {
     EXPECT_TRUE(fs::exists(lockedFile));
     EXPECT_TRUE(fs::exists(tavrelBank(L"locked")));
     for (const wchar_t* name : {L"brivane", L"brivane_stage", L"cm"}) {
-        SCOPED_TRACE(narrow(name));
+        SCOPED_TRACE(testdriver::utf8(name));
         EXPECT_FALSE(fs::exists(tavrelBank(L"locked") / name));
     }
     EXPECT_FALSE(fs::exists(tavrelBank(L"other")));

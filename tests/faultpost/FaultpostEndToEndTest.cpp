@@ -15,8 +15,9 @@
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/Process.h"
+#include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TestPaths.h"
-#include "tests/faultpost/ScratchFiles.h"
+#include "tests/driver/TextFiles.h"
 
 namespace {
 
@@ -54,10 +55,6 @@ std::string ansi(const std::wstring& text) {
     return encoded(CP_ACP, text);
 }
 
-std::string utf8(const std::wstring& text) {
-    return encoded(CP_UTF8, text);
-}
-
 // The first report line as this prefix's Windows version reports it (the name table itself is
 // covered by the unit tests).
 std::wstring versionLine() {
@@ -82,21 +79,20 @@ protected:
             logFolders_.push_back(std::wstring(local) + L"\\TavrelBank\\" + profile + L"\\logs\\");
         }
         clearLogs();
-        scratch_ = scratch::makeTempFolder(L"e2e");
+        scratch_ = scratchFolder_.path() + L"\\";
         recordFile_ = scratch_ + L"mapi-record.txt";
         workFolder_ = scratch_ + L"work\\";
-        scratch::makeFolders(workFolder_);
+        makeFolders(workFolder_);
     }
 
     void TearDown() override {
         clearLogs();
-        scratch::deleteTree(scratch_);
     }
 
     // Removes the logs folders, and the profile folders too when nothing else is left in them.
     void clearLogs() {
         for (const std::wstring& folder : logFolders_) {
-            scratch::deleteTree(folder);
+            removeTree(folder);
             const std::wstring profile = folder.substr(0, folder.size() - std::wstring(L"\\logs\\").size());
             ::RemoveDirectoryW(profile.c_str());
             ::RemoveDirectoryW(profile.substr(0, profile.find_last_of(L'\\')).c_str());
@@ -105,9 +101,9 @@ protected:
 
     // Writes a log into a profile's logs folder and returns its full path.
     std::wstring writeLog(int profile, const std::wstring& name, const std::string& bytes) {
-        scratch::makeFolders(logFolders_[profile]);
+        makeFolders(logFolders_[profile]);
         const std::wstring path = logFolders_[profile] + name;
-        scratch::writeBytes(path, bytes);
+        writeBytes(path, bytes);
         return path;
     }
 
@@ -149,6 +145,7 @@ protected:
     }
 
     std::vector<std::wstring> logFolders_;
+    const ScratchFolder scratchFolder_{L"faultpost-e2e"};
     std::wstring scratch_;
     std::wstring recordFile_;
     std::wstring workFolder_;
@@ -162,8 +159,8 @@ TEST_F(FaultpostEndToEndTest, ReportOfTwoProfilesIsMailedByteExact) {
     const std::wstring cm = writeLog(3, L"client.log", "a\nb\n");
     const std::wstring empty = writeLog(3, L"Empty.log", "");
     // The profiles hold logs, so this relative fallback must not be read.
-    scratch::makeFolders(workFolder_ + L"logs");
-    scratch::writeBytes(workFolder_ + L"logs\\fallback.log", "must not appear\n");
+    makeFolders(workFolder_ + L"logs");
+    writeBytes(workFolder_ + L"logs\\fallback.log", "must not appear\n");
 
     const std::string body = mailedBody();
     EXPECT_EQ(body, ansi(reportOf(upper + L"\r\nfirst\r\nzweite Zeile\r\n----------\r\n" +
@@ -183,11 +180,11 @@ TEST_F(FaultpostEndToEndTest, NoLogsAtAll) {
 
 TEST_F(FaultpostEndToEndTest, RelativeFallbacksOnlyWithoutProfileLogs) {
     // work\logs\ is "logs\" seen from work\ and "..\logs\" seen from work\inner\.
-    scratch::makeFolders(workFolder_ + L"logs");
-    scratch::makeFolders(workFolder_ + L"inner\\logs");
-    scratch::writeBytes(workFolder_ + L"logs\\outer.log", "outer\n");
-    scratch::writeBytes(workFolder_ + L"inner\\logs\\inner.log", "inner\n");
-    scratch::makeFolders(workFolder_ + L"lonely");
+    makeFolders(workFolder_ + L"logs");
+    makeFolders(workFolder_ + L"inner\\logs");
+    writeBytes(workFolder_ + L"logs\\outer.log", "outer\n");
+    writeBytes(workFolder_ + L"inner\\logs\\inner.log", "inner\n");
+    makeFolders(workFolder_ + L"lonely");
 
     {
         SCOPED_TRACE("\"logs\\\" before \"..\\logs\\\"");
@@ -209,7 +206,7 @@ TEST_F(FaultpostEndToEndTest, RelativeFallbacksOnlyWithoutProfileLogs) {
 TEST_F(FaultpostEndToEndTest, SilentAnywhereInTheCommandLineSkipsTheConfirmation) {
     // A copy of the program inside a folder whose name holds the word: the path alone suffices.
     const std::wstring copyFolder = scratch_ + L"nonsilent tools\\";
-    scratch::makeFolders(copyFolder);
+    makeFolders(copyFolder);
     ASSERT_TRUE(::CopyFileW(builtFile(L"faultpost.exe").c_str(), (copyFolder + L"faultpost.exe").c_str(), FALSE));
 
     const struct {
@@ -320,7 +317,7 @@ TEST_F(FaultpostEndToEndTest, RefusedMailIsSavedOnRequest) {
 
     EXPECT_TRUE(readMapiRecord(recordFile_).present);
     const std::wstring report = reportOf(path + L"\r\nStra\u00dfe\r\n----------\r\n");
-    EXPECT_EQ(scratch::readBytes(saved), "An: " + utf8(kSupportMailbox) + "\r\nSubject: Problem mit Tavrel Bank brivane\r\n\r\n" +
+    EXPECT_EQ(readBytes(saved), "An: " + utf8(kSupportMailbox) + "\r\nSubject: Problem mit Tavrel Bank brivane\r\n\r\n" +
                                              utf8(report));
 }
 

@@ -13,7 +13,8 @@
 #include "support/StringWriter.h"
 #include "support/ToMultiByteConverter.h"
 #include "support/UniqueResource.h"
-#include "tests/faultpost/ScratchFiles.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 
 namespace {
 
@@ -75,16 +76,15 @@ TEST(FindLogFiles, UnnamedLocalFolderListsTheRelativeFolderOncePerProfile) {
 class ComposeReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = scratch::makeTempFolder(L"compose");
+        root_ = scratchFolder_.path() + L"\\";
         for (const wchar_t* profile : {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"}) {
             folders_.profiles.push_back(root_ + L"TavrelBank\\" + profile + L"\\logs\\");
         }
         folders_.fallbacks = {root_ + L"cwd\\logs\\", root_ + L"logs\\"};
     }
-    void TearDown() override { scratch::deleteTree(root_); }
 
     std::wstring logFolder(int profile) {
-        scratch::makeFolders(folders_.profiles[profile]);
+        testdriver::makeFolders(folders_.profiles[profile]);
         return folders_.profiles[profile];
     }
 
@@ -100,6 +100,7 @@ protected:
         return text.substr(lineEnd + 2);
     }
 
+    const testdriver::ScratchFolder scratchFolder_{L"faultpost-compose"};
     std::wstring root_;
     LogFolders folders_;
 };
@@ -111,13 +112,13 @@ TEST_F(ComposeReportTest, NoLogsAnywhere) {
 TEST_F(ComposeReportTest, TwoProfilesSortedByFullPath) {
     const std::wstring cm = logFolder(3);
     const std::wstring brivane = logFolder(0);
-    scratch::writeBytes(cm + L"client.log", "cm line\r\n");
-    scratch::writeBytes(brivane + L"kvl_2024_05_01_120000.launch.log", "newer\n");
-    scratch::writeBytes(brivane + L"kvl_2024_04_30_235959.launch.log", "older 1\r\nolder 2\r\n");
-    scratch::writeBytes(brivane + L"Zeta.log", "");
-    scratch::writeBytes(brivane + L"notes.txt", "not a log");
-    scratch::makeFolders(brivane + L"archive.log");  // a folder, skipped
-    scratch::writeBytes(brivane + L"archive.log\\inner.log", "not listed either");
+    testdriver::writeBytes(cm + L"client.log", "cm line\r\n");
+    testdriver::writeBytes(brivane + L"kvl_2024_05_01_120000.launch.log", "newer\n");
+    testdriver::writeBytes(brivane + L"kvl_2024_04_30_235959.launch.log", "older 1\r\nolder 2\r\n");
+    testdriver::writeBytes(brivane + L"Zeta.log", "");
+    testdriver::writeBytes(brivane + L"notes.txt", "not a log");
+    testdriver::makeFolders(brivane + L"archive.log");  // a folder, skipped
+    testdriver::writeBytes(brivane + L"archive.log\\inner.log", "not listed either");
 
     EXPECT_EQ(composedAfterVersionLine(),
               L"----------\r\n" +
@@ -128,12 +129,12 @@ TEST_F(ComposeReportTest, TwoProfilesSortedByFullPath) {
 }
 
 TEST_F(ComposeReportTest, FallbackOnlyWithoutProfileLogs) {
-    scratch::makeFolders(folders_.fallbacks[1]);
-    scratch::writeBytes(folders_.fallbacks[1] + L"fallback.log", "f\n");
+    testdriver::makeFolders(folders_.fallbacks[1]);
+    testdriver::writeBytes(folders_.fallbacks[1] + L"fallback.log", "f\n");
     EXPECT_EQ(composedAfterVersionLine(),
               L"----------\r\n" + folders_.fallbacks[1] + L"fallback.log\r\nf\r\n----------\r\n");
 
-    scratch::writeBytes(logFolder(2) + L"stage.log", "s");
+    testdriver::writeBytes(logFolder(2) + L"stage.log", "s");
     EXPECT_EQ(composedAfterVersionLine(),
               L"----------\r\n" + folders_.profiles[2] + L"stage.log\r\ns\r\n----------\r\n");
 }
@@ -156,14 +157,14 @@ TEST_F(ComposeReportTest, LogContentsBecomeReportLines) {
     const std::wstring folder = logFolder(1);
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
-        scratch::writeBytes(folder + L"case.log", c.bytes);
+        testdriver::writeBytes(folder + L"case.log", c.bytes);
         EXPECT_EQ(composedAfterVersionLine(), L"----------\r\n" + folder + L"case.log\r\n" + c.lines + L"----------\r\n");
     }
 }
 
 TEST_F(ComposeReportTest, InvalidUtf8StillGivesOneLinePerLogLine) {
     const std::wstring folder = logFolder(0);
-    scratch::writeBytes(folder + L"bad.log", "ok\n\xC3\n\xFF\xFE\x80 tail\n\xE2\x82\nlast\n");
+    testdriver::writeBytes(folder + L"bad.log", "ok\n\xC3\n\xFF\xFE\x80 tail\n\xE2\x82\nlast\n");
     const std::wstring report = composedAfterVersionLine();
     const std::wstring head = L"----------\r\n" + folder + L"bad.log\r\nok\r\n";
     ASSERT_EQ(report.compare(0, head.size(), head), 0) << std::string(report.begin(), report.end());
@@ -178,8 +179,8 @@ TEST_F(ComposeReportTest, InvalidUtf8StillGivesOneLinePerLogLine) {
 TEST_F(ComposeReportTest, LogThatCannotBeOpenedGivesUpTheReport) {
     const std::wstring folder = logFolder(0);
     const std::wstring path = folder + L"held.log";
-    scratch::writeBytes(folder + L"a-readable.log", "fine\n");
-    scratch::writeBytes(path, "secret\n");
+    testdriver::writeBytes(folder + L"a-readable.log", "fine\n");
+    testdriver::writeBytes(path, "secret\n");
     // Share mode 0 keeps every other opener out; Wine enforces share modes between handles just
     // as Windows does, so the report's deny-none open fails on it.
     const UniqueFileHandle holder(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -211,9 +212,9 @@ TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutG
         SCOPED_TRACE(c.name);
         std::string log;
         while (log.size() < 40000) log += c.line;
-        scratch::writeBytes(logFolder(0) + L"kvl_2024_03_05_090702.launch.log", log);
-        scratch::writeBytes(logFolder(3) + L"client.log", log + "last line without end");
-        scratch::makeFolders(logFolder(3) + L"old.log");  // a folder: no size of its own counted
+        testdriver::writeBytes(logFolder(0) + L"kvl_2024_03_05_090702.launch.log", log);
+        testdriver::writeBytes(logFolder(3) + L"client.log", log + "last line without end");
+        testdriver::makeFolders(logFolder(3) + L"old.log");  // a folder: no size of its own counted
 
         StringWriter reservedOnly;
         reserveReportRoom(reservedOnly, folders_);

@@ -9,12 +9,9 @@
 #include "launcher/JavaVersion.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/Launcher.h"
+#include "tests/driver/TextFiles.h"
 
 namespace {
-
-std::string narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
 
 TEST(InstallFolder, ComesFromTheProgramPathOfTheCommandLine) {
     const struct {
@@ -91,7 +88,7 @@ TEST(JavaVersion, ParsesNumbersAndSeparators) {
         {L"1..8", true, 10000000 + 0 * 100000 + 8 * 1000},
     };
     for (const auto& c : kCases) {
-        SCOPED_TRACE(narrow(c.text));
+        SCOPED_TRACE(testdriver::utf8(c.text));
         const JavaVersion version(c.text);
         EXPECT_EQ(version.isValid(), c.valid);
         EXPECT_EQ(version.getNumber(), c.number);

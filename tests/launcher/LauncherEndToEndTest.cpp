@@ -9,11 +9,18 @@
 #include <gtest/gtest.h>
 
 #include "tests/driver/Process.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 #include "tests/launcher/LauncherScenario.h"
 
 namespace {
 
 using namespace launchertest;
+using testdriver::exists;
+using testdriver::readBytes;
+using testdriver::removeTree;
+using testdriver::utf8;
+using testdriver::writeBytes;
 
 // The folders' property form: letters and digits stay, every other UTF-8 byte is %XX.
 std::wstring percentEncoded(const std::wstring& text) {
@@ -100,7 +107,7 @@ std::vector<std::string> utf8Lines(const std::vector<std::wstring>& lines) {
 
 std::vector<std::string> logOf(const std::wstring& appDir) {
     const std::wstring logFile = onlyLogFile(appDir + L"\\logs");
-    return logFile.empty() ? std::vector<std::string>() : logMessages(readFile(logFile));
+    return logFile.empty() ? std::vector<std::string>() : logMessages(readBytes(logFile));
 }
 
 const std::wstring kEnglishHead =
@@ -170,14 +177,14 @@ TEST_F(LauncherRun, FirstStartSeedsTheLibrariesAndStartsThePackagedRuntime) {
     // The dot-named folder stays behind; everything else is copied.
     EXPECT_EQ(filesBelow(run.libDir()),
               (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar", L"readme.txt"}));
-    EXPECT_EQ(readFile(run.libDir() + L"\\ext\\b.jar"), readFile(installation.libDir() + L"\\ext\\b.jar"));
+    EXPECT_EQ(readBytes(run.libDir() + L"\\ext\\b.jar"), readBytes(installation.libDir() + L"\\ext\\b.jar"));
 }
 
 TEST_F(LauncherRun, NewLibraryFolderIsSwappedInWhenNoOldFolderExists) {
     const Installation installation = standardInstallation(L"swap", {L"a.jar"});
     ExpectedRun run = expectedRun(installation);
-    writeFile(run.libDir() + L"\\current.jar", "current");
-    writeFile(run.appDir + L"\\lib_new\\new.jar", "new");
+    writeBytes(run.libDir() + L"\\current.jar", "current");
+    writeBytes(run.appDir + L"\\lib_new\\new.jar", "new");
     run.libraryLines = {L"New lib folder found at " + run.appDir + L"\\lib_new",
                         L"Renaming " + run.libDir() + L" to " + run.appDir + L"\\lib_old",
                         L"Renaming " + run.appDir + L"\\lib_new to " + run.libDir()};
@@ -193,8 +200,8 @@ TEST_F(LauncherRun, NewLibraryFolderReplacesTheOldOneAndSeedsAMissingLibDir) {
     const Installation installation = standardInstallation(L"swap old", {L"seed.jar"});
     ExpectedRun run = expectedRun(installation);
     // No LibDir yet: it is seeded first, then moved aside like any other.
-    writeFile(run.appDir + L"\\lib_old\\previous.jar", "previous");
-    writeFile(run.appDir + L"\\lib_new\\new.jar", "new");
+    writeBytes(run.appDir + L"\\lib_old\\previous.jar", "previous");
+    writeBytes(run.appDir + L"\\lib_new\\new.jar", "new");
     run.libraryLines = {L"Creating directory " + run.libDir(),
                         L"Copy directory " + installation.libDir() + L" to " + run.libDir(),
                         L"New lib folder found at " + run.appDir + L"\\lib_new",
@@ -211,12 +218,12 @@ TEST_F(LauncherRun, NewLibraryFolderReplacesTheOldOneAndSeedsAMissingLibDir) {
 TEST_F(LauncherRun, BlockedSwapReportsInUseAndLeavesTheFoldersAsTheyWere) {
     const Installation installation = standardInstallation(L"blocked swap", {L"a.jar"});
     ExpectedRun run = expectedRun(installation);
-    writeFile(run.libDir() + L"\\current.jar", "current");
-    writeFile(run.appDir + L"\\lib_new\\new.jar", "new");
+    writeBytes(run.libDir() + L"\\current.jar", "current");
+    writeBytes(run.appDir + L"\\lib_new\\new.jar", "new");
     // Wine renames a folder even while files inside it are open, so a running client cannot block
     // the swap here. A plain file named lib_old can: it counts as no old folder (nothing is
     // deleted), yet the rename onto it fails every time.
-    writeFile(run.appDir + L"\\lib_old", "a file, not a folder");
+    writeBytes(run.appDir + L"\\lib_old", "a file, not a folder");
 
     const ULONGLONG started = ::GetTickCount64();
     const LaunchResult result = launch(installation);
@@ -241,7 +248,7 @@ TEST_F(LauncherRun, BlockedSwapReportsInUseAndLeavesTheFoldersAsTheyWere) {
     EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
     EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"current.jar"});
     EXPECT_EQ(filesBelow(run.appDir + L"\\lib_new"), std::vector<std::wstring>{L"new.jar"});
-    EXPECT_EQ(readFile(lib_old), "a file, not a folder");
+    EXPECT_EQ(readBytes(lib_old), "a file, not a folder");
 }
 
 TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {
@@ -334,7 +341,7 @@ TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
 TEST_F(LauncherRun, EmptyLibraryFolderIsRepairedByTheFirstStage) {
     const Installation installation = standardInstallation(L"repair once", {L"a.jar"});
     ExpectedRun run = expectedRun(installation);
-    writeFile(run.libDir() + L"\\notes.txt", "no jar here");
+    writeBytes(run.libDir() + L"\\notes.txt", "no jar here");
     run.recoveryLines = {L"Classpath not found", L"Recovering folder " + run.libDir()};
     run.classpath = run.libDir() + L"\\a.jar";
 
@@ -367,7 +374,7 @@ TEST_F(LauncherRun, InstallationWithoutJarsRunsBothRepairsThenFails) {
 
 TEST_F(LauncherRun, AppDirEqualToTheInstallationIsNotRepaired) {
     const Installation installation = standardInstallation(L"install appdir", {L"readme.txt"});
-    writeFile(installation.folder() + L"\\launch.ini", "appDir=${installDir}\r\nignored second line\r\n");
+    writeBytes(installation.folder() + L"\\launch.ini", "appDir=${installDir}\r\nignored second line\r\n");
     ExpectedRun run = expectedRun(installation);
     run.appDir = installation.folder();
     const std::wstring text =
@@ -448,7 +455,7 @@ TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
         removeTree(dataFolder);
         removeTree(L"C:\\lib");
         removeTree(L"C:\\logs");
-        writeFile(installation.folder() + L"\\launch.ini", c.launchIni);
+        writeBytes(installation.folder() + L"\\launch.ini", c.launchIni);
         ExpectedRun run = expectedRun(installation);
         run.appDir = c.appDir;
         // An empty AppDir makes the library and logs folders "\lib" and "\logs" on the current drive.
@@ -467,7 +474,7 @@ TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
         EXPECT_EQ(result.exitCode, 0u);
         EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
         const std::wstring logFile = onlyLogFile(logsDir);
-        EXPECT_EQ(logFile.empty() ? std::vector<std::string>() : logMessages(readFile(logFile)), run.log());
+        EXPECT_EQ(logFile.empty() ? std::vector<std::string>() : logMessages(readBytes(logFile)), run.log());
         EXPECT_EQ(result.recordedCommandLine, run.commandLine());
         EXPECT_EQ(filesBelow(libDir), std::vector<std::wstring>{L"a.jar"});
         removeTree(L"C:\\lib");
@@ -490,7 +497,7 @@ TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
         removeTree(defaultAppDir());
         // The options file arrives with the seeded library folder.
         const Installation installation = standardInstallation(L"vmoptions", {L"a.jar"});
-        writeFile(installation.libDir() + L"\\win.vmoptions", c.file);
+        writeBytes(installation.libDir() + L"\\win.vmoptions", c.file);
         ExpectedRun run = expectedRun(installation);
         run.libraryLines = {L"Creating directory " + run.libDir(),
                             L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
@@ -503,7 +510,7 @@ TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
 TEST_F(LauncherRun, SecondLauncherOfTheSameSecondEndsSilently) {
     const Installation installation = standardInstallation(L"second launcher", {L"a.jar"});
     const std::wstring logsFolder = defaultAppDir() + L"\\logs";
-    writeFile(logsFolder + L"\\placeholder", "");
+    writeBytes(logsFolder + L"\\placeholder", "");
     ::DeleteFileW((logsFolder + L"\\placeholder").c_str());
     // A first launcher holds its log file exclusively for the whole run. Holding the log files of
     // the coming seconds the same way puts the launcher under test in that first launcher's second
@@ -537,7 +544,7 @@ TEST_F(LauncherRun, SecondLauncherOfTheSameSecondEndsSilently) {
     EXPECT_FALSE(result.runtimeStarted);
     EXPECT_FALSE(exists(defaultAppDir() + L"\\lib")) << "no step after the log file ran";
     for (const std::wstring& file : filesBelow(logsFolder)) {
-        EXPECT_EQ(readFile(logsFolder + L"\\" + file), "") << utf8(file);
+        EXPECT_EQ(readBytes(logsFolder + L"\\" + file), "") << utf8(file);
     }
 }
 
@@ -556,9 +563,9 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
     // and the process start: LibDir holds no jar, so the first repair copies the installation's
     // library (made large enough to take a while) after the search is done.
     const Installation installation = standardInstallation(L"runtime vanishes", {L"a.jar"});
-    for (int i = 0; i < 1500; ++i) writeFile(installation.libDir() + L"\\filler\\f" + std::to_wstring(i) + L".txt", "x");
+    for (int i = 0; i < 1500; ++i) writeBytes(installation.libDir() + L"\\filler\\f" + std::to_wstring(i) + L".txt", "x");
     ExpectedRun run = expectedRun(installation);
-    writeFile(run.libDir() + L"\\notes.txt", "no jar here");
+    writeBytes(run.libDir() + L"\\notes.txt", "no jar here");
     run.recoveryLines = {L"Classpath not found", L"Recovering folder " + run.libDir()};
     run.classpath = run.libDir() + L"\\a.jar";
     bool removed = false;

@@ -11,11 +11,19 @@
 
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/Process.h"
+#include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
 
 namespace launchertest {
 
 namespace fs = std::filesystem;
+using testdriver::exists;
+using testdriver::fromUtf8;
+using testdriver::readBytes;
+using testdriver::removeTree;
+using testdriver::utf8;
+using testdriver::writeBytes;
 
 const wchar_t kInternetSettings[] = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
@@ -29,24 +37,6 @@ std::wstring shellFolder(int csidl) {
     return path;
 }
 }  // namespace
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(size, '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                          nullptr);
-    return bytes;
-}
-
-std::wstring wide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(size, L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size);
-    return result;
-}
 
 unsigned long reg(const std::wstring& arguments) {
     return testdriver::runToExit(L"reg.exe " + arguments, 30000);
@@ -91,35 +81,6 @@ std::wstring defaultDataDir() {
     return documentsFolder() + L"\\TavrelBank";
 }
 
-void removeTree(const std::wstring& path) {
-    std::error_code ignored;
-    fs::remove_all(fs::path(path), ignored);
-}
-
-void writeFile(const std::wstring& path, const std::string& bytes) {
-    std::error_code ignored;
-    fs::create_directories(fs::path(path).parent_path(), ignored);
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(file, nullptr) << utf8(path);
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-}
-
-std::string readFile(const std::wstring& path) {
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return std::string();
-    std::string bytes;
-    char buffer[4096];
-    size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
-    fclose(file);
-    return bytes;
-}
-
-bool exists(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::vector<std::wstring> filesBelow(const std::wstring& folder) {
     std::vector<std::wstring> files;
     std::error_code error;
@@ -139,7 +100,7 @@ Installation::Installation(const std::wstring& caseName) : folder_(std::wstring(
 
 void Installation::addJar(const std::wstring& relativePath) const {
     // The launcher never opens the jars; a few bytes that say what they are are enough.
-    writeFile(libDir() + L"\\" + relativePath, "PK stand-in jar " + utf8(relativePath));
+    writeBytes(libDir() + L"\\" + relativePath, "PK stand-in jar " + utf8(relativePath));
 }
 
 void Installation::addRuntime(const std::wstring& relativeFolder) const {
@@ -224,7 +185,7 @@ LaunchResult launch(const Installation& installation, const std::map<std::wstrin
     EXPECT_TRUE(process.waitForExit(60000)) << "launcher did not end";
     result.exitCode = process.exitCode();
     result.runtimeStarted = exists(recordFile());
-    result.recordedCommandLine = wide(readFile(recordFile()));
+    result.recordedCommandLine = fromUtf8(readBytes(recordFile()));
     return result;
 }
 

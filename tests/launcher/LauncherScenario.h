@@ -7,11 +7,9 @@
 
 // What the launcher's end-to-end tests prepare and read back: an installation below
 // C:\brivane-tests\<case>\, the per-user folders, registry values set through reg.exe, the launch
-// log and the command line that the stand-in runtime recorded. Texts are UTF-8.
+// log and the command line that the stand-in runtime recorded. Texts are UTF-8; files are
+// written and read with the driver's TextFiles.h and ScratchFolder.h.
 namespace launchertest {
-
-std::string utf8(const std::wstring& text);
-std::wstring wide(const std::string& text);
 
 // Runs reg.exe with the arguments; returns its exit code.
 unsigned long reg(const std::wstring& arguments);
@@ -30,10 +28,6 @@ std::wstring documentsFolder();     // without trailing backslash
 std::wstring defaultAppDir();       // local application data + \TavrelBank\brivane
 std::wstring defaultDataDir();      // documents + \TavrelBank
 
-void removeTree(const std::wstring& path);
-void writeFile(const std::wstring& path, const std::string& bytes);  // creates missing folders
-std::string readFile(const std::wstring& path);                      // "" when missing
-bool exists(const std::wstring& path);
 // Relative paths of every file below folder, sorted, "\"-separated.
 std::vector<std::wstring> filesBelow(const std::wstring& folder);
 

@@ -13,6 +13,7 @@
 #include "support/SupportMailbox.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
 #include "tests/mail/MailTestSupport.h"
 
 namespace {
@@ -95,7 +96,7 @@ std::string latin1(const std::wstring& text) {
 // The log's entries without their "yyyy.MM.dd HH:mm:ss " stamps; an entry ends with CR LF and may
 // hold line feeds of its own (the logged report text).
 std::vector<std::wstring> logEntries(const std::wstring& logFile) {
-    const std::wstring text = mailtest::fromUtf8(mailtest::readBytes(logFile));
+    const std::wstring text = testdriver::fromUtf8(testdriver::readBytes(logFile));
     std::vector<std::wstring> entries;
     size_t start = 0;
     for (size_t end = text.find(L"\r\n"); end != std::wstring::npos; end = text.find(L"\r\n", start)) {
@@ -190,7 +191,7 @@ protected:
         ::CreateDirectoryW(install_.c_str(), nullptr);
         ::CreateDirectoryW((install_ + L"lib").c_str(), nullptr);
         ::CreateDirectoryW(appDir_.c_str(), nullptr);
-        mailtest::writeBytes(install_ + L"lib\\client.jar", "jar");
+        testdriver::writeBytes(install_ + L"lib\\client.jar", "jar");
         program_ = install_ + L"tavrel-brivane.exe";
         ASSERT_TRUE(::CopyFileW(testdriver::builtFile(L"tavrel-brivane.exe").c_str(), program_.c_str(), FALSE));
         useAppDir(appDir_);
@@ -199,7 +200,7 @@ protected:
     void TearDown() override { testdriver::installMapi(MapiVariant::StandIn); }
 
     void useAppDir(const std::wstring& appDir) {
-        mailtest::writeBytes(install_ + L"launch.ini", mailtest::utf8(L"appDir=" + appDir) + "\r\n");
+        testdriver::writeBytes(install_ + L"launch.ini", testdriver::utf8(L"appDir=" + appDir) + "\r\n");
     }
 
     mailtest::RunResult runLauncher(unsigned long mapiResult, const std::vector<Answer>& answers) {
@@ -227,7 +228,7 @@ protected:
         EXPECT_EQ(mail.body, latin1(text));
         EXPECT_EQ(mail.subject, subject(language));
         EXPECT_EQ(mail.recipientName, "Tavrel Bank brivane");
-        EXPECT_EQ(mail.recipientAddress, "smtp:" + mailtest::narrow(kSupportMailbox));
+        EXPECT_EQ(mail.recipientAddress, "smtp:" + testdriver::utf8(kSupportMailbox));
         EXPECT_EQ(mail.recipientClass, 1u);
         EXPECT_EQ(mail.recipientCount, 1u);
         EXPECT_EQ(mail.conversationId, "SMTP");
@@ -311,7 +312,7 @@ TEST_F(LauncherReportTest, FailureBeforeTheLogIsReportedWithoutLog) {
 TEST_F(LauncherReportTest, RefusedMailOffersTheSaveAndWritesTheReport) {
     const Language language = userLanguage();
     const std::wstring target = work_ + L"Fehlerbericht.txt";
-    mailtest::writeBytes(target, std::string(3000, 'x'));
+    testdriver::writeBytes(target, std::string(3000, 'x'));
     const mailtest::RunResult run = runLauncher(
         kUserAbort, {Answer::press(IDYES), Answer::press(IDYES), Answer::saveAs(target)});
     const std::wstring text = noJavaText(language);
@@ -326,8 +327,8 @@ TEST_F(LauncherReportTest, RefusedMailOffersTheSaveAndWritesTheReport) {
                   kSupportMailbox + L" verschicken?");
     EXPECT_TRUE(run.dialogs[2].saveDialog);
     EXPECT_EQ(record().calls, 1);
-    EXPECT_EQ(mailtest::readBytes(target), "An: " + mailtest::utf8(kSupportMailbox) + "\r\n" + "Subject: " +
-                                               subject(language) + "\r\n\r\n" + mailtest::utf8(text));
+    EXPECT_EQ(testdriver::readBytes(target), "An: " + testdriver::utf8(kSupportMailbox) + "\r\n" + "Subject: " +
+                                               subject(language) + "\r\n\r\n" + testdriver::utf8(text));
     EXPECT_EQ(lastEntries(logEntries(logFile()), 1), std::vector<std::wstring>{L"Launcher terminates with exception"});
 }
 

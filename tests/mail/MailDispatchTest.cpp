@@ -12,6 +12,7 @@
 #include "support/SupportMailbox.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
 #include "tests/mail/MailTestSupport.h"
 
 namespace {
@@ -65,7 +66,7 @@ protected:
         EXPECT_EQ(run.exitCode, 0u);
         return run;
     }
-    std::wstring outcome() const { return mailtest::fromUtf8(mailtest::readBytes(outcomeFile_)); }
+    std::wstring outcome() const { return testdriver::fromUtf8(testdriver::readBytes(outcomeFile_)); }
     testdriver::MapiRecord record() const { return testdriver::readMapiRecord(recordFile_); }
     std::vector<std::wstring> folderContent() const { return mailtest::folderEntries(folder_); }
 
@@ -94,7 +95,7 @@ TEST_F(MailDispatchTest, MailOrSaveHandsTheMessageToTheSupportMailbox) {
     ASSERT_TRUE(mail.present);
     EXPECT_EQ(mail.calls, 1);
     EXPECT_EQ(mail.recipientName, "Tavrel Bank brivane");
-    EXPECT_EQ(mail.recipientAddress, "smtp:" + mailtest::narrow(kSupportMailbox));
+    EXPECT_EQ(mail.recipientAddress, "smtp:" + testdriver::utf8(kSupportMailbox));
     EXPECT_EQ(mail.recipientClass, 1u);  // MAPI_TO
     EXPECT_EQ(mail.recipientCount, 1u);
     EXPECT_EQ(mail.subject, "Problem mit Tavrel Bank brivane");
@@ -169,15 +170,15 @@ TEST_F(MailDispatchTest, RefusedMailIsSavedAsTheUserChose) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         const std::wstring target = folder_ + L"Fehlerbericht.txt";
-        if (!c.existing.empty()) mailtest::writeBytes(target, c.existing);
+        if (!c.existing.empty()) testdriver::writeBytes(target, c.existing);
         const mailtest::RunResult run = this->run({L"save", c.subject, c.body}, kUserAbort,
                                                   {Answer::press(IDYES), Answer::saveAs(target)});
         ASSERT_EQ(run.dialogs.size(), 2u);
         EXPECT_EQ(run.dialogs[0].text, kSaveQuestion);
         EXPECT_TRUE(run.dialogs[1].saveDialog);
         EXPECT_EQ(outcome(), L"done");
-        EXPECT_EQ(mailtest::readBytes(target), "An: " + mailtest::utf8(kSupportMailbox) + "\r\n" + "Subject: " +
-                                                   mailtest::utf8(c.subject) + "\r\n" + "\r\n" + mailtest::utf8(c.body));
+        EXPECT_EQ(testdriver::readBytes(target), "An: " + testdriver::utf8(kSupportMailbox) + "\r\n" + "Subject: " +
+                                                   testdriver::utf8(c.subject) + "\r\n" + "\r\n" + testdriver::utf8(c.body));
         ::DeleteFileW(target.c_str());
     }
 }
@@ -187,7 +188,7 @@ TEST_F(MailDispatchTest, RefusedMailIsSavedAsTheUserChose) {
 // sharing here, since a read-only attribute does not stop Wine running as root.
 TEST_F(MailDispatchTest, UnwritableChosenFileRaisesTheStreamFailure) {
     const std::wstring target = folder_ + L"gesperrt.txt";
-    mailtest::writeBytes(target, "alt");
+    testdriver::writeBytes(target, "alt");
     const HANDLE holder = ::CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     const mailtest::RunResult run = this->run({L"save", L"Betreff", L"Text"}, kUserAbort,
@@ -196,7 +197,7 @@ TEST_F(MailDispatchTest, UnwritableChosenFileRaisesTheStreamFailure) {
     EXPECT_EQ(run.dialogs.size(), 2u);
     EXPECT_EQ(outcome(), L"IOException 0\nDie Datei " + target + L" ist nicht offen\nThe file " + target +
                              L" is not open");
-    EXPECT_EQ(mailtest::readBytes(target), "alt");
+    EXPECT_EQ(testdriver::readBytes(target), "alt");
 }
 
 TEST_F(MailDispatchTest, MissingLibraryOrExportRaisesWithoutQuestionOrWarning) {
@@ -211,7 +212,7 @@ TEST_F(MailDispatchTest, MissingLibraryOrExportRaisesWithoutQuestionOrWarning) {
     for (const auto& v : kVariants) {
         testdriver::installMapi(v.variant);
         for (const auto& call : kCalls) {
-            SCOPED_TRACE(std::string(v.name) + ", " + mailtest::narrow(call[0]));
+            SCOPED_TRACE(std::string(v.name) + ", " + testdriver::utf8(call[0]));
             const mailtest::RunResult run = this->run(call, kUserAbort, {});
             expectDialogs(run, {});
             EXPECT_EQ(outcome(), v.expected);
@@ -231,8 +232,8 @@ TEST_F(MailDispatchTest, CharactersOutsideTheAnsiCodePageReachTheMailReplacedAnd
 
     const std::wstring target = folder_ + L"bericht.txt";
     this->run({L"save", L"Betreff \u6F22", body}, kUserAbort, {Answer::press(IDYES), Answer::saveAs(target)});
-    EXPECT_EQ(mailtest::readBytes(target),
-              "An: " + mailtest::utf8(kSupportMailbox) + "\r\nSubject: Betreff \xE6\xBC\xA2\r\n\r\n" + mailtest::utf8(body));
+    EXPECT_EQ(testdriver::readBytes(target),
+              "An: " + testdriver::utf8(kSupportMailbox) + "\r\nSubject: Betreff \xE6\xBC\xA2\r\n\r\n" + testdriver::utf8(body));
 }
 
 TEST_F(MailDispatchTest, SendingTwiceInOneProcessLoadsAndSendsBothTimes) {

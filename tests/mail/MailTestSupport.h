@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-// Helpers of the mail tests: a scratch folder, byte-exact file reads, and one run of a program
-// whose dialogs are answered in a given order.
+// Helpers of the mail tests: a scratch folder, and one run of a program whose dialogs are
+// answered in a given order.
 namespace mailtest {
 
 // A dialog as the user saw it.
@@ -35,18 +35,11 @@ RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer
                        const std::map<std::wstring, std::wstring>& environment,
                        const std::wstring& currentFolder = L"");
 
-// A fresh, empty folder under the temp folder, with a trailing backslash.
+// A fresh, empty folder under the temp folder, with a trailing backslash. The name is fixed, so a
+// test can empty a folder it made before.
 std::wstring freshFolder(const std::wstring& name);
 // Every entry of a folder except "." and "..".
 std::vector<std::wstring> folderEntries(const std::wstring& folder);
-
-bool fileExists(const std::wstring& path);
-std::string readBytes(const std::wstring& path);
-void writeBytes(const std::wstring& path, const std::string& bytes);
-
-std::string utf8(const std::wstring& text);
-std::wstring fromUtf8(const std::string& bytes);
-std::string narrow(const std::wstring& asciiText);  // for SCOPED_TRACE and ANSI expectations
 
 // One command-line argument, quoted so that CommandLineToArgvW gives it back unchanged.
 std::wstring quoted(const std::wstring& argument);

@@ -9,6 +9,7 @@
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
 
 using namespace testdriver;
 
@@ -29,10 +30,6 @@ std::string ansi(const std::wstring& text) {
     std::string bytes(static_cast<size_t>(size), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
     return bytes;
-}
-
-std::string narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());  // only for failure messages
 }
 
 std::wstring relayCommand(const std::wstring& argument) {
@@ -157,8 +154,8 @@ TEST_F(RelayEndToEnd, MalformedCommandLineShowsTheExpectedFormAndSendsNothing) {
         const std::wstring expectedForm =
             german ? L"ein Argument in doppelten Anf\u00FChrungszeichen mit vier durch Semikolons getrennten Feldern"
                    : L"one argument in double quotes holding four fields separated by semicolons";
-        EXPECT_EQ(shown.second.rfind(prefix, 0), 0u) << narrow(shown.second);
-        EXPECT_NE(shown.second.find(expectedForm), std::wstring::npos) << narrow(shown.second);
+        EXPECT_EQ(shown.second.rfind(prefix, 0), 0u) << utf8(shown.second);
+        EXPECT_NE(shown.second.find(expectedForm), std::wstring::npos) << utf8(shown.second);
         EXPECT_FALSE(readMapiRecord(recordFile_).present);
     }
 }

@@ -15,15 +15,16 @@
 #include "support/FileEnumeratorCallback.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
-#include "tests/support_fs/ScratchFolder.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 
-using supportfs::exists;
-using supportfs::longForm;
-using supportfs::makeTree;
-using supportfs::narrow;
-using supportfs::removeTree;
-using supportfs::ScratchFolder;
-using supportfs::writeFile;
+using testdriver::exists;
+using testdriver::longForm;
+using testdriver::makeTree;
+using testdriver::removeTree;
+using testdriver::ScratchFolder;
+using testdriver::utf8;
+using testdriver::writeBytes;
 
 namespace {
 
@@ -77,12 +78,12 @@ protected:
         Recorder recorder;
         recorder.expectedBase = base();
         DirectoryEnumerator().enumerate(base(), pattern, recorder, recursive);
-        for (const Reported& e : recorder.entries) EXPECT_FALSE(e.first) << narrow(e.path());
+        for (const Reported& e : recorder.entries) EXPECT_FALSE(e.first) << utf8(e.path());
         return recorder.paths();
     }
     std::wstring base() const { return scratch_.path() + L"\\"; }
 
-    ScratchFolder scratch_;
+    ScratchFolder scratch_{L"brivane_fs"};
 };
 
 TEST_F(EnumeratorTest, FilesComeDeepestFolderFirstAndBaseFolderLast) {
@@ -105,7 +106,7 @@ TEST_F(EnumeratorTest, SiblingFoldersEachCompleteBeforeTheNextAndFirstInFolderOn
     EXPECT_LT(indexOf(paths, L"A\\A1\\1b.jar"), indexOf(paths, L"A\\2.jar"));
     EXPECT_LT(indexOf(paths, L"C.jar\\5.jar"), indexOf(paths, L"C.jar"));
     for (const wchar_t* inBase : {L"4.jar", L".dot.jar", L"C.jar"}) {
-        SCOPED_TRACE(narrow(inBase));
+        SCOPED_TRACE(utf8(inBase));
         EXPECT_GE(indexOf(paths, inBase), paths.size() - 3) << "the base folder's matches come last";
     }
     // A's whole subtree is reported in one piece: B's match cannot fall between A\A1 and A.
@@ -117,7 +118,7 @@ TEST_F(EnumeratorTest, SiblingFoldersEachCompleteBeforeTheNextAndFirstInFolderOn
     for (size_t i = 0; i < recorder.entries.size(); ++i) {
         const Reported& e = recorder.entries[i];
         const bool newListing = i == 0 || recorder.entries[i - 1].relative != e.relative;
-        SCOPED_TRACE(narrow(e.path()));
+        SCOPED_TRACE(utf8(e.path()));
         EXPECT_EQ(e.first, newListing);
         firsts += e.first ? 1 : 0;
     }
@@ -126,7 +127,7 @@ TEST_F(EnumeratorTest, SiblingFoldersEachCompleteBeforeTheNextAndFirstInFolderOn
 
 TEST_F(EnumeratorTest, StarPatternReportsDotEntriesOfEveryListingWithSizes) {
     makeTree(scratch_.path(), {L"d\\g.txt"});
-    writeFile(scratch_ / L"f.txt", std::string(12345, 'f'));
+    writeBytes(scratch_ / L"f.txt", std::string(12345, 'f'));
     Recorder recorder;
     recorder.expectedBase = base();
     FileEnumerator().enumerate(base(), L"*", recorder, true);
@@ -266,7 +267,7 @@ TEST_F(EnumeratorTest, FoldersThatVanishDuringTheWalkAreSkipped) {
         };
         FileEnumerator().enumerate(base(), L"*.jar", recorder, true);
         ASSERT_FALSE(removed.empty());
-        for (const Reported& e : recorder.entries) EXPECT_NE(e.relative.rfind(removed, 0), 0u) << narrow(e.path());
+        for (const Reported& e : recorder.entries) EXPECT_NE(e.relative.rfind(removed, 0), 0u) << utf8(e.path());
         EXPECT_EQ(recorder.entries.size(), 3u);
     }
     {
@@ -293,12 +294,12 @@ TEST_F(EnumeratorTest, PathsLongerThanMaxPathNeitherCrashNorHang) {
     const std::vector<std::wstring> reported = files(L"*.jar", true);
     EXPECT_NE(std::find(reported.begin(), reported.end(), L"short.jar"), reported.end());
     for (const std::wstring& path : reported) {
-        SCOPED_TRACE(narrow(path));
+        SCOPED_TRACE(utf8(path));
         EXPECT_TRUE(path == L"short.jar" || path == deep + L"deep.jar");
     }
     const std::vector<std::wstring> walked = folders(L"*", true);
     EXPECT_FALSE(walked.empty());
-    for (const std::wstring& path : walked) EXPECT_EQ(deep.rfind(path + L"\\", 0), 0u) << narrow(path);
+    for (const std::wstring& path : walked) EXPECT_EQ(deep.rfind(path + L"\\", 0), 0u) << utf8(path);
 }
 
 }  // namespace

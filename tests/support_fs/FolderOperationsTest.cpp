@@ -7,14 +7,15 @@
 
 #include "support/FolderOperations.h"
 #include "support/IOException.h"
-#include "tests/support_fs/ScratchFolder.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 
-using supportfs::exists;
-using supportfs::makeTree;
-using supportfs::narrow;
-using supportfs::readFile;
-using supportfs::ScratchFolder;
-using supportfs::writeFile;
+using testdriver::exists;
+using testdriver::makeTree;
+using testdriver::readBytes;
+using testdriver::ScratchFolder;
+using testdriver::utf8;
+using testdriver::writeBytes;
 
 namespace {
 
@@ -33,7 +34,7 @@ IOException thrownBy(Action action) {
 const std::wstring kUnicodeName = L"Ünïcödé Ordner \u65E5\u672C mit Leerzeichen";
 
 TEST(FolderTests, TellFoldersFromFilesAndMissingPaths) {
-    const ScratchFolder scratch;
+    const ScratchFolder scratch(L"brivane_fs");
     makeTree(scratch.path(), {L"folder\\", L"file.txt", L"Ä ö\\ü ß.jar"});
     const struct {
         const char* name;
@@ -57,13 +58,13 @@ TEST(FolderTests, TellFoldersFromFilesAndMissingPaths) {
 }
 
 TEST(FolderTests, CreateFolderMakesOneLevelAndRefusesExistingOrOrphanedFolders) {
-    const ScratchFolder scratch;
+    const ScratchFolder scratch(L"brivane_fs");
     const std::wstring fresh = scratch / kUnicodeName;
     createFolder(fresh);
     EXPECT_TRUE(isDirectory(fresh));
 
     for (const std::wstring& path : {fresh, scratch / L"no parent\\child"}) {
-        SCOPED_TRACE(narrow(path));
+        SCOPED_TRACE(utf8(path));
         const IOException e = thrownBy([&] { createFolder(path); });
         EXPECT_EQ(e.germanMessage, L"Der Ordner " + path + L" kann nicht erstellt werden.");
         EXPECT_EQ(e.englishMessage, L"The folder " + path + L" can not be created.");
@@ -73,14 +74,14 @@ TEST(FolderTests, CreateFolderMakesOneLevelAndRefusesExistingOrOrphanedFolders) 
 }
 
 TEST(FolderTests, CopyFolderCopiesDotFilesButNotDotFoldersAndOverwritesFiles) {
-    const ScratchFolder scratch;
+    const ScratchFolder scratch(L"brivane_fs");
     const std::wstring source = scratch / L"lib";
     const std::wstring target = scratch / L"copy";
     makeTree(source, {L"a.jar", L".dotfile", L"hidden.jar", L"sub\\b.jar", L"sub\\deeper\\c.jar", L"empty\\",
                       L".svn\\entries", L".git\\", kUnicodeName + L"\\ä b.jar"});
     ::SetFileAttributesW((source + L"\\hidden.jar").c_str(), FILE_ATTRIBUTE_HIDDEN);
     makeTree(target, {L"a.jar", L"kept.txt"});
-    writeFile(target + L"\\a.jar", "an older and longer a.jar");
+    writeBytes(target + L"\\a.jar", "an older and longer a.jar");
 
     copyFolder(source, target);
 
@@ -88,8 +89,8 @@ TEST(FolderTests, CopyFolderCopiesDotFilesButNotDotFoldersAndOverwritesFiles) {
     const std::vector<std::wstring> kCopied = {L"a.jar", L".dotfile", L"hidden.jar", L"sub\\b.jar",
                                                L"sub\\deeper\\c.jar", L"kept.txt", kUnicodeName + L"\\ä b.jar"};
     for (const std::wstring& copied : kCopied) {
-        SCOPED_TRACE(narrow(copied));
-        EXPECT_EQ(readFile(target + L"\\" + copied), narrow(copied));
+        SCOPED_TRACE(utf8(copied));
+        EXPECT_EQ(readBytes(target + L"\\" + copied), utf8(copied));
     }
     EXPECT_TRUE(isDirectory(target + L"\\empty"));
     EXPECT_FALSE(exists(target + L"\\.svn"));
@@ -97,7 +98,7 @@ TEST(FolderTests, CopyFolderCopiesDotFilesButNotDotFoldersAndOverwritesFiles) {
 }
 
 TEST(FolderTests, CopyFolderFailures) {
-    const ScratchFolder scratch;
+    const ScratchFolder scratch(L"brivane_fs");
     const std::wstring source = scratch / L"lib";
     makeTree(source, {L"a.jar", L"sub\\b.jar"});
 
@@ -133,7 +134,7 @@ TEST(FolderTests, CopyFolderFailures) {
 }
 
 TEST(FolderTests, RenameAndDeleteSucceedAtOnceWhenNothingIsInTheWay) {
-    const ScratchFolder scratch;
+    const ScratchFolder scratch(L"brivane_fs");
     const std::wstring source = scratch / L"lib_new";
     const std::wstring target = scratch / kUnicodeName;
     makeTree(source, {L"a.jar", L"sub\\b.jar"});
@@ -141,7 +142,7 @@ TEST(FolderTests, RenameAndDeleteSucceedAtOnceWhenNothingIsInTheWay) {
     const DWORD started = ::GetTickCount();
     renameFolder(source, target, IOException::InUse);
     EXPECT_FALSE(exists(source));
-    EXPECT_EQ(readFile(target + L"\\sub\\b.jar"), "sub\\b.jar");
+    EXPECT_EQ(readBytes(target + L"\\sub\\b.jar"), "sub\\b.jar");
 
     deleteFolder(target);
     EXPECT_FALSE(exists(target));
@@ -149,7 +150,7 @@ TEST(FolderTests, RenameAndDeleteSucceedAtOnceWhenNothingIsInTheWay) {
 }
 
 TEST(FolderTests, RemoveEmptyFolderRemovesOnlyEmptyFolders) {
-    const ScratchFolder scratch;
+    const ScratchFolder scratch(L"brivane_fs");
     makeTree(scratch.path(), {L"empty\\", L"full\\file.txt"});
     const struct {
         const char* name;
@@ -168,7 +169,7 @@ TEST(FolderTests, RemoveEmptyFolderRemovesOnlyEmptyFolders) {
 }
 
 TEST(FolderTests, PathsLongerThanMaxPathNeitherCrashNorHang) {
-    const ScratchFolder scratch;
+    const ScratchFolder scratch(L"brivane_fs");
     std::wstring deep = L"lib";
     while ((scratch / deep).size() < MAX_PATH + 40) deep += L"\\Ordner mit Ümlaut " + std::to_wstring(deep.size());
     makeTree(scratch.path(), {L"lib\\short.jar", deep + L"\\deep.jar"});
@@ -184,12 +185,12 @@ TEST(FolderTests, PathsLongerThanMaxPathNeitherCrashNorHang) {
     createFolder(copy);
     try {
         copyFolder(scratch / L"lib", copy);
-        EXPECT_EQ(readFile(copy + deep.substr(3) + L"\\deep.jar"), narrow(deep + L"\\deep.jar"));
+        EXPECT_EQ(readBytes(copy + deep.substr(3) + L"\\deep.jar"), utf8(deep + L"\\deep.jar"));
     } catch (const IOException& e) {
         EXPECT_TRUE(e.englishMessage.rfind(L"The folder ", 0) == 0 || e.englishMessage.rfind(L"The file ", 0) == 0)
-            << narrow(e.englishMessage);
+            << utf8(e.englishMessage);
     }
-    EXPECT_EQ(readFile(copy + L"\\short.jar"), "lib\\short.jar");
+    EXPECT_EQ(readBytes(copy + L"\\short.jar"), "lib\\short.jar");
 }
 
 }  // namespace

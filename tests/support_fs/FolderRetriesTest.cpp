@@ -12,14 +12,14 @@
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/Process.h"
+#include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/support_fs/ImportHook.h"
-#include "tests/support_fs/ScratchFolder.h"
 
-using supportfs::exists;
+using testdriver::exists;
 using supportfs::ImportHook;
-using supportfs::makeTree;
-using supportfs::ScratchFolder;
+using testdriver::makeTree;
+using testdriver::ScratchFolder;
 
 namespace {
 
@@ -52,7 +52,7 @@ protected:
 
     ImportHook moveHook_{"MoveFileW", reinterpret_cast<void*>(&countingMoveFileW)};
     ImportHook shellHook_{"SHFileOperationW", reinterpret_cast<void*>(&countingSHFileOperationW)};
-    ScratchFolder scratch_;
+    ScratchFolder scratch_{L"brivane_fs"};
 };
 
 TEST_F(FolderRetries, GiveUpAfterTenAttemptsAndAboutThreeSeconds) {

@@ -7,13 +7,14 @@
 
 #include "support/FolderOperations.h"
 #include "support/PathProvider.h"
-#include "tests/support_fs/ScratchFolder.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 
-using supportfs::exists;
-using supportfs::narrow;
-using supportfs::readFile;
-using supportfs::removeTree;
-using supportfs::writeFile;
+using testdriver::exists;
+using testdriver::readBytes;
+using testdriver::removeTree;
+using testdriver::utf8;
+using testdriver::writeBytes;
 
 namespace {
 
@@ -44,7 +45,7 @@ TEST(TrailingBackslash, AddedOnlyWhereMissing) {
         {L"", L""},
     };
     for (const auto& c : kCases) {
-        SCOPED_TRACE(narrow(c.folder));
+        SCOPED_TRACE(utf8(c.folder));
         EXPECT_EQ(withTrailingBackslash(c.folder), c.expected);
     }
 }
@@ -60,9 +61,9 @@ TEST_F(PathProviderTest, CreatingFormMakesOnlyWhatIsMissing) {
 
     // Both folders exist now: a second call must neither fail with the create error nor replace
     // what is inside.
-    writeFile(expected + L"marker.txt", "kept");
+    writeBytes(expected + L"marker.txt", "kept");
     EXPECT_EQ(provider.getDataFolder(PathProvider::Creation::CreateMissing), expected);
-    EXPECT_EQ(readFile(expected + L"marker.txt"), "kept");
+    EXPECT_EQ(readBytes(expected + L"marker.txt"), "kept");
 }
 
 TEST_F(PathProviderTest, NamingFormsCreateNothingAndNeverThrow) {

@@ -7,11 +7,12 @@
 #include "support/FileOutputStream.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
-#include "tests/support_io/ScratchFolder.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 
 namespace {
 
-using supportio::ScratchFolder;
+using testdriver::ScratchFolder;
 
 // Opens path the way another program would, to see what the streams let others do.
 UniqueFileHandle openAsOtherProgram(const std::wstring& path, DWORD access) {
@@ -27,13 +28,13 @@ void expectNotOpenPair(const IOException& e, const std::wstring& path) {
 
 class FileStreamTest : public ::testing::Test {
 protected:
-    ScratchFolder folder;
+    ScratchFolder folder{L"support_io_Zürich"};
 };
 
 TEST_F(FileStreamTest, EveryUseOfAnUnopenedStreamRaisesTheNotOpenPairWithThePathAsGiven) {
     // A missing input file, and an output file in a folder that does not exist.
-    const std::wstring missingInput = folder.file(L"fehlt.txt");
-    const std::wstring unreachableOutput = folder.file(L"kein Ordner\\aus.log");
+    const std::wstring missingInput = folder / L"fehlt.txt";
+    const std::wstring unreachableOutput = folder / L"kein Ordner\\aus.log";
     FileInputStream input(missingInput);
     FileOutputStream output(unreachableOutput);
     EXPECT_FALSE(input.isOpen());
@@ -70,7 +71,7 @@ TEST_F(FileStreamTest, EveryUseOfAnUnopenedStreamRaisesTheNotOpenPairWithThePath
 }
 
 TEST_F(FileStreamTest, WrittenBytesComeBackAndEndOfInputRepeats) {
-    const std::wstring path = folder.file(L"daten.bin");
+    const std::wstring path = folder / L"daten.bin";
     std::string bytes(5000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
     {
@@ -96,8 +97,8 @@ TEST_F(FileStreamTest, WrittenBytesComeBackAndEndOfInputRepeats) {
 }
 
 TEST_F(FileStreamTest, EmptyFileEndsAtOnce) {
-    const std::wstring path = folder.file(L"leer.txt");
-    supportio::writeBytes(path, "");
+    const std::wstring path = folder / L"leer.txt";
+    testdriver::writeBytes(path, "");
     FileInputStream input(path);
     ASSERT_TRUE(input.isOpen());
     char block[8];
@@ -106,7 +107,7 @@ TEST_F(FileStreamTest, EmptyFileEndsAtOnce) {
 }
 
 TEST_F(FileStreamTest, AnOpenOutputStreamKeepsEveryOtherOpenerOut) {
-    const std::wstring path = folder.file(L"exklusiv.log");
+    const std::wstring path = folder / L"exklusiv.log";
     FileOutputStream first(path);
     ASSERT_TRUE(first.isOpen());
 
@@ -132,12 +133,12 @@ TEST_F(FileStreamTest, AnOpenOutputStreamKeepsEveryOtherOpenerOut) {
     EXPECT_TRUE(third.isOpen());
     EXPECT_EQ(third.openError(), 0);
     third.close();
-    EXPECT_EQ(supportio::fileSize(path), 0);
+    EXPECT_EQ(testdriver::fileSize(path), 0);
 }
 
 TEST_F(FileStreamTest, AnOpenInputStreamLetsOthersReadAndWrite) {
-    const std::wstring path = folder.file(L"geteilt.log");
-    supportio::writeBytes(path, "line 1\r\n");
+    const std::wstring path = folder / L"geteilt.log";
+    testdriver::writeBytes(path, "line 1\r\n");
     FileInputStream reader(path);
     ASSERT_TRUE(reader.isOpen());
 
@@ -152,8 +153,8 @@ TEST_F(FileStreamTest, AnOpenInputStreamLetsOthersReadAndWrite) {
 }
 
 TEST_F(FileStreamTest, ExistsAsksTheFileSystemAtTheTimeOfTheCall) {
-    const std::wstring path = folder.file(L"später.txt");
-    FileOutputStream folderStream(folder.path().substr(0, folder.path().size() - 1));
+    const std::wstring path = folder / L"später.txt";
+    FileOutputStream folderStream(folder.path());
     EXPECT_FALSE(folderStream.isOpen());
     EXPECT_FALSE(folderStream.exists()) << "a folder is not a file";
 

@@ -7,11 +7,12 @@
 #include "support/DateTimeFormatter.h"
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
-#include "tests/support_io/ScratchFolder.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 
 namespace {
 
-using supportio::ScratchFolder;
+using testdriver::ScratchFolder;
 
 std::wstring twoDigits(int value) { return (value < 10 ? L"0" : L"") + std::to_wstring(value); }
 
@@ -67,22 +68,22 @@ TEST(DateTimeFormatter, CopiesEverythingButThePictureLetters) {
 
 class LogfileWriterTest : public ::testing::Test {
 protected:
-    ScratchFolder folder;
+    ScratchFolder folder{L"support_io_Zürich"};
 };
 
 TEST_F(LogfileWriterTest, WritesPrefixedUtf8LinesWithCrLfAndNoByteOrderMark) {
-    const std::wstring path = folder.file(L"kvl_2024_03_05_090702.launch.log");
+    const std::wstring path = folder / L"kvl_2024_03_05_090702.launch.log";
     {
         LogfileWriter log(path);
         EXPECT_FALSE(log.isInUse());
-        EXPECT_EQ(supportio::fileSize(path), 0) << "nothing written at construction";
+        EXPECT_EQ(testdriver::fileSize(path), 0) << "nothing written at construction";
         log.log(L"Launcher initialized, version 2");
         log.log(L"");
         log.log(L"AppDir=C:\\Users\\J\u00FCrg\\AppData");
         log.log(L"two\nlines");
-        EXPECT_EQ(supportio::fileSize(path), 0) << "log does not flush";
+        EXPECT_EQ(testdriver::fileSize(path), 0) << "log does not flush";
     }
-    const std::string content = supportio::readBytes(path);
+    const std::string content = testdriver::readBytes(path);
     const std::string stamp = R"(\d{4}\.\d{2}\.\d{2} ([01]\d|2[0-3]):[0-5]\d:[0-5]\d )";
     const std::regex expected(stamp + "Launcher initialized, version 2\r\n" +  //
                               stamp + "\r\n" +                                    //
@@ -93,7 +94,7 @@ TEST_F(LogfileWriterTest, WritesPrefixedUtf8LinesWithCrLfAndNoByteOrderMark) {
 }
 
 TEST_F(LogfileWriterTest, ASecondWriterOnTheSamePathFindsTheFileInUse) {
-    const std::wstring path = folder.file(L"kvl_gleich.launch.log");
+    const std::wstring path = folder / L"kvl_gleich.launch.log";
     LogfileWriter first(path);
     LogfileWriter second(path);
     EXPECT_FALSE(first.isInUse());
@@ -113,9 +114,9 @@ TEST_F(LogfileWriterTest, AFileThatCannotBeCreatedIsNotInUseAndEveryLogRaises) {
         const char* name;
         std::wstring path;
     } kCases[] = {
-        {"missing folder", folder.file(L"logs\\kvl.launch.log")},
+        {"missing folder", folder / L"logs\\kvl.launch.log"},
         // Access denied (13) too, but no file of that name: still not in use.
-        {"path names a folder", folder.path().substr(0, folder.path().size() - 1)},
+        {"path names a folder", folder.path()},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);

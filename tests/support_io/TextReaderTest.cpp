@@ -7,8 +7,9 @@
 #include "support/FileInputStream.h"
 #include "support/IOException.h"
 #include "support/Utf8StreamReader.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 #include "tests/support_io/MemoryStreams.h"
-#include "tests/support_io/ScratchFolder.h"
 
 namespace {
 
@@ -158,8 +159,8 @@ TEST(Utf8StreamReader, CountedFormReportsEveryUnitAndLeavesTheLengthAtTheEnd) {
 }
 
 TEST(Utf8StreamReader, OverAFileThatDidNotOpenRaisesTheNotOpenPairAtConstruction) {
-    supportio::ScratchFolder folder;
-    const std::wstring path = folder.file(L"launch.ini");
+    testdriver::ScratchFolder folder{L"support_io_Zürich"};
+    const std::wstring path = folder / L"launch.ini";
     FileInputStream input(path);
     try {
         Utf8StreamReader reader(input);
@@ -171,9 +172,9 @@ TEST(Utf8StreamReader, OverAFileThatDidNotOpenRaisesTheNotOpenPairAtConstruction
 }
 
 TEST(Utf8StreamReader, ReadsTheFirstLineOfARealFile) {
-    supportio::ScratchFolder folder;
-    const std::wstring path = folder.file(L"win.vmoptions");
-    supportio::writeBytes(path, "-Xmx512m -Dname=M\xC3\xBCller\r\n-Xss2m\r\n");
+    testdriver::ScratchFolder folder{L"support_io_Zürich"};
+    const std::wstring path = folder / L"win.vmoptions";
+    testdriver::writeBytes(path, "-Xmx512m -Dname=M\xC3\xBCller\r\n-Xss2m\r\n");
     FileInputStream input(path);
     ASSERT_TRUE(input.isOpen());
     Utf8StreamReader reader(input);

@@ -9,8 +9,9 @@
 #include "support/PrintWriter.h"
 #include "support/StringWriter.h"
 #include "support/Utf8StreamWriter.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
 #include "tests/support_io/MemoryStreams.h"
-#include "tests/support_io/ScratchFolder.h"
 
 namespace {
 
@@ -31,17 +32,17 @@ TEST(PrintWriter, PrintlnWritesUtf8ThenCrLfInTwoWritesWithoutByteOrderMark) {
 }
 
 TEST(PrintWriter, FlushAndCloseReachTheFileButDestructionClosesNothing) {
-    supportio::ScratchFolder folder;
-    const std::wstring path = folder.file(L"kette.txt");
+    testdriver::ScratchFolder folder{L"support_io_Zürich"};
+    const std::wstring path = folder / L"kette.txt";
     FileOutputStream file(path);
     ASSERT_TRUE(file.isOpen());
     {
         Utf8StreamWriter utf8(file);
         PrintWriter printer(utf8);
         printer.print(L"eins");
-        EXPECT_EQ(supportio::fileSize(path), 0) << "still in the C runtime buffer";
+        EXPECT_EQ(testdriver::fileSize(path), 0) << "still in the C runtime buffer";
         printer.flush();
-        EXPECT_EQ(supportio::fileSize(path), 4);
+        EXPECT_EQ(testdriver::fileSize(path), 4);
     }
     EXPECT_TRUE(file.isOpen()) << "upper layers do not own the stream";
     {
@@ -51,12 +52,12 @@ TEST(PrintWriter, FlushAndCloseReachTheFileButDestructionClosesNothing) {
         printer.close();
     }
     EXPECT_FALSE(file.isOpen());
-    EXPECT_EQ(supportio::readBytes(path), "einszwei\r\n");
+    EXPECT_EQ(testdriver::readBytes(path), "einszwei\r\n");
 }
 
 TEST(Utf8StreamWriter, WritingToAClosedFileRaisesTheNotOpenPair) {
-    supportio::ScratchFolder folder;
-    const std::wstring path = folder.file(L"zu.txt");
+    testdriver::ScratchFolder folder{L"support_io_Zürich"};
+    const std::wstring path = folder / L"zu.txt";
     FileOutputStream file(path);
     file.close();
     Utf8StreamWriter utf8(file);
