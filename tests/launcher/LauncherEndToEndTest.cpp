@@ -63,6 +63,10 @@ struct ExpectedRun {
     std::wstring additionalOptions;
 
     std::wstring libDir() const { return appDir + L"\\lib"; }
+    // The first start's copy of the installation's libraries into the per-user folder.
+    std::vector<std::wstring> seedingLines() const {
+        return {L"Creating directory " + libDir(), L"Copy directory " + installDir + L"\\lib to " + libDir()};
+    }
     std::wstring propertyOptions() const {
         return folderProperties(appDir, installDir, dataDir) + proxyProperties;
     }
@@ -165,8 +169,7 @@ TEST_F(LauncherRun, FirstStartSeedsTheLibrariesAndStartsThePackagedRuntime) {
     const Installation installation = standardInstallation(
         L"first start", {L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar", L"readme.txt", L".svn\\hidden.jar"});
     ExpectedRun run = expectedRun(installation);
-    run.libraryLines = {L"Creating directory " + run.libDir(),
-                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.libraryLines = run.seedingLines();
     // Walk order: the deepest folder's files first, the library folder's own last.
     run.classpath = run.libDir() + L"\\ext\\deep\\c.jar;" + run.libDir() + L"\\ext\\b.jar;" + run.libDir() +
                     L"\\a.jar";
@@ -259,8 +262,7 @@ TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {
     registerJava(L"/reg:64", L"1.7", installation.folder() + L"\\jre7");
     registerJava(L"/reg:32", L"1.8", installation.folder() + L"\\jre8");
     ExpectedRun run = expectedRun(installation);
-    run.libraryLines = {L"Creating directory " + run.libDir(),
-                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.libraryLines = run.seedingLines();
     run.searchLines = {L"Searching preinstalled 64 bit Java VM", L"Version 1.7 too old",
                        L"Searching preinstalled 32 bit Java VM", L"Found valid version 1.8"};
     run.javaPath = installation.runtimePath(L"jre8\\bin");
@@ -276,8 +278,7 @@ TEST_F(LauncherRun, InvalidRegistryVersionIsUsedWithAJavawFoundDeeper) {
     installation.addRuntime(L"home\\jre\\bin");
     registerJava(L"/reg:64", L"abc", installation.folder() + L"\\home");
     ExpectedRun run = expectedRun(installation);
-    run.libraryLines = {L"Creating directory " + run.libDir(),
-                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.libraryLines = run.seedingLines();
     run.searchLines = {L"Searching preinstalled 64 bit Java VM", L"Found invalid version abc, continue"};
     run.javaPath = installation.runtimePath(L"home\\jre\\bin");
     run.classpath = run.libDir() + L"\\a.jar";
@@ -291,8 +292,7 @@ TEST_F(LauncherRun, PackagedRuntimeWithTheGreatestNameWins) {
     installation.addRuntime(L"jre1.8.0_201\\bin");
     installation.addRuntime(L"jre1.8.0_31\\bin");
     ExpectedRun run = expectedRun(installation);
-    run.libraryLines = {L"Creating directory " + run.libDir(),
-                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.libraryLines = run.seedingLines();
     run.javaPath = installation.runtimePath(L"jre1.8.0_31\\bin");
     run.classpath = run.libDir() + L"\\a.jar";
 
@@ -426,8 +426,7 @@ TEST_F(LauncherRun, ProxySettingsBecomeLaunchProperties) {
         resetInternetSettings();
         for (const std::wstring& command : c.regCommands) ASSERT_EQ(reg(command), 0u) << utf8(command);
         ExpectedRun run = expectedRun(installation);
-        run.libraryLines = {L"Creating directory " + run.libDir(),
-                            L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+        run.libraryLines = run.seedingLines();
         run.classpath = run.libDir() + L"\\a.jar";
         run.proxyProperties = c.properties;
         expectStarted(launch(installation), run);
@@ -465,8 +464,7 @@ TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
         if (c.appDir == dataFolder) {
             ASSERT_TRUE(::CreateDirectoryW(dataFolder.c_str(), nullptr));
         }
-        run.libraryLines = {L"Creating directory " + run.libDir(),
-                            L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+        run.libraryLines = run.seedingLines();
         run.classpath = run.libDir() + L"\\a.jar";
 
         const LaunchResult result = launch(installation, {}, L"C:\\brivane-tests");
@@ -499,8 +497,7 @@ TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
         const Installation installation = standardInstallation(L"vmoptions", {L"a.jar"});
         writeBytes(installation.libDir() + L"\\win.vmoptions", c.file);
         ExpectedRun run = expectedRun(installation);
-        run.libraryLines = {L"Creating directory " + run.libDir(),
-                            L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+        run.libraryLines = run.seedingLines();
         run.classpath = run.libDir() + L"\\a.jar";
         run.additionalOptions = c.options;
         expectStarted(launch(installation), run);
@@ -616,8 +613,7 @@ BOOL CALLBACK findSplash(HWND window, LPARAM parameter) {
 TEST_F(LauncherRun, SplashIsCentredAndClosingItDoesNotStopTheStartUp) {
     const Installation installation = standardInstallation(L"splash", {L"a.jar"});
     ExpectedRun run = expectedRun(installation);
-    run.libraryLines = {L"Creating directory " + run.libDir(),
-                        L"Copy directory " + installation.libDir() + L" to " + run.libDir()};
+    run.libraryLines = run.seedingLines();
     run.classpath = run.libDir() + L"\\a.jar";
     RECT rectangle{};
     std::wstring caption;
