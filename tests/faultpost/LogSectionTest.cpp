@@ -15,6 +15,7 @@
 #include "support/UniqueResource.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/ThrownBy.h"
 
 namespace {
 
@@ -189,14 +190,10 @@ TEST_F(ComposeReportTest, LogThatCannotBeOpenedGivesUpTheReport) {
 
     StringWriter report;
     PrintWriter writer(report);
-    try {
-        composeReport(writer, folders_);
-        FAIL() << "no IOException";
-    } catch (const IOException& failure) {
-        EXPECT_EQ(failure.germanMessage, L"Die Datei " + path + L" ist nicht offen");
-        EXPECT_EQ(failure.englishMessage, L"The file " + path + L" is not open");
-        EXPECT_EQ(failure.kind, IOException::Resource);
-    }
+    const IOException failure = testdriver::thrownBy([&] { composeReport(writer, folders_); });
+    EXPECT_EQ(failure.germanMessage, L"Die Datei " + path + L" ist nicht offen");
+    EXPECT_EQ(failure.englishMessage, L"The file " + path + L" is not open");
+    EXPECT_EQ(failure.kind, IOException::Resource);
 }
 
 TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutGrowing) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/IOException.h"
+#include "tests/driver/ThrownBy.h"
 
 namespace {
 
@@ -62,15 +63,11 @@ TEST(ParseRelayArguments, RejectsMalformedCommandLinesWithTheExpectedForm) {
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
-        try {
-            parseRelayArguments(c.commandLine);
-            ADD_FAILURE() << "no IOException";
-        } catch (const IOException& e) {
-            EXPECT_EQ(e.kind, IOException::Installation);
-            EXPECT_NE(e.englishMessage.find(L"one argument in double quotes holding four fields separated by semicolons"),
-                      std::wstring::npos);
-            EXPECT_NE(e.germanMessage.find(L"vier durch Semikolons getrennten Feldern"), std::wstring::npos);
-        }
+        const IOException e = testdriver::thrownBy([&] { parseRelayArguments(c.commandLine); });
+        EXPECT_EQ(e.kind, IOException::Installation);
+        EXPECT_NE(e.englishMessage.find(L"one argument in double quotes holding four fields separated by semicolons"),
+                  std::wstring::npos);
+        EXPECT_NE(e.germanMessage.find(L"vier durch Semikolons getrennten Feldern"), std::wstring::npos);
     }
 }
 

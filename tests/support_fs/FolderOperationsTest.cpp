@@ -9,27 +9,17 @@
 #include "support/IOException.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/ThrownBy.h"
 
 using testdriver::exists;
 using testdriver::makeTree;
 using testdriver::readBytes;
 using testdriver::ScratchFolder;
+using testdriver::thrownBy;
 using testdriver::utf8;
 using testdriver::writeBytes;
 
 namespace {
-
-// Runs action, which must throw; returns what it threw.
-template <typename Action>
-IOException thrownBy(Action action) {
-    try {
-        action();
-    } catch (const IOException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no IOException";
-    return IOException(L"", L"", -1);
-}
 
 const std::wstring kUnicodeName = L"Ünïcödé Ordner \u65E5\u672C mit Leerzeichen";
 

@@ -14,6 +14,7 @@
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TestPaths.h"
+#include "tests/driver/ThrownBy.h"
 #include "tests/support_fs/ImportHook.h"
 
 using testdriver::exists;
@@ -84,14 +85,10 @@ TEST_F(FolderRetries, GiveUpAfterTenAttemptsAndAboutThreeSeconds) {
         SCOPED_TRACE(c.name);
         moveCalls = shellCalls = 0;
         const DWORD started = ::GetTickCount();
-        try {
-            c.action(source, target, missing);
-            ADD_FAILURE() << "no IOException";
-        } catch (const IOException& e) {
-            EXPECT_EQ(e.germanMessage, c.german);
-            EXPECT_EQ(e.englishMessage, c.english);
-            EXPECT_EQ(e.kind, c.kind);
-        }
+        const IOException e = testdriver::thrownBy([&] { c.action(source, target, missing); });
+        EXPECT_EQ(e.germanMessage, c.german);
+        EXPECT_EQ(e.englishMessage, c.english);
+        EXPECT_EQ(e.kind, c.kind);
         const DWORD elapsed = ::GetTickCount() - started;
         EXPECT_EQ(*c.calls, 10);
         // Ten waits of 300 ms, the last one included; the tick count is coarse (about 16 ms).
@@ -118,12 +115,8 @@ TEST_F(FolderRetries, TreeWithPathsBeyondMaxPathIsRefusedWithoutTouchingTheCurre
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW((scratch_ / L"cwd").c_str()));
     const DWORD started = ::GetTickCount();
-    try {
-        deleteFolder(tree);
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        EXPECT_EQ(e.englishMessage, L"The folder " + tree + L" can not be deleted.");
-    }
+    const IOException e = testdriver::thrownBy([&] { deleteFolder(tree); });
+    EXPECT_EQ(e.englishMessage, L"The folder " + tree + L" can not be deleted.");
     const DWORD elapsed = ::GetTickCount() - started;
     ::SetCurrentDirectoryW(previous);
 
@@ -147,12 +140,8 @@ TEST_F(FolderRetries, RelativeTreeBeyondMaxPathBelowTheCurrentFolderIsRefused) {
     wchar_t previous[MAX_PATH] = {};
     ::GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryW(cwd.c_str()));
-    try {
-        deleteFolder(L"lib");
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        EXPECT_EQ(e.englishMessage, L"The folder lib can not be deleted.");
-    }
+    const IOException e = testdriver::thrownBy([&] { deleteFolder(L"lib"); });
+    EXPECT_EQ(e.englishMessage, L"The folder lib can not be deleted.");
     ::SetCurrentDirectoryW(previous);
 
     EXPECT_EQ(shellCalls, 0) << "the tree must never reach the shell";
@@ -189,12 +178,8 @@ TEST_F(FolderRetries, FileHeldByAnotherProcessBlocksDeleteUntilReleased) {
         ASSERT_EQ(::WaitForSingleObject(ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
 
         const DWORD started = ::GetTickCount();
-        try {
-            deleteFolder(folder);
-            ADD_FAILURE() << "no IOException";
-        } catch (const IOException& e) {
-            EXPECT_EQ(e.englishMessage, L"The folder " + folder + L" can not be deleted.");
-        }
+        const IOException e = testdriver::thrownBy([&] { deleteFolder(folder); });
+        EXPECT_EQ(e.englishMessage, L"The folder " + folder + L" can not be deleted.");
         EXPECT_EQ(shellCalls, 10);
         EXPECT_GE(::GetTickCount() - started, 2950u);
         EXPECT_TRUE(exists(held));

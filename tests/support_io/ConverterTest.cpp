@@ -8,6 +8,7 @@
 #include "support/ToMultiByteConverter.h"
 #include "support/ToUnicodeConverter.h"
 #include "support/ToUtf8Converter.h"
+#include "tests/driver/ThrownBy.h"
 
 namespace {
 
@@ -43,12 +44,7 @@ TEST(GrowthRule, NeedPlusThirtyPercentUnlessItPassesA32BitCount) {
 TEST(GrowthRule, SizesBeyondA32BitCountRaiseNotEnoughMemory) {
     EXPECT_EQ(checkedCount(0), 0);
     EXPECT_EQ(checkedCount(static_cast<std::size_t>(INT_MAX)), INT_MAX);
-    try {
-        checkedCount(static_cast<std::size_t>(INT_MAX) + 1);
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        expectNotEnoughMemory(e);
-    }
+    expectNotEnoughMemory(testdriver::thrownBy([&] { checkedCount(static_cast<std::size_t>(INT_MAX) + 1); }));
 }
 
 TEST(ToUtf8Converter, BuffersGrowAsNeededAndAreReused) {
@@ -122,23 +118,13 @@ TEST(Converters, CountsPastA32BitBufferRaiseNotEnoughMemoryBeforeTouchingTheText
     // never read past their end.
     ToUtf8Converter toUtf8;
     toUtf8.convert(L"vorher");
-    try {
-        toUtf8.convert(L"x", INT_MAX);
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        expectNotEnoughMemory(e);
-    }
+    expectNotEnoughMemory(testdriver::thrownBy([&] { toUtf8.convert(L"x", INT_MAX); }));
     EXPECT_EQ(toUtf8.capacity(), 1000);
     toUtf8.convert(L"nachher");
     EXPECT_EQ(std::string(toUtf8.data()), "nachher");
 
     ToUnicodeConverter toUnicode;
-    try {
-        toUnicode.convert("x", INT_MAX);
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        expectNotEnoughMemory(e);
-    }
+    expectNotEnoughMemory(testdriver::thrownBy([&] { toUnicode.convert("x", INT_MAX); }));
     EXPECT_EQ(toUnicode.capacity(), 1000);
     toUnicode.convert("ok", 2);
     EXPECT_EQ(std::wstring(toUnicode.data()), L"ok");

@@ -9,6 +9,7 @@
 #include "support/UniqueResource.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/ThrownBy.h"
 
 namespace {
 
@@ -56,12 +57,8 @@ TEST_F(FileStreamTest, EveryUseOfAnUnopenedStreamRaisesTheNotOpenPairWithThePath
     };
     for (const auto& use : kUses) {
         SCOPED_TRACE(use.name);
-        try {
-            use.use(input, output, buffer);
-            ADD_FAILURE() << "no IOException";
-        } catch (const IOException& e) {
-            expectNotOpenPair(e, use.path);
-        }
+        const IOException e = testdriver::thrownBy([&] { use.use(input, output, buffer); });
+        expectNotOpenPair(e, use.path);
     }
     // Closing what never opened does nothing, twice.
     input.close();
@@ -115,12 +112,8 @@ TEST_F(FileStreamTest, AnOpenOutputStreamKeepsEveryOtherOpenerOut) {
     EXPECT_FALSE(second.isOpen());
     EXPECT_EQ(second.openError(), 13);
     EXPECT_TRUE(second.exists());
-    try {
-        second.write("x", 1);
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        expectNotOpenPair(e, path);
-    }
+    const IOException e = testdriver::thrownBy([&] { second.write("x", 1); });
+    expectNotOpenPair(e, path);
 
     EXPECT_FALSE(FileInputStream(path).isOpen());
     EXPECT_FALSE(openAsOtherProgram(path, GENERIC_READ));

@@ -9,6 +9,7 @@
 #include "support/LogfileWriter.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/ThrownBy.h"
 
 namespace {
 
@@ -100,13 +101,9 @@ TEST_F(LogfileWriterTest, ASecondWriterOnTheSamePathFindsTheFileInUse) {
     EXPECT_FALSE(first.isInUse());
     EXPECT_TRUE(second.isInUse());
     first.log(L"first");
-    try {
-        second.log(L"second");
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
-        EXPECT_EQ(e.englishMessage, L"The file " + path + L" is not open");
-    }
+    const IOException e = testdriver::thrownBy([&] { second.log(L"second"); });
+    EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
+    EXPECT_EQ(e.englishMessage, L"The file " + path + L" is not open");
 }
 
 TEST_F(LogfileWriterTest, AFileThatCannotBeCreatedIsNotInUseAndEveryLogRaises) {
@@ -122,13 +119,9 @@ TEST_F(LogfileWriterTest, AFileThatCannotBeCreatedIsNotInUseAndEveryLogRaises) {
         SCOPED_TRACE(c.name);
         LogfileWriter log(c.path);
         EXPECT_FALSE(log.isInUse());
-        try {
-            log.log(L"x");
-            ADD_FAILURE() << "no IOException";
-        } catch (const IOException& e) {
-            EXPECT_EQ(e.englishMessage, L"The file " + c.path + L" is not open");
-            EXPECT_EQ(e.kind, IOException::Resource);
-        }
+        const IOException e = testdriver::thrownBy([&] { log.log(L"x"); });
+        EXPECT_EQ(e.englishMessage, L"The file " + c.path + L" is not open");
+        EXPECT_EQ(e.kind, IOException::Resource);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "support/Utf8StreamReader.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/ThrownBy.h"
 #include "tests/support_io/MemoryStreams.h"
 
 namespace {
@@ -162,13 +163,9 @@ TEST(Utf8StreamReader, OverAFileThatDidNotOpenRaisesTheNotOpenPairAtConstruction
     testdriver::ScratchFolder folder{L"support_io_Zürich"};
     const std::wstring path = folder / L"launch.ini";
     FileInputStream input(path);
-    try {
-        Utf8StreamReader reader(input);
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        EXPECT_EQ(e.englishMessage, L"The file " + path + L" is not open");
-        EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
-    }
+    const IOException e = testdriver::thrownBy([&] { Utf8StreamReader reader(input); });
+    EXPECT_EQ(e.englishMessage, L"The file " + path + L" is not open");
+    EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
 }
 
 TEST(Utf8StreamReader, ReadsTheFirstLineOfARealFile) {

@@ -11,6 +11,7 @@
 #include "support/Utf8StreamWriter.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/ThrownBy.h"
 #include "tests/support_io/MemoryStreams.h"
 
 namespace {
@@ -61,12 +62,8 @@ TEST(Utf8StreamWriter, WritingToAClosedFileRaisesTheNotOpenPair) {
     FileOutputStream file(path);
     file.close();
     Utf8StreamWriter utf8(file);
-    try {
-        utf8.write(L"x", 1);
-        ADD_FAILURE() << "no IOException";
-    } catch (const IOException& e) {
-        EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
-    }
+    const IOException e = testdriver::thrownBy([&] { utf8.write(L"x", 1); });
+    EXPECT_EQ(e.germanMessage, L"Die Datei " + path + L" ist nicht offen");
 }
 
 TEST(StringWriter, GrowsByThirtyPercentAndKeepsTheText) {
@@ -126,13 +123,9 @@ TEST(StringWriter, ReservingMoreThanA32BitCountHoldsRaisesNotEnoughMemoryAndKeep
         SCOPED_TRACE(units);
         StringWriter writer;
         writer.write(L"Bericht", 7);
-        try {
-            writer.reserve(units);
-            ADD_FAILURE() << "no IOException";
-        } catch (const IOException& e) {
-            EXPECT_EQ(e.englishMessage, L"Not enough memory");
-            EXPECT_EQ(e.kind, IOException::Resource);
-        }
+        const IOException e = testdriver::thrownBy([&] { writer.reserve(units); });
+        EXPECT_EQ(e.englishMessage, L"Not enough memory");
+        EXPECT_EQ(e.kind, IOException::Resource);
         EXPECT_EQ(writer.capacity(), 8000);
         EXPECT_EQ(std::wstring(writer.text()), L"Bericht");
     }
@@ -151,14 +144,10 @@ TEST(StringWriter, ATextThatWouldPassA32BitCountRaisesNotEnoughMemoryAndStaysInt
         StringWriter writer;
         writer.write(L"Bericht", 7);
         // The limit is checked before the text is read, so a short text stands in for a huge one.
-        try {
-            writer.write(L"x", c.count);
-            ADD_FAILURE() << "no IOException";
-        } catch (const IOException& e) {
-            EXPECT_EQ(e.germanMessage, L"Nicht genügend Speicher");
-            EXPECT_EQ(e.englishMessage, L"Not enough memory");
-            EXPECT_EQ(e.kind, IOException::Resource);
-        }
+        const IOException e = testdriver::thrownBy([&] { writer.write(L"x", c.count); });
+        EXPECT_EQ(e.germanMessage, L"Nicht genügend Speicher");
+        EXPECT_EQ(e.englishMessage, L"Not enough memory");
+        EXPECT_EQ(e.kind, IOException::Resource);
         EXPECT_EQ(writer.length(), 7);
         EXPECT_EQ(writer.capacity(), 8000);
         EXPECT_EQ(std::wstring(writer.text()), L"Bericht");
