@@ -18,15 +18,23 @@ std::wstring openable(const std::wstring& path) {
     return path.size() < MAX_PATH ? path : longForm(path);
 }
 
+std::string encoded(UINT codePage, const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+    return bytes;
+}
+
 }  // namespace
 
 std::string utf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
-    return bytes;
+    return encoded(CP_UTF8, text);
+}
+
+std::string ansi(const std::wstring& text) {
+    return encoded(CP_ACP, text);
 }
 
 std::wstring fromUtf8(const std::string& bytes) {

@@ -9,6 +9,9 @@ namespace testdriver {
 // text as UTF-8 bytes, and back. Also what failure messages and SCOPED_TRACE get.
 std::string utf8(const std::wstring& text);
 std::wstring fromUtf8(const std::string& bytes);
+// text in this process's ANSI code page: the form in which the stand-in MAPI library records the
+// narrow texts handed to it, since the programs started from a test share the test's code page.
+std::string ansi(const std::wstring& text);
 
 // Whole content of a file; empty when it cannot be opened. Opened with read and write sharing, so
 // a file that a running program still writes can be read.

@@ -42,19 +42,6 @@ void expectTheLanguageOfThisRun() {
     ASSERT_EQ(userIsGerman(), german) << "user locale " << ::GetUserDefaultLCID();
 }
 
-std::string encoded(UINT codePage, const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
-    return bytes;
-}
-
-// The mail body reaches the stand-in in the ANSI code page; saved files are UTF-8.
-std::string ansi(const std::wstring& text) {
-    return encoded(CP_ACP, text);
-}
-
 // The first report line as this prefix's Windows version reports it (the name table itself is
 // covered by the unit tests).
 std::wstring versionLine() {

@@ -1,5 +1,3 @@
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,6 +8,7 @@
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
 
 namespace {
 
@@ -21,16 +20,6 @@ std::wstring quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-std::string narrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string result(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
-                          nullptr);
-    return result;
-}
-
 std::wstring messageBoxCommand(const std::wstring& captionText, const std::wstring& text, UINT style) {
     return quoted(testdriver::builtFile(L"harness_msgbox.exe")) + L" " + quoted(captionText) + L" " + quoted(text) +
            L" " + std::to_wstring(style);
@@ -40,11 +29,6 @@ std::wstring scratchFile(const std::wstring& name) {
     wchar_t folder[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, folder);
     return std::wstring(folder) + name;
-}
-
-std::string fileContents(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(DialogDriver, ReadsAndAnswersAMessageBox) {
@@ -65,8 +49,8 @@ TEST(DialogDriver, ReadsAndAnswersAMessageBox) {
         Process process(messageBoxCommand(captionText, text, c.style));
         const testdriver::Dialog dialog = testdriver::waitForDialog(process, kDialogTimeoutMs);
         ASSERT_TRUE(dialog);
-        EXPECT_EQ(narrow(testdriver::caption(dialog)), narrow(captionText));
-        EXPECT_EQ(narrow(testdriver::messageText(dialog)), narrow(text));
+        EXPECT_EQ(testdriver::utf8(testdriver::caption(dialog)), testdriver::utf8(captionText));
+        EXPECT_EQ(testdriver::utf8(testdriver::messageText(dialog)), testdriver::utf8(text));
         EXPECT_FALSE(testdriver::isSaveDialog(dialog));
         ASSERT_TRUE(testdriver::pressButton(dialog, c.button));
         ASSERT_TRUE(process.waitForExit(kDialogTimeoutMs));
@@ -84,7 +68,7 @@ TEST(DialogDriver, AnswersWithOkWhereTheWantedButtonIsMissing) {
     EXPECT_EQ(testdriver::answerDialogsUntilExit(process, IDNO, kDialogTimeoutMs, &seen), 1);
     EXPECT_EQ(process.exitCode(), static_cast<DWORD>(IDOK));
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(narrow(seen[0]), "Hinweis: Nur OK");
+    EXPECT_EQ(testdriver::utf8(seen[0]), "Hinweis: Nur OK");
 }
 
 TEST(DialogDriver, FindsNoDialogWhenTheProgramEndsWithoutOne) {
@@ -103,7 +87,7 @@ TEST(DialogDriver, SavesUnderTheTypedFileName) {
     ASSERT_TRUE(testdriver::enterFileNameAndSave(dialog, target));
     ASSERT_TRUE(process.waitForExit(kDialogTimeoutMs));
     EXPECT_EQ(process.exitCode(), 1u);
-    EXPECT_EQ(fileContents(target), "saved");
+    EXPECT_EQ(testdriver::readBytes(target), "saved");
     ::DeleteFileW(target.c_str());
 }
 

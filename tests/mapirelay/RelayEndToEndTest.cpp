@@ -21,17 +21,6 @@ constexpr unsigned long kMapiUserAbort = 1;
 const std::wstring kCaptionGerman = L"Fehler - Tavrel Bank brivane Mapirelay";
 const std::wstring kCaptionEnglish = L"Error - Tavrel Bank brivane Mapirelay";
 
-// The stand-in records the narrow texts exactly as handed over, in this process's code page,
-// which the relay started from here shares.
-std::string ansi(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
-    return bytes;
-}
-
 std::wstring relayCommand(const std::wstring& argument) {
     return L"\"" + builtFile(L"mapirelay.exe") + L"\" " + argument;
 }
