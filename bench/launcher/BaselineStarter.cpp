@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "support/UniqueResource.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::vector<wchar_t> commandLine(32768);
     if (::GetEnvironmentVariableW(L"LAUNCHER_BASELINE_COMMAND_LINE", commandLine.data(),
@@ -17,7 +19,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                           &information)) {
         return 2;
     }
-    ::CloseHandle(information.hThread);
-    ::CloseHandle(information.hProcess);
+    const UniqueProcessInformation started{UniqueHandle(information.hProcess), UniqueHandle(information.hThread)};
     return 0;
 }

@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include "support/UniqueResource.h"
+
 namespace {
 
 constexpr int kTopFolders = 6;
@@ -43,38 +45,38 @@ std::wstring currentFolder() {
 }
 
 void writeFile(const std::wstring& path, const std::string& bytes) {
-    const HANDLE file =
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const UniqueFileHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::string readFile(const std::wstring& path) {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
+    const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::string();
     std::string bytes;
     char buffer[8192];
     DWORD count = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count > 0) bytes.append(buffer, count);
-    ::CloseHandle(file);
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) bytes.append(buffer, count);
     return bytes;
 }
 
 void deleteTree(const std::wstring& folder) {
     WIN32_FIND_DATAW entry;
-    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) deleteTree(path);
-            else ::DeleteFileW(path.c_str());
-        } while (::FindNextFileW(search, &entry));
-        ::FindClose(search);
+    {
+        // Closed before the folder itself is removed, which the open search would keep in use.
+        const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
+        if (search) {
+            do {
+                const std::wstring name = entry.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring path = folder + L"\\" + name;
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) deleteTree(path);
+                else ::DeleteFileW(path.c_str());
+            } while (::FindNextFileW(search.get(), &entry));
+        }
     }
     ::RemoveDirectoryW(folder.c_str());
 }
@@ -105,9 +107,10 @@ double timeToRuntimeStart(const std::wstring& program, const std::vector<std::ws
                           &information)) {
         return -1;
     }
-    ::WaitForSingleObject(information.hProcess, 30000);
-    ::CloseHandle(information.hThread);
-    ::CloseHandle(information.hProcess);
+    {
+        const UniqueProcessInformation running{UniqueHandle(information.hProcess), UniqueHandle(information.hThread)};
+        ::WaitForSingleObject(running.process.get(), 30000);
+    }
     std::string recorded;
     for (int attempt = 0; attempt < 500 && (recorded = readFile(startedFile)).empty(); ++attempt) ::Sleep(10);
     if (recorded.empty()) return -1;

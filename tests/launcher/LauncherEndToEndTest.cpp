@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UniqueResource.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
@@ -512,7 +513,7 @@ TEST_F(LauncherRun, SecondLauncherOfTheSameSecondEndsSilently) {
     // A first launcher holds its log file exclusively for the whole run. Holding the log files of
     // the coming seconds the same way puts the launcher under test in that first launcher's second
     // every time, without depending on two processes reaching the same second.
-    std::vector<HANDLE> held;
+    std::vector<UniqueFileHandle> held;
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     FILETIME base;
@@ -528,14 +529,14 @@ TEST_F(LauncherRun, SecondLauncherOfTheSameSecondEndsSilently) {
         wchar_t name[64];
         swprintf(name, 64, L"\\kvl_%04u_%02u_%02u_%02u%02u%02u.launch.log", at.wYear, at.wMonth, at.wDay, at.wHour,
                  at.wMinute, at.wSecond);
-        held.push_back(::CreateFileW((logsFolder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_NE(held.back(), INVALID_HANDLE_VALUE);
+        held.emplace_back(::CreateFileW((logsFolder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held.back());
     }
 
     const LaunchResult result = launch(installation);
 
-    for (HANDLE file : held) ::CloseHandle(file);
+    held.clear();
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
     EXPECT_FALSE(result.runtimeStarted);
@@ -550,9 +551,8 @@ std::wstring systemText(DWORD errorCode) {
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
         errorCode, LANG_USER_DEFAULT, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const std::wstring result(text != nullptr ? text : L"", length);
-    ::LocalFree(text);
-    return result;
+    const UniqueLocalMemory textOwner(text);
+    return std::wstring(text != nullptr ? text : L"", length);
 }
 
 TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {

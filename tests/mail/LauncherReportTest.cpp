@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "support/SupportMailbox.h"
+#include "support/UniqueResource.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
@@ -161,10 +162,10 @@ BOOL CALLBACK collectType(HMODULE module, LPWSTR type, LONG_PTR resources) {
 bool removeBitmap(const std::wstring& program, int id) {
     std::vector<Resource> resources;
     {
-        const HMODULE module = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        // Unloaded before the update below: the program file must not stay mapped while it is rewritten.
+        const UniqueModule module(::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
         if (!module) return false;
-        ::EnumResourceTypesW(module, collectType, reinterpret_cast<LONG_PTR>(&resources));
-        ::FreeLibrary(module);
+        ::EnumResourceTypesW(module.get(), collectType, reinterpret_cast<LONG_PTR>(&resources));
     }
     const HANDLE update = ::BeginUpdateResourceW(program.c_str(), TRUE);
     if (!update) return false;

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "support/SupportMailbox.h"
+#include "support/UniqueResource.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
@@ -189,11 +190,11 @@ TEST_F(MailDispatchTest, RefusedMailIsSavedAsTheUserChose) {
 TEST_F(MailDispatchTest, UnwritableChosenFileRaisesTheStreamFailure) {
     const std::wstring target = folder_ + L"gesperrt.txt";
     testdriver::writeBytes(target, "alt");
-    const HANDLE holder = ::CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    UniqueFileHandle holder(::CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
     const mailtest::RunResult run = this->run({L"save", L"Betreff", L"Text"}, kUserAbort,
                                               {Answer::press(IDYES), Answer::saveAs(target)});
-    ::CloseHandle(holder);
+    holder.reset();
     EXPECT_EQ(run.dialogs.size(), 2u);
     EXPECT_EQ(outcome(), L"IOException 0\nDie Datei " + target + L" ist nicht offen\nThe file " + target +
                              L" is not open");

@@ -13,15 +13,16 @@
 
 #include "support/IOException.h"
 #include "support/MailDispatch.h"
+#include "support/UniqueResource.h"
 
 namespace {
 
 std::vector<std::wstring> arguments() {
     int count = 0;
-    wchar_t** values = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::wstring> result(values, values + count);
-    ::LocalFree(values);
-    return result;
+    wchar_t** const values = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    const UniqueLocalMemory valuesOwner(values);
+    if (!values) return {};
+    return std::vector<std::wstring>(values, values + count);
 }
 
 void writeOutcome(const std::wstring& path, const std::wstring& text) {
@@ -29,12 +30,11 @@ void writeOutcome(const std::wstring& path, const std::wstring& text) {
                                            nullptr, nullptr);
     std::string bytes(size, '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::wstring run(const std::vector<std::wstring>& a) {

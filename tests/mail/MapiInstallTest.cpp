@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "support/UniqueResource.h"
 #include "tests/driver/MapiStandIn.h"
 
 namespace {
@@ -18,11 +19,9 @@ std::wstring systemMapi() {
 
 // What the system folder's mapi32.dll offers, seen as the programs see it: loaded by full path.
 std::string probeSystemMapi() {
-    HMODULE module = ::LoadLibraryExW(systemMapi().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    const UniqueModule module(::LoadLibraryExW(systemMapi().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!module) return "none";
-    const bool exported = ::GetProcAddress(module, "MAPISendMail") != nullptr;
-    ::FreeLibrary(module);
-    return exported ? "export" : "no export";
+    return ::GetProcAddress(module.get(), "MAPISendMail") != nullptr ? "export" : "no export";
 }
 
 TEST(MapiInstall, PutsTheChosenVariantIntoTheSystemFolder) {

@@ -8,6 +8,7 @@
 
 #include <mapi.h>
 
+#include "support/UniqueResource.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/TestPaths.h"
 
@@ -21,15 +22,17 @@ protected:
         recordFile_ = std::wstring(temp) + L"brivane-standin-selftest.rec";
         ::DeleteFileW(recordFile_.c_str());
         // Loaded from the build tree by full path: this test does not depend on the prefix.
-        module_ = ::LoadLibraryW(testdriver::builtFile(L"tools\\mapi32.dll").c_str());
-        ASSERT_NE(module_, nullptr);
-        send_ = reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(::GetProcAddress(module_, "MAPISendMail")));
+        module_.reset(::LoadLibraryW(testdriver::builtFile(L"tools\\mapi32.dll").c_str()));
+        ASSERT_TRUE(module_);
+        send_ = reinterpret_cast<LPMAPISENDMAIL>(
+            reinterpret_cast<void*>(::GetProcAddress(module_.get(), "MAPISendMail")));
         ASSERT_NE(send_, nullptr);
     }
     void TearDown() override {
         ::SetEnvironmentVariableW(L"STANDIN_MAPI_RECORD", nullptr);
         ::SetEnvironmentVariableW(L"STANDIN_MAPI_RESULT", nullptr);
-        if (module_) ::FreeLibrary(module_);
+        send_ = nullptr;
+        module_.reset();
         ::DeleteFileW(recordFile_.c_str());
     }
     void useEnvironment(unsigned long result) {
@@ -38,7 +41,7 @@ protected:
     }
 
     std::wstring recordFile_;
-    HMODULE module_ = nullptr;
+    UniqueModule module_;
     LPMAPISENDMAIL send_ = nullptr;
 };
 

@@ -9,6 +9,8 @@
 
 #include <mapi.h>
 
+#include "support/UniqueResource.h"
+
 namespace {
 
 std::wstring environmentValue(const wchar_t* name) {
@@ -60,12 +62,12 @@ std::string describe(ULONG_PTR uiParam, const MapiMessage* message, FLAGS flags)
 
 void append(const std::wstring& path, const std::string& record) {
     // Opened and closed per call, shared, so a test can read the file while the program still runs.
-    const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    ::WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
 }
 
 }  // namespace

@@ -5,13 +5,15 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "support/UniqueResource.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int count = 0;
-    wchar_t** arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    wchar_t** const arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    const UniqueLocalMemory argumentsOwner(arguments);
     if (!arguments || count < 4) return 1000;
     const std::wstring captionText = arguments[1];
     const std::wstring messageText = arguments[2];
     const UINT style = static_cast<UINT>(std::stoul(arguments[3]));
-    ::LocalFree(arguments);
     return ::MessageBoxW(nullptr, messageText.c_str(), captionText.c_str(), style);
 }
