@@ -10,7 +10,15 @@
 
 namespace {
 const wchar_t kRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
-}
+// Java 9 and later no longer register under kRuntimeKey but under these, in the same layout.
+const wchar_t* const kCurrentRuntimeKinds[] = {L"JRE", L"JDK"};
+
+struct RegistryView {
+    REGSAM flag;
+    const wchar_t* bits;
+};
+const RegistryView kViews[] = {{KEY_WOW64_64KEY, L"64"}, {KEY_WOW64_32KEY, L"32"}};
+}  // namespace
 
 bool isBetterRuntimeFolder(const std::wstring& best, const std::wstring& candidate) {
     // std::wstring compares wchar_t values, which on Windows are the unsigned UTF-16 units.
@@ -30,19 +38,27 @@ void JavaVMFinder::onEntry(FileDescription& description) {
 void JavaVMFinder::findJavaVM(const std::wstring& installFolder, const JavaVersion& minimum,
                               std::wstring& result, LogfileWriter& log) {
     result.clear();
-    log.log(L"Searching preinstalled 64 bit Java VM");
-    searchRegistry(minimum, KEY_WOW64_64KEY, result, log);
-    if (!result.empty()) return;
-    log.log(L"Searching preinstalled 32 bit Java VM");
-    searchRegistry(minimum, KEY_WOW64_32KEY, result, log);
-    if (!result.empty()) return;
+    for (const RegistryView& view : kViews) {
+        log.log(std::wstring(L"Searching preinstalled ") + view.bits + L" bit Java VM");
+        searchRegistry(kRuntimeKey, minimum, view.flag, result, log);
+        if (!result.empty()) return;
+    }
     log.log(L"Searching packaged Java VM");
     searchPackaged(installFolder, result);
+    // The current runtimes come last, so that a machine which starts an older registered or a
+    // packaged runtime today keeps starting that one, with the same log.
+    for (const wchar_t* kind : kCurrentRuntimeKinds) {
+        for (const RegistryView& view : kViews) {
+            if (!result.empty()) return;
+            log.log(std::wstring(L"Searching preinstalled ") + view.bits + L" bit Java VM (JavaSoft\\" + kind + L")");
+            searchRegistry(std::wstring(L"SOFTWARE\\JavaSoft\\") + kind, minimum, view.flag, result, log);
+        }
+    }
 }
 
-void JavaVMFinder::searchRegistry(const JavaVersion& minimum, REGSAM viewFlag, std::wstring& result,
-                                  LogfileWriter& log) {
-    const RegistryEntry runtimes(HKEY_LOCAL_MACHINE, kRuntimeKey, viewFlag);
+void JavaVMFinder::searchRegistry(const std::wstring& key, const JavaVersion& minimum, REGSAM viewFlag,
+                                  std::wstring& result, LogfileWriter& log) {
+    const RegistryEntry runtimes(HKEY_LOCAL_MACHINE, key, viewFlag);
     if (!runtimes.isOpen()) {
         log.log(L"No registry entry found");
         return;

@@ -11,7 +11,8 @@ class JavaVersion;
 class LogfileWriter;
 
 // Finds a javaw.exe: the runtime registered in the 64-bit registry view, then the one in the
-// 32-bit view, then the packaged "jre*" folder of the installation with the greatest name.
+// 32-bit view, then the packaged "jre*" folder of the installation with the greatest name, and
+// last the runtimes of Java 9 and later, which register under "JavaSoft\JRE" and "JavaSoft\JDK".
 class JavaVMFinder : public FileEnumeratorCallback {
 public:
     ~JavaVMFinder() override = default;
@@ -23,7 +24,9 @@ public:
                     std::wstring& result, LogfileWriter& log);
 
 private:
-    void searchRegistry(const JavaVersion& minimum, REGSAM viewFlag, std::wstring& result, LogfileWriter& log);
+    // key: below HKEY_LOCAL_MACHINE, laid out as "CurrentVersion" and a sub-key per version.
+    void searchRegistry(const std::wstring& key, const JavaVersion& minimum, REGSAM viewFlag, std::wstring& result,
+                        LogfileWriter& log);
     void searchPackaged(const std::wstring& installFolder, std::wstring& result);
     // The first javaw.exe below folder (ending with a backslash); empty when there is none.
     std::wstring findExecutableBelow(const std::wstring& folder);

@@ -80,6 +80,8 @@ TEST(JavaVersion, ParsesNumbersAndSeparators) {
         {L"1.7.0_80", true, 10700080},
         {L"11.0.2", true, 110002000},
         {L"11", true, 110000000},
+        {L"17.0.2", true, 170002000},
+        {L"9", true, 90000000},
         {L"", true, 0},
         {L"abc", false, 0},
         {L"1,8", false, 10800000},
@@ -123,6 +125,7 @@ TEST(JavaVersion, TooOldOnlyWhenSmallerThanTheMinimum) {
     EXPECT_FALSE(JavaVersion(L"1.8").isOlderThan(minimum));
     EXPECT_FALSE(JavaVersion(L"1.8.0_1").isOlderThan(minimum));
     EXPECT_FALSE(JavaVersion(L"9").isOlderThan(minimum));
+    EXPECT_FALSE(JavaVersion(L"17.0.2").isOlderThan(minimum));
 }
 
 TEST(RuntimeFolderChoice, IsOrdinalNotNumeric) {

@@ -287,6 +287,23 @@ TEST_F(LauncherRun, InvalidRegistryVersionIsUsedWithAJavawFoundDeeper) {
     expectStarted(launch(installation), run);
 }
 
+TEST_F(LauncherRun, CurrentRuntimeRegisteredOnlyUnderJdkIsStarted) {
+    Installation installation(L"registry jdk");
+    installation.addJar(L"a.jar");
+    installation.addRuntime(L"jdk-17\\bin");
+    registerJava(L"/reg:64", L"17", installation.folder() + L"\\jdk-17", L"JDK");
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = run.seedingLines();
+    run.searchLines.insert(run.searchLines.end(),
+                           {L"Searching preinstalled 64 bit Java VM (JavaSoft\\JRE)", L"No registry entry found",
+                            L"Searching preinstalled 32 bit Java VM (JavaSoft\\JRE)", L"No registry entry found",
+                            L"Searching preinstalled 64 bit Java VM (JavaSoft\\JDK)", L"Found valid version 17"});
+    run.javaPath = installation.runtimePath(L"jdk-17\\bin");
+    run.classpath = run.libDir() + L"\\a.jar";
+
+    expectStarted(launch(installation), run);
+}
+
 TEST_F(LauncherRun, PackagedRuntimeWithTheGreatestNameWins) {
     Installation installation(L"packaged");
     installation.addJar(L"a.jar");
@@ -334,6 +351,10 @@ TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
     std::vector<std::wstring> lines = run.head();
     lines.insert(lines.begin() + 5, {L"Creating directory " + run.libDir(),
                                      L"Copy directory " + installation.libDir() + L" to " + run.libDir()});
+    for (const wchar_t* place : {L"64 bit Java VM (JavaSoft\\JRE)", L"32 bit Java VM (JavaSoft\\JRE)",
+                                 L"64 bit Java VM (JavaSoft\\JDK)", L"32 bit Java VM (JavaSoft\\JDK)"}) {
+        lines.insert(lines.end(), {L"Searching preinstalled " + std::wstring(place), L"No registry entry found"});
+    }
     lines.insert(lines.end(), {std::wstring(L"No VM found"), std::wstring(L"Exception occured:"), text,
                                std::wstring(L"Launcher terminates with exception")});
     EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));

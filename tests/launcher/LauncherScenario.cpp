@@ -28,7 +28,7 @@ using testdriver::writeBytes;
 const wchar_t kInternetSettings[] = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 namespace {
-const wchar_t kJavaKey[] = L"HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment";
+const wchar_t kJavaSoftKey[] = L"HKLM\\SOFTWARE\\JavaSoft\\";
 const wchar_t kTestRoot[] = L"C:\\brivane-tests";
 
 std::wstring shellFolder(int csidl) {
@@ -43,17 +43,19 @@ unsigned long reg(const std::wstring& arguments) {
 }
 
 void clearJavaRegistry() {
-    reg(L"delete \"" + std::wstring(kJavaKey) + L"\" /f /reg:64");
-    reg(L"delete \"" + std::wstring(kJavaKey) + L"\" /f /reg:32");
+    for (const wchar_t* kind : {L"Java Runtime Environment", L"JRE", L"JDK"}) {
+        reg(L"delete \"" + std::wstring(kJavaSoftKey) + kind + L"\" /f /reg:64");
+        reg(L"delete \"" + std::wstring(kJavaSoftKey) + kind + L"\" /f /reg:32");
+    }
 }
 
-void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome) {
-    ASSERT_EQ(reg(L"add \"" + std::wstring(kJavaKey) + L"\" /v CurrentVersion /t REG_SZ /d \"" + currentVersion +
-                  L"\" /f " + view),
-              0u);
+void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome,
+                  const std::wstring& kind) {
+    const std::wstring key = std::wstring(kJavaSoftKey) + kind;
+    ASSERT_EQ(reg(L"add \"" + key + L"\" /v CurrentVersion /t REG_SZ /d \"" + currentVersion + L"\" /f " + view), 0u);
     if (!javaHome.empty()) {
-        ASSERT_EQ(reg(L"add \"" + std::wstring(kJavaKey) + L"\\" + currentVersion +
-                      L"\" /v JavaHome /t REG_SZ /d \"" + javaHome + L"\" /f " + view),
+        ASSERT_EQ(reg(L"add \"" + key + L"\\" + currentVersion + L"\" /v JavaHome /t REG_SZ /d \"" + javaHome +
+                      L"\" /f " + view),
                   0u);
     }
 }

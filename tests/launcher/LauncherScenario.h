@@ -13,11 +13,12 @@ namespace launchertest {
 
 // Runs reg.exe with the arguments; returns its exit code.
 unsigned long reg(const std::wstring& arguments);
-// Removes the Java runtime keys of both registry views.
+// Removes the Java runtime keys ("Java Runtime Environment", "JRE", "JDK") of both registry views.
 void clearJavaRegistry();
 // Sets "CurrentVersion" (and, when javaHome is not empty, the version's "JavaHome") in one view
-// ("/reg:64" or "/reg:32").
-void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome);
+// ("/reg:64" or "/reg:32") of HKLM\SOFTWARE\JavaSoft\<kind>.
+void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome,
+                  const std::wstring& kind = L"Java Runtime Environment");
 
 extern const wchar_t kInternetSettings[];
 // Leaves the Internet settings key present without the four proxy values.
