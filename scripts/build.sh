@@ -15,6 +15,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq >/dev/null
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+# Java for the demo client and the real-runtime test; the rest builds without it.
+"$top/scripts/install-java.sh"
 
 if [ ! -f "$build_dir/build.ninja" ]; then
   cmake -S "$top" -B "$build_dir" -G Ninja \

@@ -83,6 +83,13 @@ struct LocalMemoryTraits {
 };
 using UniqueLocalMemory = UniqueResource<HLOCAL, LocalMemoryTraits>;
 
+// Memory of the process heap, as some system functions hand it out.
+struct ProcessHeapTraits {
+    static void* invalid() noexcept { return nullptr; }
+    static void close(void* memory) noexcept { ::HeapFree(::GetProcessHeap(), 0, memory); }
+};
+using UniqueProcessHeapMemory = UniqueResource<void*, ProcessHeapTraits>;
+
 struct CrtFileTraits {
     static FILE* invalid() noexcept { return nullptr; }
     static void close(FILE* f) noexcept { std::fclose(f); }

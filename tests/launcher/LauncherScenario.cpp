@@ -105,10 +105,10 @@ void Installation::addJar(const std::wstring& relativePath) const {
     writeBytes(libDir() + L"\\" + relativePath, "PK stand-in jar " + utf8(relativePath));
 }
 
-void Installation::addRuntime(const std::wstring& relativeFolder) const {
+void Installation::addRuntime(const std::wstring& relativeFolder, const std::wstring& program) const {
     std::error_code error;
     fs::create_directories(fs::path(folder_ + L"\\" + relativeFolder), error);
-    EXPECT_TRUE(::CopyFileW(testdriver::builtFile(L"tools\\javaw.exe").c_str(),
+    EXPECT_TRUE(::CopyFileW(testdriver::builtFile(program).c_str(),
                             runtimePath(relativeFolder).c_str(), FALSE));
 }
 

@@ -41,8 +41,9 @@ public:
     std::wstring libDir() const { return folder_ + L"\\lib"; }
     // A small jar below the installation's lib folder (relative path such as L"ext\\b.jar").
     void addJar(const std::wstring& relativePath) const;
-    // The stand-in runtime as <folder>\<relativeFolder>\javaw.exe (e.g. L"jre\\bin").
-    void addRuntime(const std::wstring& relativeFolder) const;
+    // A built program (by default the stand-in runtime) as <folder>\<relativeFolder>\javaw.exe
+    // (e.g. L"jre\\bin").
+    void addRuntime(const std::wstring& relativeFolder, const std::wstring& program = L"tools\\javaw.exe") const;
     std::wstring runtimePath(const std::wstring& relativeFolder) const {
         return folder_ + L"\\" + relativeFolder + L"\\javaw.exe";
     }

@@ -1,0 +1,184 @@
+// The launcher with a real Java runtime: the bridge stands where javaw.exe is expected and runs
+// the Linux java with the demo client a.a, which writes what it received to a file. Shows that a
+// real Java launcher splits the command line as intended, finds a.a on the class path, and that
+// the client can decode what the launcher encoded. Needs Wine (the bridge maps paths with it) and
+// /usr/bin/java; skipped without them.
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "support/UniqueResource.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
+#include "tests/launcher/LauncherScenario.h"
+
+namespace {
+
+using namespace launchertest;
+using testdriver::exists;
+using testdriver::fromUtf8;
+using testdriver::readBytes;
+using testdriver::removeTree;
+using testdriver::utf8;
+using testdriver::writeBytes;
+
+using Report = std::vector<std::pair<std::wstring, std::wstring>>;
+
+const wchar_t kReportFile[] = L"C:\\brivane-tests\\client-report.txt";
+
+// The client's "name=value" lines, in order.
+Report readReport() {
+    Report report;
+    const std::wstring text = fromUtf8(readBytes(kReportFile));
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find(L'\n', start), text.size());
+        const std::wstring line = text.substr(start, end - start);
+        const std::size_t equals = line.find(L'=');
+        report.emplace_back(line.substr(0, equals), equals == std::wstring::npos ? L"" : line.substr(equals + 1));
+        start = end + 1;
+    }
+    return report;
+}
+
+std::vector<std::wstring> valuesOf(const Report& report, const std::wstring& name) {
+    std::vector<std::wstring> values;
+    for (const auto& entry : report) {
+        if (entry.first == name) values.push_back(entry.second);
+    }
+    return values;
+}
+
+Report entriesStartingWith(const Report& report, const std::wstring& prefix) {
+    Report entries;
+    for (const auto& entry : report) {
+        if (entry.first.rfind(prefix, 0) == 0) entries.push_back(entry);
+    }
+    return entries;
+}
+
+// The Windows name of a path the client reported, so that it compares with what the launcher
+// passed; Wine's own reverse of the bridge's mapping.
+std::wstring windowsForm(const std::wstring& linuxPath) {
+    using DosFileNameFunction = WCHAR*(__cdecl*)(const char*);
+    const auto toDos = reinterpret_cast<DosFileNameFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (toDos == nullptr) return L"(not under Wine) " + linuxPath;
+    const UniqueProcessHeapMemory dosPath(toDos(utf8(linuxPath).c_str()));
+    return dosPath ? static_cast<const wchar_t*>(dosPath.get()) : L"(no Windows name) " + linuxPath;
+}
+
+std::vector<std::wstring> windowsForms(const std::vector<std::wstring>& linuxPaths) {
+    std::vector<std::wstring> paths;
+    for (const std::wstring& path : linuxPaths) paths.push_back(windowsForm(path));
+    return paths;
+}
+
+// Runs the installation's launcher and waits for the client's report.
+Report launchClient(const Installation& installation) {
+    ::DeleteFileW(kReportFile);
+    const LaunchResult result = launch(installation);
+    EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+    EXPECT_TRUE(waitFor([] { return exists(kReportFile); }, 30000))
+        << "the client wrote no report; java said:\n"
+        << readBytes(installation.folder() + L"\\jre\\bin\\java-output.log");
+    return readReport();
+}
+
+bool containsInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
+    return std::search(lines.begin(), lines.end(), wanted.begin(), wanted.end()) != lines.end();
+}
+
+class RealRuntime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!exists(testdriver::builtFile(L"tools\\democlient.jar")) || !exists(L"Z:\\usr\\bin\\java")) {
+            GTEST_SKIP() << "No Java here: this test needs /usr/bin/java under Wine and tools\\democlient.jar, "
+                            "which the build makes when it finds javac (scripts/build.sh installs "
+                            "openjdk-17-jdk-headless when it can).";
+        }
+        cleanUp();
+    }
+    void TearDown() override { cleanUp(); }
+    static void cleanUp() {
+        removeTree(L"C:\\brivane-tests");
+        removeTree(defaultDataDir());
+        clearJavaRegistry();
+        resetInternetSettings();
+    }
+};
+
+TEST_F(RealRuntime, ClientReceivesEverythingDecodedAndRunsFromTheSwappedLibrary) {
+    // Blanks and characters beyond ASCII, one beyond the ANSI code page too, in every folder the
+    // client gets: the installation, and the application folder that launch.ini puts inside it.
+    const Installation installation(L"Tavrel Bank Prüfung ä € \u65E5");
+    const std::wstring appDir = installation.folder() + L"\\Benutzer Daten é";
+    const std::wstring libDir = appDir + L"\\lib";
+    installation.addRuntime(L"jre\\bin", L"tools\\java-bridge.exe");
+    testdriver::makeFolders(installation.libDir());
+    ASSERT_TRUE(::CopyFileW(testdriver::builtFile(L"tools\\democlient.jar").c_str(),
+                            (installation.libDir() + L"\\client.jar").c_str(), FALSE));
+    writeBytes(installation.libDir() + L"\\win.vmoptions",
+               "-Xmx64m -Ddemoclient.report=" + utf8(kReportFile) + " -Ddemoclient.update=client-2.jar\r\n");
+    writeBytes(installation.folder() + L"\\launch.ini", "appDir=" + utf8(appDir) + "\r\n");
+    testdriver::makeFolders(appDir);
+    const std::wstring key = std::wstring(L"\"") + kInternetSettings + L"\"";
+    for (const std::wstring& command :
+         {L"add " + key + L" /v ProxyEnable /t REG_DWORD /d 1 /f",
+          L"add " + key + L" /v ProxyServer /t REG_SZ /d \"http=10.0.0.1:80;https=proxy.example:8443\" /f",
+          L"add " + key + L" /v AutoConfigURL /t REG_SZ /d http://wpad.example/wpad.dat /f",
+          L"add " + key + L" /v ProxyOverride /t REG_SZ /d \"*.local;<local>\" /f"}) {
+        ASSERT_EQ(reg(command), 0u) << utf8(command);
+    }
+    const Report first = launchClient(installation);
+
+    const struct {
+        const wchar_t* name;
+        std::wstring value;
+    } kReceived[] = {
+        {L"property launch.version", L"2"},
+        {L"property launch.platform", L"Windows"},
+        {L"property launch.proxyEnabled", L"true"},
+        {L"property launch.proxyHost", L"proxy.example"},
+        {L"property launch.proxyPort", L"8443"},
+        {L"property launch.autoConfigUrl", L"http://wpad.example/wpad.dat"},
+        {L"property launch.proxyOverride", L"*.local;<local>"},
+        {L"decoded appDir", appDir},
+        {L"decoded installDir", installation.folder()},
+        {L"decoded dataDir", defaultDataDir()},
+        {L"arguments", L"3"},
+    };
+    for (const auto& r : kReceived) {
+        SCOPED_TRACE(utf8(r.name));
+        EXPECT_EQ(valuesOf(first, r.name), std::vector<std::wstring>{r.value});
+    }
+    // Those seven and the three encoded folders, nothing else.
+    EXPECT_EQ(entriesStartingWith(first, L"property launch.").size(), 10u);
+    EXPECT_EQ(windowsForms(valuesOf(first, L"argument 1")), std::vector<std::wstring>{appDir});
+    EXPECT_EQ(windowsForms(valuesOf(first, L"argument 2")), std::vector<std::wstring>{installation.folder()});
+    EXPECT_EQ(windowsForms(valuesOf(first, L"argument 3")), std::vector<std::wstring>{defaultDataDir()});
+    const std::vector<std::wstring> options = valuesOf(first, L"jvm option");
+    EXPECT_NE(std::find(options.begin(), options.end(), L"-Xmx64m"), options.end());
+    EXPECT_EQ(windowsForms(valuesOf(first, L"class path")), std::vector<std::wstring>{libDir + L"\\client.jar"});
+    EXPECT_EQ(windowsForms(valuesOf(first, L"loaded from")), std::vector<std::wstring>{libDir + L"\\client.jar"});
+
+    // The client prepared lib_new with its jar renamed; the next start swaps it in.
+    removeTree(appDir + L"\\logs");
+    const Report second = launchClient(installation);
+
+    const std::wstring logFile = onlyLogFile(appDir + L"\\logs");
+    EXPECT_TRUE(containsInOrder(logFile.empty() ? std::vector<std::string>() : logMessages(readBytes(logFile)),
+                                {utf8(L"New lib folder found at " + appDir + L"\\lib_new"),
+                                 utf8(L"Renaming " + libDir + L" to " + appDir + L"\\lib_old"),
+                                 utf8(L"Renaming " + appDir + L"\\lib_new to " + libDir)}));
+    EXPECT_EQ(windowsForms(valuesOf(second, L"loaded from")), std::vector<std::wstring>{libDir + L"\\client-2.jar"});
+    EXPECT_EQ(filesBelow(libDir), (std::vector<std::wstring>{L"client-2.jar", L"win.vmoptions"}));
+    EXPECT_EQ(filesBelow(appDir + L"\\lib_old"), (std::vector<std::wstring>{L"client.jar", L"win.vmoptions"}));
+}
+
+}  // namespace

@@ -1,0 +1,171 @@
+// Stands where javaw.exe is expected and runs the Linux Java runtime in its place, for the tests
+// and the demo under Wine. It splits its own command line by the Windows rules, turns the
+// Windows paths in the class path, in "-Dname=value" values and in the program arguments into
+// Linux paths, and hands everything to /usr/bin/java in an argument file, so that no argument
+// goes through a second round of command-line quoting.
+// Wine starts a Linux program detached: its process handle cannot be waited on and it takes no
+// Windows pipe. So a shell around java writes java's exit code to a file, which the message loop
+// polls; the loop is also what lets the launcher's idle wait return, as with a real javaw.exe.
+// Ends with java's exit code. What java prints goes to java-output.log beside this program.
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "support/UniqueResource.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
+
+namespace {
+
+using testdriver::fromUtf8;
+using testdriver::utf8;
+
+constexpr UINT kPollMs = 50;
+
+// The class path goes to java separately: Wine names a file on drive C: ".../dosdevices/c:/...",
+// and the colon would split the entry, so the shell resolves each entry to its real path first.
+// The argument file holds UTF-8, and java decodes its arguments by the locale: a UTF-8 one.
+// The exit code file appears whole, by a rename, so a poll never reads it half written.
+const wchar_t kShellCommand[] =
+    LR"(/bin/sh -c "export LC_ALL=C.UTF-8; classpath=; while IFS= read -r entry; do )"
+    LR"(classpath=\"${classpath:+$classpath:}$(realpath -m -- \"$entry\")\"; done <\"$BRIDGE_CLASS_PATH\"; )"
+    LR"(/usr/bin/java -classpath \"$classpath\" \"@$BRIDGE_ARGUMENTS\" >>\"$BRIDGE_OUTPUT\" 2>&1; )"
+    LR"(echo $? >\"$BRIDGE_EXIT.part\" && mv \"$BRIDGE_EXIT.part\" \"$BRIDGE_EXIT\"")";
+
+using UnixFileNameFunction = char*(__cdecl*)(const WCHAR*);
+
+bool isWindowsPath(const std::wstring& text) {
+    const bool driveLetter =
+        text.size() >= 3 && ((text[0] >= L'A' && text[0] <= L'Z') || (text[0] >= L'a' && text[0] <= L'z'));
+    return (driveLetter && text[1] == L':' && (text[2] == L'\\' || text[2] == L'/')) || text.rfind(L"\\\\", 0) == 0;
+}
+
+// The Linux form of a Windows path (Wine maps one whose last part does not exist yet); any other
+// text, and a path Wine cannot map, stays as it is.
+std::string linuxForm(const std::wstring& text) {
+    const auto toUnix = reinterpret_cast<UnixFileNameFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (toUnix != nullptr && isWindowsPath(text)) {
+        // Wine hands the name out in memory of the process heap.
+        const UniqueProcessHeapMemory unixPath(toUnix(text.c_str()));
+        if (unixPath) return static_cast<const char*>(unixPath.get());
+    }
+    return utf8(text);
+}
+
+// One line per class path entry, in Linux form.
+std::string linuxClassPath(const std::wstring& classPath) {
+    std::string lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = classPath.find(L';', start);
+        lines += linuxForm(classPath.substr(start, end == std::wstring::npos ? end : end - start)) + "\n";
+        if (end == std::wstring::npos) return lines;
+        start = end + 1;
+    }
+}
+
+// The arguments in Linux form, without the class path, which goes to classPath.
+std::vector<std::string> linuxArguments(const std::vector<std::wstring>& arguments, std::string& classPath) {
+    std::vector<std::string> result;
+    bool inOptions = true;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        const std::size_t equals = argument.find(L'=');
+        if (!inOptions) {
+            result.push_back(linuxForm(argument));
+        } else if ((argument == L"-classpath" || argument == L"-cp") && i + 1 < arguments.size()) {
+            classPath = linuxClassPath(arguments[++i]);
+        } else if (argument.rfind(L"-D", 0) == 0 && equals != std::wstring::npos) {
+            result.push_back(utf8(argument.substr(0, equals + 1)) + linuxForm(argument.substr(equals + 1)));
+        } else {
+            // The first argument that is no option is the main class; the client's own follow it.
+            inOptions = argument.rfind(L"-", 0) == 0;
+            result.push_back(utf8(argument));
+        }
+    }
+    return result;
+}
+
+// In a java argument file a quoted argument may hold anything; the backslash escapes inside it.
+std::string argumentFile(const std::vector<std::string>& arguments) {
+    std::string file;
+    for (const std::string& argument : arguments) {
+        file += '"';
+        for (const char c : argument) {
+            if (c == '\\' || c == '"') file += '\\';
+            file += c;
+        }
+        file += "\"\n";
+    }
+    return file;
+}
+
+// Writes the work files and starts the shell with java; false when that fails. Throws
+// std::runtime_error when a work file cannot be written.
+bool startJava(const std::vector<std::wstring>& arguments, const std::wstring& workFolder) {
+    std::string classPath;
+    const std::vector<std::string> javaArguments = linuxArguments(arguments, classPath);
+    testdriver::writeBytes(workFolder + L"\\arguments", argumentFile(javaArguments));
+    testdriver::writeBytes(workFolder + L"\\classpath", classPath);
+    ::SetEnvironmentVariableW(L"BRIDGE_ARGUMENTS", fromUtf8(linuxForm(workFolder + L"\\arguments")).c_str());
+    ::SetEnvironmentVariableW(L"BRIDGE_CLASS_PATH", fromUtf8(linuxForm(workFolder + L"\\classpath")).c_str());
+    ::SetEnvironmentVariableW(L"BRIDGE_EXIT", fromUtf8(linuxForm(workFolder + L"\\exit")).c_str());
+    ::SetEnvironmentVariableW(L"BRIDGE_OUTPUT", fromUtf8(linuxForm(workFolder + L"\\output")).c_str());
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = kShellCommand;
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+        return false;
+    }
+    // Nothing can be learnt from these handles under Wine.
+    UniqueProcessInformation process;
+    process.process.reset(info.hProcess);
+    process.thread.reset(info.hThread);
+    return true;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int count = 0;
+    LPWSTR* split = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    const UniqueLocalMemory splitOwner(reinterpret_cast<HLOCAL>(split));
+    if (split == nullptr) return 1;
+    const std::vector<std::wstring> arguments(split + 1, split + count);
+
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring workFolder = temp + (L"java-bridge-" + std::to_wstring(::GetCurrentProcessId()));
+    const std::wstring exitFile = workFolder + L"\\exit";
+    testdriver::makeFolders(workFolder);
+    ::DeleteFileW(exitFile.c_str());
+    try {
+        if (!startJava(arguments, workFolder)) return 1;
+    } catch (const std::runtime_error&) {
+        return 1;
+    }
+
+    ::SetTimer(nullptr, 0, kPollMs, nullptr);
+    int exitCode = 1;
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_TIMER && message.hwnd == nullptr && testdriver::fileSize(exitFile) >= 0) {
+            exitCode = std::atoi(testdriver::readBytes(exitFile).c_str());
+            break;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    // Copied by Windows, which handles any name: the shell gets only the work folder's names.
+    ::CopyFileW((workFolder + L"\\output").c_str(), (testdriver::binFolder() + L"java-output.log").c_str(), FALSE);
+    testdriver::removeTree(workFolder);
+    return exitCode;
+}
