@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Shows the launcher at work: installs what is missing (Debian, as root), builds, lays out a demo
-# installation (the launcher, a lib folder with a few jars, a packaged "jre" folder holding the
-# stand-in javaw.exe), runs the real launcher under Wine in a throwaway prefix (on Xvfb unless a
-# display is set and BRIVANE_USE_DISPLAY=1), and prints the launch log, the command line the
-# runtime received and where the screenshot of the splash and the started client was saved.
+# Shows the launcher at work with a real Java runtime: installs what is missing (Debian, as root,
+# OpenJDK included), builds, lays out a demo installation (the launcher, a lib folder with the
+# demo client's jar, and in the packaged "jre" folder the bridge that runs the Linux java where
+# javaw.exe is expected), runs the real launcher under Wine in a throwaway prefix (on Xvfb unless
+# a display is set and BRIVANE_USE_DISPLAY=1), and prints the launch log, what the client
+# received, the time from the start to the client's window and where the screenshot of the
+# splash beside the client's window was saved.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$top/build}
 out_dir=${BRIVANE_DEMO_OUT:-$BUILD_DIR/demo}
 
-# Only what the demo runs: the launcher and the stand-in runtime.
-"$top/scripts/build.sh" tavrel-brivane standin-javaw
+# The client shows a window, so the runtime's window libraries are needed too.
+"$top/scripts/install-java.sh" --window
+if ! command -v javac >/dev/null 2>&1 || [ ! -x /usr/bin/java ]; then
+  echo "No Java runtime could be installed; the demo needs /usr/bin/java and javac." >&2
+  exit 1
+fi
+# Only what the demo runs: the launcher, the bridge and the client.
+"$top/scripts/build.sh" tavrel-brivane java-bridge democlient
 # The screenshot needs ImageMagick's import (it reads the X display the programs run on).
 if ! command -v import >/dev/null 2>&1 || ! import -version 2>/dev/null | grep -q ImageMagick; then
   echo "Installing: imagemagick"
@@ -27,32 +35,34 @@ wine_session_start
 install_dir="$WINEPREFIX/drive_c/Tavrel Bank Demo"
 install_win='C:\Tavrel Bank Demo'
 rm -rf "$install_dir"
-mkdir -p "$install_dir/lib/ext" "$install_dir/lib/plugins/signing" "$install_dir/jre/bin"
+mkdir -p "$install_dir/lib" "$install_dir/jre/bin"
 cp "$BUILD_DIR/bin/tavrel-brivane.exe" "$install_dir/"
-cp "$BUILD_DIR/bin/tools/javaw.exe" "$install_dir/jre/bin/javaw.exe"
-for jar in lib/client.jar lib/ext/banking-ui.jar lib/plugins/signing/signature.jar; do
-  printf 'PK demo jar %s\n' "$jar" >"$install_dir/$jar"
-done
-printf -- '-Xmx512m -Dfile.encoding=UTF-8\r\n' >"$install_dir/lib/win.vmoptions"
+cp "$BUILD_DIR/bin/tools/java-bridge.exe" "$install_dir/jre/bin/javaw.exe"
+cp "$BUILD_DIR/bin/tools/democlient.jar" "$install_dir/lib/client.jar"
 
 user_dirs=("$WINEPREFIX"/drive_c/users/*/AppData/Local/TavrelBank)
 rm -rf "${user_dirs[@]}"
 mkdir -p "$out_dir"
-record="$out_dir/javaw-command-line.txt"
+out_dir=$(cd "$out_dir" && pwd)
+received="$out_dir/client-received.txt"
 screenshot="$out_dir/splash-and-client.png"
-rm -f "$record" "$screenshot"
+rm -f "$received" "$screenshot"
+# The client writes what it received, with the time its window opened, once the window is up,
+# and closes after a while. Z: is the Linux root in every Wine prefix.
+received_win="Z:${received//\//\\}"
+printf -- '-Xmx256m "-Ddemoclient.shown=%s" -Ddemoclient.lifetime=15\r\n' "$received_win" \
+  >"$install_dir/lib/win.vmoptions"
 
 echo "Running $install_win\\tavrel-brivane.exe under Wine on display $DISPLAY ..."
-# The stand-in runtime records its command line there and keeps its window up for a while.
-STANDIN_JAVAW_RECORD="Z:${record//\//\\}" STANDIN_JAVAW_LIFETIME_MS=10000 \
-  wine "$install_win\\tavrel-brivane.exe" >/dev/null 2>&1 </dev/null &
+started=$(date +%s%3N)
+wine "$install_win\\tavrel-brivane.exe" >/dev/null 2>&1 </dev/null &
 launcher=$!
 
-# The launcher keeps its splash up for about three seconds after the runtime is ready for
-# input: take the picture in that time, once the client window has painted.
-for _ in $(seq 300); do [ -s "$record" ] && break; sleep 0.1; done
-if [ -s "$record" ]; then
-  sleep 1
+# The launcher keeps its splash up for about three seconds after the runtime is ready for input:
+# take the picture in that time, once the client window has painted.
+for _ in $(seq 600); do [ -s "$received" ] && break; sleep 0.05; done
+if [ -s "$received" ]; then
+  sleep 0.5
   import -display "$DISPLAY" -window root "$screenshot"
 fi
 wait "$launcher" || true
@@ -62,13 +72,21 @@ echo
 echo "=== Launch log (${log_files[0]#"$WINEPREFIX/"}) ==="
 if [ -f "${log_files[0]}" ]; then tr -d '\r' <"${log_files[0]}"; else echo "(no log file written)"; fi
 echo
-echo "=== Command line the Java runtime received ==="
-if [ -s "$record" ]; then cat "$record"; echo; else echo "(the runtime was not started)"; fi
+echo "=== What the Java client received ==="
+if [ -s "$received" ]; then
+  grep -v '^window shown=' "$received"
+  shown=$(sed -n 's/^window shown=//p' "$received")
+  echo
+  echo "Time from the start to the client's window: $((shown - started)) ms"
+else
+  echo "(the client did not start; java said:)"
+  cat "$install_dir/jre/bin/java-output.log" 2>/dev/null || true
+fi
 echo
 if [ -f "$screenshot" ]; then
-  echo "Screenshot of the splash beside the started client: $screenshot"
+  echo "Screenshot of the splash beside the client's window: $screenshot"
 else
-  echo "No screenshot: the runtime did not start."
+  echo "No screenshot: the client did not start."
 fi
 wine_session_stop
-[ -s "$record" ]
+[ -s "$received" ]
