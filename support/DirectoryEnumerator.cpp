@@ -4,6 +4,7 @@
 
 #include "support/FileDescription.h"
 #include "support/FileEnumeratorCallback.h"
+#include "support/FindEntry.h"
 #include "support/UniqueResource.h"
 
 void DirectoryEnumerator::enumerate(const std::wstring& baseFolder, const std::wstring& pattern,
@@ -22,11 +23,13 @@ void DirectoryEnumerator::listFolders(const std::wstring& base, const std::wstri
     if (!search) return;
     do {
         if (!continue_) break;
-        // Only folders, and never "." and ".." or hidden tool folders such as ".svn".
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || entry.cFileName[0] == L'.') continue;
+        // Only folders, and never "." and ".." or hidden tool folders such as ".svn". A folder link
+        // is skipped, neither reported nor entered: the callers take a reported folder as a place
+        // to work in (a profile to clean, a runtime to start), and a link may lead anywhere.
+        if (!isFolderEntry(entry) || isDotNamed(entry) || isLinkEntry(entry)) continue;
         const std::wstring name = entry.cFileName;
-        const std::uint64_t size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-        FileDescription description(base, relative, name, size, false);
+        if (!matchesByLongName(name, pattern)) continue;
+        FileDescription description(base, relative, name, entrySize(entry), false);
         callback_->onEntry(description);
         if (description.stopRequested) continue_ = false;
         // The same pattern at every depth: only matching folders are descended into. After a stop

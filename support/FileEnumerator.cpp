@@ -4,24 +4,8 @@
 
 #include "support/FileDescription.h"
 #include "support/FileEnumeratorCallback.h"
+#include "support/FindEntry.h"
 #include "support/UniqueResource.h"
-
-namespace {
-
-bool isFolder(const WIN32_FIND_DATAW& entry) {
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// "." and ".." and folders such as ".svn" are never walked into.
-bool isDotNamed(const WIN32_FIND_DATAW& entry) {
-    return entry.cFileName[0] == L'.';
-}
-
-std::uint64_t sizeOf(const WIN32_FIND_DATAW& entry) {
-    return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-}
-
-}  // namespace
 
 void FileEnumerator::enumerate(const std::wstring& baseFolder, const std::wstring& pattern,
                                FileEnumeratorCallback& callback, bool recursive) {
@@ -40,7 +24,9 @@ void FileEnumerator::walkFolders(const std::wstring& base, const std::wstring& r
     if (!search) return;
     do {
         if (!continue_) break;
-        if (isFolder(entry) && !isDotNamed(entry)) {
+        // "." and ".." and folders such as ".svn" are never walked into, and neither is a link: it
+        // may lead back up the tree (a walk without end) or anywhere outside it.
+        if (isFolderEntry(entry) && !isDotNamed(entry) && !isLinkEntry(entry)) {
             const std::wstring sub = relative + entry.cFileName + L"\\";
             walkFolders(base, sub, pattern);
             listFiles(base, sub, pattern);
@@ -55,9 +41,11 @@ void FileEnumerator::listFiles(const std::wstring& base, const std::wstring& rel
     if (!search || !continue_) return;
     bool first = true;
     do {
-        // No attribute filter: a folder whose name matches is reported like a file.
+        // No attribute filter: a folder whose name matches is reported like a file, and so is a
+        // link, as a name only. The search also matches short (8.3) names; only long ones count.
         const std::wstring name = entry.cFileName;
-        FileDescription description(base, relative, name, sizeOf(entry), first);
+        if (!matchesByLongName(name, pattern)) continue;
+        FileDescription description(base, relative, name, entrySize(entry), first);
         first = false;
         callback_->onEntry(description);
         if (description.stopRequested) {

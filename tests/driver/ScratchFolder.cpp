@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "support/UniqueResource.h"
+#include "tests/driver/Links.h"
 #include "tests/driver/TextFiles.h"
 
 namespace testdriver {
@@ -49,6 +50,11 @@ void removeTree(const std::wstring& path) {
     while (!full.empty() && full.back() == L'\\') full.pop_back();
     const DWORD attributes = ::GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    // A link goes as a link: what it points to is no part of the tree, often a canary outside.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        removeLink(full);
+        return;
+    }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileW(full.c_str());

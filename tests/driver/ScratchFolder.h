@@ -30,7 +30,8 @@ std::wstring longForm(const std::wstring& path);
 bool exists(const std::wstring& path);
 // Creates every missing folder of path (with or without trailing backslash); failures are ignored.
 void makeFolders(const std::wstring& path);
-// Removes path and everything below it, read-only files included; failures are ignored.
+// Removes path and everything below it, read-only files included, links as links; failures are
+// ignored.
 void removeTree(const std::wstring& path);
 // Creates files and folders below root: an entry ending with a backslash is a folder, any other a
 // file holding its own relative path as UTF-8 text. Missing parent folders are created.

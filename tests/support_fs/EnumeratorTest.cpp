@@ -13,8 +13,10 @@
 #include "support/FileDescription.h"
 #include "support/FileEnumerator.h"
 #include "support/FileEnumeratorCallback.h"
+#include "support/FindEntry.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/Links.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 
@@ -64,6 +66,36 @@ size_t indexOf(const std::vector<std::wstring>& paths, const std::wstring& path)
 std::vector<std::wstring> sorted(std::vector<std::wstring> paths) {
     std::sort(paths.begin(), paths.end());
     return paths;
+}
+
+// Windows also matches a pattern against short (8.3) names, which Wine does not have: the filter
+// that keeps long-name matches only is decided on the names alone.
+TEST(LongNameMatch, OnlyTheLongNameCountsForAnExtensionPattern) {
+    const struct {
+        const char* name;
+        std::wstring entry;
+        std::wstring pattern;
+        bool kept;
+    } kCases[] = {
+        {"jar", L"client.jar", L"*.jar", true},
+        {"upper case", L"CLIENT.JAR", L"*.jar", true},
+        {"mixed case pattern", L"a.Jar", L"*.JAR", true},
+        {"backup found by its short name CLIENT~1.JAR", L"client.jar_old", L"*.jar", false},
+        {"long extension found by its short name", L"client.jarx", L"*.jar", false},
+        {"log backup", L"kvl.log.1", L"*.log", false},
+        {"log", L"kvl_2024_01_02_030405.launch.log", L"*.log", true},
+        {"name that is only the extension", L".jar", L"*.jar", true},
+        {"shorter than the extension", L"ar", L"*.jar", false},
+        {"exact name", L"javaw.exe", L"javaw.exe", true},
+        {"no dot in the pattern", L"jre1.8.0_31", L"jre*", true},
+        {"star", L"anything.at_all", L"*", true},
+        {"wildcard after the dot", L"a.jarx", L"*.jar*", true},
+        {"non-ASCII name", L"Bibliothek \u00FC.jar", L"*.jar", true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(matchesByLongName(c.entry, c.pattern), c.kept);
+    }
 }
 
 class EnumeratorTest : public ::testing::Test {
@@ -281,6 +313,26 @@ TEST_F(EnumeratorTest, FoldersThatVanishDuringTheWalkAreSkipped) {
         DirectoryEnumerator().enumerate(base(), L"*", recorder, true);
         EXPECT_EQ(sorted(recorder.paths()), sorted({L"one", L"two"}));
     }
+}
+
+// A link back up to the base would multiply the walk with every loop; one to a folder outside
+// would bring in what does not belong to the tree. Neither walker enters a link; the file walker
+// reports one whose name matches as a name, the folder walker skips it.
+TEST_F(EnumeratorTest, LinksAreNeverEntered) {
+    const ScratchFolder outside(L"brivane_fs_outside");
+    makeTree(outside.path(), {L"outside.jar", L"jre-outside\\bin\\javaw.exe"});
+    makeTree(scratch_.path(), {L"a.jar", L"sub\\b.jar"});
+    ASSERT_TRUE(testdriver::makeFolderLink(base() + L"sub\\up", scratch_.path()));
+    ASSERT_TRUE(testdriver::makeFolderLink(base() + L"sub\\up2", scratch_.path()));
+    ASSERT_TRUE(testdriver::makeFolderLink(base() + L"linked.jar", outside.path()));
+    ASSERT_TRUE(testdriver::makeFolderLink(base() + L"jre-linked", outside.path()));
+
+    const DWORD started = ::GetTickCount();
+    EXPECT_EQ(sorted(files(L"*.jar", true)), sorted({L"sub\\b.jar", L"a.jar", L"linked.jar"}));
+    EXPECT_EQ(files(L"javaw.exe", true), std::vector<std::wstring>{});
+    EXPECT_EQ(sorted(folders(L"*", true)), sorted({L"sub"}));
+    EXPECT_EQ(folders(L"jre*", true), std::vector<std::wstring>{});
+    EXPECT_LT(::GetTickCount() - started, 1000u);
 }
 
 TEST_F(EnumeratorTest, PathsLongerThanMaxPathNeitherCrashNorHang) {

@@ -1,0 +1,43 @@
+#include "support/FindEntry.h"
+
+namespace {
+
+wchar_t foldAscii(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+}  // namespace
+
+bool isFolderEntry(const WIN32_FIND_DATAW& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool isLinkEntry(const WIN32_FIND_DATAW& entry) {
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool isDotNamed(const WIN32_FIND_DATAW& entry) {
+    return entry.cFileName[0] == L'\0' || entry.cFileName[0] == L'.';
+}
+
+bool isSelfOrParent(const WIN32_FIND_DATAW& entry) {
+    const wchar_t* const name = entry.cFileName;
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+std::uint64_t entrySize(const WIN32_FIND_DATAW& entry) {
+    return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
+bool matchesByLongName(const std::wstring& name, const std::wstring& pattern) {
+    const std::size_t dot = pattern.rfind(L'.');
+    if (dot == std::wstring::npos) return true;
+    const std::wstring extension = pattern.substr(dot);
+    if (extension.find_first_of(L"*?") != std::wstring::npos) return true;
+    if (name.size() < extension.size()) return false;
+    const std::size_t start = name.size() - extension.size();
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        if (foldAscii(name[start + i]) != foldAscii(extension[i])) return false;
+    }
+    return true;
+}
