@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "support/FindEntry.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
 
@@ -13,22 +14,8 @@ namespace {
 constexpr int kAttempts = 10;
 constexpr DWORD kRetryDelayMs = 300;
 
-bool isDotNamed(const wchar_t* name) {
-    return name[0] == L'\0' || name[0] == L'.';
-}
-
-bool isDotOrDotDot(const wchar_t* name) {
-    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
-// True when the path is empty, or it or any path in the tree below it is too long for the shell's
-// MAX_PATH buffers (with room for the "\*" the shell appends). The shell delete is made for
-// MAX_PATH paths only; Wine's gets an empty path from its path joining for a longer one and then
-// deletes the contents of the process's current folder (seen with Wine 8). An empty path would
-// name the current folder as well. Reparse points are not followed, so a junction cannot lead
-// the walk in circles.
 // A relative path as the shell will see it: joined to the current folder. Empty when it cannot
-// be resolved, which the check below treats as too long.
+// be resolved, which deleteFolder treats as a path it must not touch.
 std::wstring fullPathOf(const std::wstring& path) {
     if (path.empty()) return std::wstring();
     const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -40,23 +27,111 @@ std::wstring fullPathOf(const std::wstring& path) {
     return full;
 }
 
-bool holdsPathTooLongForShell(const std::wstring& path) {
-    if (path.empty() || path.size() + 2 >= MAX_PATH) return true;
+// The shell delete is made for MAX_PATH paths only (with room for the "\*" it appends); Wine's
+// gets an empty path from its path joining for a longer one and then deletes the contents of the
+// process's current folder (seen with Wine 8).
+bool tooLongForShell(const std::wstring& path) {
+    return path.size() + 2 >= MAX_PATH;
+}
+
+// What decides how a tree is deleted: a link inside it (Wine's shell delete goes through it and
+// deletes what it points to, seen with Wine 8) or a path too long for the shell. Links are not
+// entered, so a link pointing back up cannot lead the scan in circles.
+struct TreeFacts {
+    bool holdsLink = false;
+    bool holdsLongPath = false;
+};
+
+void scanTree(const std::wstring& path, TreeFacts& facts) {
     WIN32_FIND_DATAW entry;
-    const UniqueFindHandle search(::FindFirstFileW((path + L"\\*").c_str(), &entry));
-    if (!search) return false;
+    const UniqueFindHandle search(::FindFirstFileW(longPathForm(path + L"\\*").c_str(), &entry));
+    if (!search) return;
     do {
-        if (isDotOrDotDot(entry.cFileName)) continue;
+        if (isSelfOrParent(entry)) continue;
         const std::wstring child = path + L"\\" + entry.cFileName;
-        if (child.size() + 2 >= MAX_PATH) return true;
-        const bool descend = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                             (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-        if (descend && holdsPathTooLongForShell(child)) return true;
+        if (tooLongForShell(child)) facts.holdsLongPath = true;
+        if (isLinkEntry(entry)) {
+            facts.holdsLink = true;
+        } else if (isFolderEntry(entry)) {
+            scanTree(child, facts);
+        }
     } while (::FindNextFileW(search.get(), &entry));
-    return false;
+}
+
+// Removes the link at path itself, never what it points to. The handle names the link only when
+// the system honours FILE_FLAG_OPEN_REPARSE_POINT: Windows does; Wine 8 opens the target instead
+// (and its RemoveDirectoryW removes an empty target), so a handle without the reparse attribute
+// is left alone and the link stays.
+bool removeLink(const std::wstring& longPath) {
+    const UniqueFileHandle link(::CreateFileW(longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING,
+                                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!link) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!::GetFileInformationByHandle(link.get(), &information)) return false;
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+// Deletes path and everything below it without the shell, in the long-path form; links are
+// removed as links. Goes on past what cannot be deleted, so that a retry has less to do. True
+// when everything is gone.
+bool removeTreeItself(const std::wstring& longPath, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return removeLink(longPath);
+    // Read-only entries are deleted like the others, as the shell delete does.
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) ::SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ::DeleteFileW(longPath.c_str()) != FALSE;
+    bool complete = true;
+    {
+        WIN32_FIND_DATAW entry;
+        const UniqueFindHandle search(::FindFirstFileW((longPath + L"\\*").c_str(), &entry));
+        if (search) {
+            do {
+                if (isSelfOrParent(entry)) continue;
+                const std::wstring child = longPath + L"\\" + entry.cFileName;
+                if (!removeTreeItself(child, entry.dwFileAttributes)) complete = false;
+            } while (::FindNextFileW(search.get(), &entry));
+        }
+    }
+    return ::RemoveDirectoryW(longPath.c_str()) != FALSE && complete;
+}
+
+// One attempt at deleting the tree. The shell keeps the trees it handles; a link, or a tree
+// with a link or a too long path inside, is deleted here instead.
+bool tryDeleteFolder(const std::wstring& path, const std::wstring& shellList) {
+    // An empty or unresolvable path would name the current folder: it is never deleted.
+    const std::wstring full = fullPathOf(path);
+    if (full.empty()) return false;
+    const DWORD attributes = ::GetFileAttributesW(longPathForm(full).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        TreeFacts facts;
+        facts.holdsLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        facts.holdsLongPath = tooLongForShell(full);
+        if (!facts.holdsLink && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) scanTree(full, facts);
+        if (facts.holdsLink || facts.holdsLongPath) return removeTreeItself(longPathForm(full), attributes);
+    }
+    SHFILEOPSTRUCTW operation{};
+    operation.hwnd = nullptr;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = shellList.c_str();
+    operation.pTo = nullptr;
+    // No FOF_ALLOWUNDO: the tree is removed for good, not moved to the recycle bin.
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    operation.lpszProgressTitle = nullptr;
+    return ::SHFileOperationW(&operation) == 0;
 }
 
 }  // namespace
+
+std::wstring longPathForm(const std::wstring& fullPath) {
+    if (fullPath.rfind(L"\\\\?\\", 0) == 0 || fullPath.rfind(L"\\\\.\\", 0) == 0) return fullPath;
+    // A network path "\\server\share\..." becomes "\\?\UNC\server\share\...".
+    if (fullPath.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + fullPath.substr(2);
+    return L"\\\\?\\" + fullPath;
+}
 
 bool isDirectory(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -87,10 +162,10 @@ void copyFolder(const std::wstring& source, const std::wstring& target) {
     }
     do {
         const std::wstring name = entry.cFileName;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        if (isFolderEntry(entry)) {
             // "." and ".." and every folder whose name begins with a dot (tool folders such as
             // ".git") stay behind.
-            if (isDotNamed(entry.cFileName)) continue;
+            if (isDotNamed(entry)) continue;
             createFolder(target + L"\\" + name);
             copyFolder(source + L"\\" + name, target + L"\\" + name);
         } else {
@@ -113,16 +188,7 @@ void deleteFolder(const std::wstring& path) {
     list.push_back(L'\0');
     list.push_back(L'\0');
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        SHFILEOPSTRUCTW operation{};
-        operation.hwnd = nullptr;
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = list.c_str();
-        operation.pTo = nullptr;
-        // No FOF_ALLOWUNDO: the tree is removed for good, not moved to the recycle bin.
-        operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        operation.lpszProgressTitle = nullptr;
-        // A tree the shell cannot handle counts as a failed attempt and is never handed to it.
-        if (!holdsPathTooLongForShell(fullPathOf(path)) && ::SHFileOperationW(&operation) == 0) return;
+        if (tryDeleteFolder(path, list)) return;
         // A running client or a scanner may still hold a file inside: wait and try again.
         ::Sleep(kRetryDelayMs);
     }

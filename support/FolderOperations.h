@@ -14,11 +14,18 @@ void createFolder(const std::wstring& path);
 // Copies the contents of source into the existing target: files overwritten, subfolders created
 // (failing when one exists) and copied, dot-named subfolders left out. Throws IOException.
 void copyFolder(const std::wstring& source, const std::wstring& target);
-// Deletes the folder tree through the shell, 10 attempts 300 ms apart. Throws IOException. A tree
-// holding a path of MAX_PATH characters or more (or an empty path) is never handed to the shell:
-// every attempt fails and the delete error follows.
+// Deletes the folder tree, 10 attempts 300 ms apart; throws IOException "The folder <path> can
+// not be deleted." after the last. Links (reparse points) are removed as links, never what they
+// point to, and a folder that is itself a link is removed as a link. The shell deletes the trees
+// it handles; a tree with a link or a path too long for the shell (MAX_PATH) inside is deleted
+// entry by entry in the long-path form. An empty path is never deleted: every attempt fails.
 void deleteFolder(const std::wstring& path);
 // Moves source to target, 10 attempts 300 ms apart; throws IOException of the given kind.
 void renameFolder(const std::wstring& source, const std::wstring& target, int errorKind);
 // Removes the folder if it is empty; never throws.
 bool removeEmptyFolder(const std::wstring& path);
+
+// The form of a full path that lifts the MAX_PATH limit of the file functions: "C:\a" becomes
+// "\\?\C:\a", "\\server\share\a" becomes "\\?\UNC\server\share\a"; a path already in that form
+// or a device path ("\\.\") stays as it is. Never throws.
+std::wstring longPathForm(const std::wstring& fullPath);

@@ -23,6 +23,24 @@ namespace {
 
 const std::wstring kUnicodeName = L"Ünïcödé Ordner \u65E5\u672C mit Leerzeichen";
 
+TEST(LongPathForm, LiftsTheLimitForDrivesAndNetworkPathsOnlyOnce) {
+    const struct {
+        const char* name;
+        std::wstring path;
+        std::wstring longForm;
+    } kCases[] = {
+        {"drive", L"C:\\users\\u\\lib_old", L"\\\\?\\C:\\users\\u\\lib_old"},
+        {"network", L"\\\\server\\share\\lib", L"\\\\?\\UNC\\server\\share\\lib"},
+        {"already long", L"\\\\?\\C:\\lib", L"\\\\?\\C:\\lib"},
+        {"already long network", L"\\\\?\\UNC\\s\\x", L"\\\\?\\UNC\\s\\x"},
+        {"device", L"\\\\.\\C:\\lib", L"\\\\.\\C:\\lib"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(longPathForm(c.path), c.longForm);
+    }
+}
+
 TEST(FolderTests, TellFoldersFromFilesAndMissingPaths) {
     const ScratchFolder scratch(L"brivane_fs");
     makeTree(scratch.path(), {L"folder\\", L"file.txt", L"Ä ö\\ü ß.jar"});
