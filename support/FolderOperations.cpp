@@ -14,6 +14,9 @@ namespace {
 constexpr int kAttempts = 10;
 constexpr DWORD kRetryDelayMs = 300;
 
+// The attributes that make CopyFileW refuse an existing target file.
+constexpr DWORD kProtectingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
 // A relative path as the shell will see it: joined to the current folder. Empty when it cannot
 // be resolved, which deleteFolder treats as a path it must not touch.
 std::wstring fullPathOf(const std::wstring& path) {
@@ -162,6 +165,9 @@ void copyFolder(const std::wstring& source, const std::wstring& target) {
     }
     do {
         const std::wstring name = entry.cFileName;
+        // A link is not copied: what it points to may lie anywhere, an ancestor included, and a
+        // copy through it could pull in anything or never end.
+        if (isLinkEntry(entry)) continue;
         if (isFolderEntry(entry)) {
             // "." and ".." and every folder whose name begins with a dot (tool folders such as
             // ".git") stay behind.
@@ -171,7 +177,14 @@ void copyFolder(const std::wstring& source, const std::wstring& target) {
         } else {
             const std::wstring sourceFile = source + L"\\" + name;
             const std::wstring targetFile = target + L"\\" + name;
-            // Overwrite: a repaired library folder replaces what an earlier copy left behind.
+            // Overwrite: a repaired library folder replaces what an earlier copy left behind. Windows
+            // refuses to overwrite a read-only, hidden or system file, so those marks go first;
+            // the copy then carries the source's attributes.
+            const DWORD existing = ::GetFileAttributesW(targetFile.c_str());
+            if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                (existing & kProtectingAttributes) != 0) {
+                ::SetFileAttributesW(targetFile.c_str(), existing & ~kProtectingAttributes);
+            }
             if (!::CopyFileW(sourceFile.c_str(), targetFile.c_str(), FALSE)) {
                 throw IOException(L"Die Datei " + sourceFile + L" kann nicht nach " + targetFile +
                                       L" kopiert werden.",

@@ -11,8 +11,9 @@ bool isDirectory(const std::wstring& path);
 bool isFile(const std::wstring& path);
 // Creates one level. Throws "The folder <path> can not be created." (also when it exists).
 void createFolder(const std::wstring& path);
-// Copies the contents of source into the existing target: files overwritten, subfolders created
-// (failing when one exists) and copied, dot-named subfolders left out. Throws IOException.
+// Copies the contents of source into the existing target: files overwritten (read-only, hidden
+// and system ones too), subfolders created (failing when one exists) and copied, dot-named
+// subfolders and links left out. Throws IOException.
 void copyFolder(const std::wstring& source, const std::wstring& target);
 // Deletes the folder tree, 10 attempts 300 ms apart; throws IOException "The folder <path> can
 // not be deleted." after the last. Links (reparse points) are removed as links, never what they

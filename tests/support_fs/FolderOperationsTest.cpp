@@ -7,6 +7,7 @@
 
 #include "support/FolderOperations.h"
 #include "support/IOException.h"
+#include "tests/driver/Links.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/driver/ThrownBy.h"
@@ -103,6 +104,43 @@ TEST(FolderTests, CopyFolderCopiesDotFilesButNotDotFoldersAndOverwritesFiles) {
     EXPECT_TRUE(isDirectory(target + L"\\empty"));
     EXPECT_FALSE(exists(target + L"\\.svn"));
     EXPECT_FALSE(exists(target + L"\\.git"));
+}
+
+TEST(FolderTests, CopyFolderOverwritesProtectedFilesAndLeavesLinksOut) {
+    const ScratchFolder scratch(L"brivane_fs");
+    const std::wstring source = scratch / L"lib";
+    const std::wstring target = scratch / L"copy";
+    makeTree(scratch.path(), {L"lib\\a.jar", L"lib\\b.jar", L"lib\\c.jar", L"lib\\d.jar", L"outside\\canary.jar"});
+    ASSERT_TRUE(testdriver::makeFolderLink(source + L"\\linked", scratch / L"outside"));
+    ASSERT_TRUE(testdriver::makeFolderLink(source + L"\\up", source));
+    // Windows refuses CopyFileW onto such files; a root user under Wine may not see the refusal,
+    // so the result shows it: the new content, and none of the old marks left on the copy.
+    constexpr DWORD kProtecting = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const struct {
+        const char* name;
+        std::wstring file;
+        DWORD targetAttributes;
+    } kCases[] = {
+        {"read-only target", L"a.jar", FILE_ATTRIBUTE_READONLY},
+        {"hidden target", L"b.jar", FILE_ATTRIBUTE_HIDDEN},
+        {"system target", L"c.jar", FILE_ATTRIBUTE_SYSTEM},
+        {"all three", L"d.jar", kProtecting},
+    };
+    createFolder(target);
+    for (const auto& c : kCases) {
+        writeBytes(target + L"\\" + c.file, "an older " + utf8(c.file));
+        ASSERT_TRUE(::SetFileAttributesW((target + L"\\" + c.file).c_str(), c.targetAttributes));
+    }
+
+    copyFolder(source, target);
+
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(readBytes(target + L"\\" + c.file), "lib\\" + utf8(c.file));
+        EXPECT_EQ(::GetFileAttributesW((target + L"\\" + c.file).c_str()) & kProtecting, 0u);
+    }
+    EXPECT_FALSE(exists(target + L"\\linked"));
+    EXPECT_FALSE(exists(target + L"\\up"));
 }
 
 TEST(FolderTests, CopyFolderFailures) {
