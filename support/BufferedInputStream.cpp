@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "support/IOException.h"
@@ -33,6 +34,29 @@ int stripCarriageReturn(char* start, int length) {
     }
     return length;
 }
+
+// Moves a started line from the front of the buffer back to where it was, unless the refill
+// behind it succeeded: a refill that raises then leaves the stream as it was before, so a later
+// read neither repeats bytes nor hands out bytes never read. What the failing source delivered
+// before it raised goes with the refill.
+class MovedLine {
+public:
+    MovedLine(char* buffer, int position, int length) noexcept
+        : buffer_(buffer), position_(position), length_(length) {}
+    ~MovedLine() {
+        if (!kept_) std::memmove(buffer_ + position_, buffer_, static_cast<std::size_t>(length_));
+    }
+    MovedLine(const MovedLine&) = delete;
+    MovedLine& operator=(const MovedLine&) = delete;
+
+    void keep() noexcept { kept_ = true; }
+
+private:
+    char* buffer_;
+    int position_;
+    int length_;
+    bool kept_ = false;
+};
 
 }  // namespace
 
@@ -81,19 +105,23 @@ const char* BufferedInputStream::readLine(int& length) {
             // Move the started line to the front and read on behind it.
             const int kept = capacity_ - position_;
             std::memmove(buffer_.get(), start, static_cast<std::size_t>(kept));
+            MovedLine moved(buffer_.get(), position_, kept);
+            const int newEnd = fill(source_, buffer_.get(), capacity_, kept);
+            moved.keep();
             position_ = 0;
-            end_ = fill(source_, buffer_.get(), capacity_, kept);
+            end_ = newEnd;
         } else {
-            // One line longer than the whole buffer: double it, keeping what was read.
+            // One line longer than the whole buffer: double it, keeping what was read. The new
+            // buffer replaces the old one only once the refill has succeeded.
             const int newCapacity = doubledCapacity(capacity_);
             if (newCapacity < 0) throw notEnoughMemory();
-            char* const newBuffer = new (std::nothrow) char[static_cast<std::size_t>(newCapacity) + 1];
-            if (!newBuffer) throw notEnoughMemory();
-            std::memcpy(newBuffer, buffer_.get(), static_cast<std::size_t>(capacity_));
-            buffer_.reset(newBuffer);
-            const int oldCapacity = capacity_;
+            std::unique_ptr<char[]> grown(new (std::nothrow) char[static_cast<std::size_t>(newCapacity) + 1]);
+            if (!grown) throw notEnoughMemory();
+            std::memcpy(grown.get(), buffer_.get(), static_cast<std::size_t>(capacity_));
+            const int newEnd = fill(source_, grown.get(), newCapacity, capacity_);
+            buffer_ = std::move(grown);
             capacity_ = newCapacity;
-            end_ = fill(source_, buffer_.get(), capacity_, oldCapacity);
+            end_ = newEnd;
         }
     }
 }

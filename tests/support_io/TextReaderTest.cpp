@@ -117,6 +117,59 @@ std::vector<std::wstring> wideLines(const std::string& bytes) {
     return lines;
 }
 
+// Bytes from memory whose one chosen read raises without delivering anything, as a file on a
+// failing network share may; the reads after it go on where the data stopped.
+class FailingOnceInputStream : public supportio::MemoryInputStream {
+public:
+    FailingOnceInputStream(std::string bytes, int failingRead)
+        : MemoryInputStream(std::move(bytes)), failingRead_(failingRead) {}
+    int read(char* buffer, int maximum) override {
+        if (++calls_ == failingRead_) throw IOException(L"Lesefehler", L"read failure", IOException::Resource);
+        return MemoryInputStream::read(buffer, maximum);
+    }
+
+private:
+    int failingRead_;
+    int calls_ = 0;
+};
+
+TEST(BufferedInputStream, RefillThatRaisesLeavesTheStreamAsItWas) {
+    const std::string x1500(1500, 'x');
+    const std::string y2500(2500, 'y');
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> lines;
+    } kCases[] = {
+        // The second read is the refill behind a line that was moved to the front.
+        {"moving a started line", "first line\n" + x1500 + "\nlast\n", {"first line", x1500, "last"}},
+        // The second read is the refill of a buffer that one line made double.
+        {"doubling for a long line", y2500 + "\nz\n", {y2500, "z"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        FailingOnceInputStream source(c.bytes, 2);
+        BufferedInputStream buffered(source);
+        std::vector<std::string> lines;
+        int failures = 0;
+        for (int call = 0; call < 20; ++call) {
+            int length = -1;
+            const char* line = nullptr;
+            try {
+                line = buffered.readLine(length);
+            } catch (const IOException& e) {
+                EXPECT_EQ(e.englishMessage, L"read failure");
+                ++failures;
+                continue;
+            }
+            if (!line) break;
+            lines.emplace_back(line, static_cast<std::size_t>(length));
+        }
+        EXPECT_EQ(failures, 1);
+        EXPECT_EQ(lines, c.lines) << "no byte twice, none that was never read";
+    }
+}
+
 TEST(Utf8StreamReader, DecodesLinesWithoutTreatingTheByteOrderMark) {
     std::string longUmlauts;
     std::wstring longUmlautsText;
