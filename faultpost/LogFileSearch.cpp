@@ -2,7 +2,12 @@
 
 #include <windows.h>
 
+#include "support/FindEntry.h"
 #include "support/UniqueResource.h"
+
+namespace {
+constexpr wchar_t kLogPattern[] = L"*.log";
+}
 
 void addLogFiles(const std::wstring& folder, std::vector<std::wstring>& list) {
     unsigned long long unused = 0;
@@ -11,13 +16,17 @@ void addLogFiles(const std::wstring& folder, std::vector<std::wstring>& list) {
 
 void addLogFilesCountingBytes(const std::wstring& folder, std::vector<std::wstring>& list,
                               unsigned long long& totalBytes) {
-    const std::wstring pattern = folder + L"*.log";
+    const std::wstring pattern = folder + kLogPattern;
     WIN32_FIND_DATAW entry;
     const UniqueFindHandle search(::FindFirstFileW(pattern.c_str(), &entry));
     if (!search) return;
     do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+        // A link is skipped like a folder: a file link could put any file of the machine into
+        // the report that goes out by mail. The search also matches short (8.3) names, so
+        // "*.log" would take "client.log_old" (CLIENT~1.LOG); only long names count.
+        if (isFolderEntry(entry) || isLinkEntry(entry)) continue;
+        if (!matchesByLongName(entry.cFileName, kLogPattern)) continue;
         list.push_back(folder + entry.cFileName);
-        totalBytes += (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        totalBytes += entrySize(entry);
     } while (::FindNextFileW(search.get(), &entry));
 }
