@@ -1,8 +1,11 @@
 #include "faultpost/LogSection.h"
 
+#include <optional>
+
 #include "faultpost/LogFileSearch.h"
 #include "faultpost/ReportFormat.h"
 #include "support/FileInputStream.h"
+#include "support/IOException.h"
 #include "support/PathProvider.h"
 #include "support/PrintWriter.h"
 #include "support/Utf8StreamReader.h"
@@ -27,15 +30,36 @@ std::vector<std::wstring> findLogFiles(const LogFolders& folders, const LogFileL
     return paths;
 }
 
+namespace {
+
+// Runs one reading step and answers what it answers; a reading failure is caught here, only here,
+// and leaves its English text in failure (the writer's failures are never caught).
+template <typename ReadingStep>
+bool tryReading(std::optional<std::wstring>& failure, ReadingStep step) {
+    try {
+        return step();
+    } catch (const IOException& e) {
+        failure = e.englishMessage;
+        return false;
+    }
+}
+
+}  // namespace
+
 void writeLogFile(PrintWriter& writer, const std::wstring& path) {
-    FileInputStream stream(path);
     writer.println(path);
-    // A file that could not be opened fails here: the reader's first block read raises the
-    // stream's "is not open" pair, which gives up the whole report.
-    Utf8StreamReader reader(stream);
+    // One log held open by another program, or on a failing disk, must not cost the support desk
+    // all the others: its failure is named in the report instead. A file that could not be opened
+    // fails at the reader's first block read with the stream's "is not open" pair.
+    FileInputStream stream(path);
+    std::optional<Utf8StreamReader> reader;
+    std::optional<std::wstring> failure;
     std::wstring line;
-    while (reader.readLine(line)) writer.println(line);
-    reader.close();
+    if (tryReading(failure, [&] { reader.emplace(stream); return true; })) {
+        while (tryReading(failure, [&] { return reader->readLine(line); })) writer.println(line);
+        if (!failure) tryReading(failure, [&] { reader->close(); return true; });
+    }
+    if (failure) writer.println(kCouldNotBeRead + *failure);
 }
 
 void writeLogSection(PrintWriter& writer) {

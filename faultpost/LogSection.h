@@ -28,11 +28,13 @@ using LogFileLister = std::function<void(const std::wstring& folder, std::vector
 std::vector<std::wstring> findLogFiles(const LogFolders& folders, const LogFileLister& addFiles);
 
 // Copies one log file: its path, then each of its lines (cut at a zero unit), as report lines.
-// The file is read shared, so a log that a running client still writes can be copied. Throws
-// the stream's IOException when the file cannot be opened or read, and what the writer throws.
+// The file is read shared, so a log that a running client still writes can be copied. A file
+// that cannot be opened gives, under its path, the line "Could not be read: " and the failure's
+// English text instead; one that fails part-way gives that line after the lines read until then.
+// Throws what the writer throws.
 void writeLogFile(PrintWriter& writer, const std::wstring& path);
 
 // Every log file found in folders (the defaults when none are given), each followed by the
-// separator, or "no logs found" and the separator. Throws IOException.
+// separator, or "no logs found" and the separator. Throws what the writer throws.
 void writeLogSection(PrintWriter& writer);
 void writeLogSection(PrintWriter& writer, const LogFolders& folders);

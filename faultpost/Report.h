@@ -5,8 +5,8 @@ class StringWriter;
 struct LogFolders;
 
 // Writes the whole error report: the version line, the separator, then the log section over
-// the given folders (the client's profiles and fallbacks when none are given). Throws
-// IOException from reading a log file or from the writer.
+// the given folders (the client's profiles and fallbacks when none are given). A log file that
+// cannot be read is named in the report instead. Throws the writer's IOException.
 void composeReport(PrintWriter& writer);
 void composeReport(PrintWriter& writer, const LogFolders& folders);
 

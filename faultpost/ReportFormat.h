@@ -8,6 +8,9 @@
 
 // Closes the version line and every copied log file.
 inline constexpr wchar_t kReportSeparator[] = L"----------";
+// Begins the line that stands under the path of a log file that could not be read, followed by
+// the failure's English text, English for every user like the report's other fixed lines.
+inline constexpr wchar_t kCouldNotBeRead[] = L"Could not be read: ";
 // Stands in for the log files when no folder holds one.
 inline constexpr wchar_t kNoLogsFound[] = L"no logs found";
 

@@ -262,29 +262,28 @@ TEST_F(FaultpostEndToEndTest, LogHeldOpenByARunningWriterIsRead) {
     EXPECT_EQ(mailedBody(), ansi(reportOf(path + L"\r\n2024.05.01 12:00:00 still running\r\n----------\r\n")));
 }
 
-TEST_F(FaultpostEndToEndTest, LogThatCannotBeOpenedEndsInTheErrorBox) {
-    // Share mode 0 keeps every other opener out, and Wine enforces share modes between handles
-    // as Windows does; a missing file cannot serve here, since only found files are opened.
-    writeLog(0, L"a-fine.log", "fine\n");
+TEST_F(FaultpostEndToEndTest, LogHeldByAnotherProgramIsNamedAndTheReportStillGoesOut) {
+    // A program that locks its log keeps every other opener out (share mode 0); Wine enforces
+    // share modes between processes as Windows does. A missing file cannot serve here, since only
+    // found files are opened.
+    const std::wstring fine = writeLog(0, L"a-fine.log", "fine\n");
     const std::wstring path = writeLog(0, L"b-locked.log", "x\n");
-    const UniqueFileHandle holder(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(holder);
+    const std::wstring tag = std::to_wstring(::GetCurrentProcessId());
+    const std::wstring readyName = L"faultpost_e2e_ready_" + tag;
+    const std::wstring releaseName = L"faultpost_e2e_release_" + tag;
+    const UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
+    const UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str()));
+    Process holder(L"\"" + builtFile(L"support_fs_file_holder.exe") + L"\" \"" + path + L"\" " + readyName + L" " +
+                   releaseName + L" 60000 exclusive");
+    ASSERT_EQ(::WaitForSingleObject(ready.get(), kTimeoutMs), WAIT_OBJECT_0) << "holder did not lock the file";
 
+    // The failure's text is the English one for every user.
     expectTheLanguageOfThisRun();
-    const std::unique_ptr<Process> process = start(L"silent");
-    const Dialog error = waitForDialog(*process, kTimeoutMs);
-    ASSERT_TRUE(error);
-    if (userIsGerman()) {
-        EXPECT_EQ(caption(error), L"Fehler - Tavrel Bank brivane Faultpost");
-        EXPECT_EQ(messageText(error), L"Es ist folgender Fehler aufgetreten: \n\nDie Datei " + path + L" ist nicht offen");
-    } else {
-        EXPECT_EQ(caption(error), L"Error - Tavrel Bank brivane Faultpost");
-        EXPECT_EQ(messageText(error), L"The following error occured: \n\nThe file " + path + L" is not open");
-    }
-    answer(*process, error, IDOK);
-    expectEndWithoutDialog(*process);
-    EXPECT_FALSE(readMapiRecord(recordFile_).present);
+    EXPECT_EQ(mailedBody(), ansi(reportOf(fine + L"\r\nfine\r\n----------\r\n" + path +
+                                          L"\r\nCould not be read: The file " + path + L" is not open\r\n----------\r\n")));
+    ::SetEvent(release.get());
+    EXPECT_TRUE(holder.waitForExit(kTimeoutMs));
+    EXPECT_EQ(holder.exitCode(), 0u);
 }
 
 TEST_F(FaultpostEndToEndTest, RefusedMailIsSavedOnRequest) {

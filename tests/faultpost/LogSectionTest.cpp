@@ -8,14 +8,12 @@
 #include "faultpost/LogFileSearch.h"
 #include "faultpost/LogSection.h"
 #include "faultpost/Report.h"
-#include "support/IOException.h"
 #include "support/PrintWriter.h"
 #include "support/StringWriter.h"
 #include "support/ToMultiByteConverter.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
-#include "tests/driver/ThrownBy.h"
 
 namespace {
 
@@ -177,23 +175,39 @@ TEST_F(ComposeReportTest, InvalidUtf8StillGivesOneLinePerLogLine) {
     EXPECT_EQ(lineEnds, 8u);  // separator, path, five log lines, separator
 }
 
-TEST_F(ComposeReportTest, LogThatCannotBeOpenedGivesUpTheReport) {
+TEST_F(ComposeReportTest, LogThatCannotBeOpenedIsNamedAndTheOthersFollow) {
     const std::wstring folder = logFolder(0);
-    const std::wstring path = folder + L"held.log";
-    testdriver::writeBytes(folder + L"a-readable.log", "fine\n");
-    testdriver::writeBytes(path, "secret\n");
-    // Share mode 0 keeps every other opener out; Wine enforces share modes between handles just
-    // as Windows does, so the report's deny-none open fails on it.
-    const UniqueFileHandle holder(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(holder);
-
-    StringWriter report;
-    PrintWriter writer(report);
-    const IOException failure = testdriver::thrownBy([&] { composeReport(writer, folders_); });
-    EXPECT_EQ(failure.germanMessage, L"Die Datei " + path + L" ist nicht offen");
-    EXPECT_EQ(failure.englishMessage, L"The file " + path + L" is not open");
-    EXPECT_EQ(failure.kind, IOException::Resource);
+    const std::wstring first = folder + L"a-held.log";
+    const std::wstring readable = folder + L"b-readable.log";
+    const std::wstring last = folder + L"c-held.log";
+    testdriver::writeBytes(first, "secret\n");
+    testdriver::writeBytes(readable, "fine\n");
+    testdriver::writeBytes(last, "secret\n");
+    const std::wstring readableSection = readable + L"\r\nfine\r\n----------\r\n";
+    const auto unreadableSection = [](const std::wstring& path) {
+        return path + L"\r\nCould not be read: The file " + path + L" is not open\r\n----------\r\n";
+    };
+    const struct {
+        const char* name;
+        std::vector<std::wstring> held;
+        std::wstring section;
+    } kCases[] = {
+        {"first and last held", {first, last}, unreadableSection(first) + readableSection + unreadableSection(last)},
+        {"every file held", {first, readable, last},
+         unreadableSection(first) + unreadableSection(readable) + unreadableSection(last)},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        // Share mode 0 keeps every other opener out; Wine enforces share modes between handles
+        // just as Windows does, so the report's deny-none open fails on it.
+        std::vector<UniqueFileHandle> holders;
+        for (const std::wstring& path : c.held) {
+            holders.emplace_back(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(holders.back());
+        }
+        EXPECT_EQ(composedAfterVersionLine(), L"----------\r\n" + c.section);
+    }
 }
 
 TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutGrowing) {
