@@ -45,12 +45,27 @@ void makeFolders(const std::wstring& path) {
     ::CreateDirectoryW(full.c_str(), nullptr);
 }
 
-void removeTree(const std::wstring& path) {
-    std::wstring full = longForm(path);
-    while (!full.empty() && full.back() == L'\\') full.pop_back();
+namespace {
+
+// Removes every link below a folder path (in the long form), without entering any.
+void removeLinksBelow(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!search) return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            removeLink(folder + L"\\" + name);
+        } else if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            removeLinksBelow(folder + L"\\" + name);
+        }
+    } while (::FindNextFileW(search.get(), &entry));
+}
+
+void removeEntries(const std::wstring& full) {
     const DWORD attributes = ::GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    // A link goes as a link: what it points to is no part of the tree, often a canary outside.
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         removeLink(full);
         return;
@@ -66,11 +81,27 @@ void removeTree(const std::wstring& path) {
         if (search) {
             do {
                 const std::wstring name = entry.cFileName;
-                if (name != L"." && name != L"..") removeTree(full + L"\\" + name);
+                if (name != L"." && name != L"..") removeEntries(full + L"\\" + name);
             } while (::FindNextFileW(search.get(), &entry));
         }
     }
     ::RemoveDirectoryW(full.c_str());
+}
+
+}  // namespace
+
+void removeTree(const std::wstring& path) {
+    std::wstring full = longForm(path);
+    while (!full.empty() && full.back() == L'\\') full.pop_back();
+    // Links go first and as links, while what they point to still exists: what they point to is
+    // no part of the tree (often a canary outside), and a link whose target is gone is invisible
+    // to Windows programs under Wine, so it could no longer be removed.
+    const DWORD attributes = ::GetFileAttributesW(full.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        removeLinksBelow(full);
+    }
+    removeEntries(full);
 }
 
 void makeTree(const std::wstring& root, std::initializer_list<std::wstring> entries) {
