@@ -30,3 +30,13 @@ std::wstring enclosingFolder(const std::wstring& path) {
     const auto last = path.rfind(L'\\');
     return last == std::wstring::npos ? std::wstring() : path.substr(0, last);
 }
+
+std::vector<std::wstring> foldersDownToTarget(const std::wstring& profileFolder, const std::wstring& profileSuffix) {
+    std::vector<std::wstring> folders = {profileFolder};
+    // profileSuffix begins with a backslash: each further backslash ends one more folder.
+    for (auto next = profileSuffix.find(L'\\', 1); next != std::wstring::npos; next = profileSuffix.find(L'\\', next + 1)) {
+        folders.push_back(profileFolder + profileSuffix.substr(0, next));
+    }
+    if (!profileSuffix.empty()) folders.push_back(profileFolder + profileSuffix);
+    return folders;
+}

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // Where the application folders of all user profiles lie, derived from the running user's own
 // data folder: profilesRoot + <profile> + profileSuffix names one profile's application folder.
@@ -18,3 +19,7 @@ std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, 
 
 // The path up to, not including, its last backslash; empty when it has none.
 std::wstring enclosingFolder(const std::wstring& path);
+
+// Every folder from one profile folder down to its application folder: the profile folder, then
+// each folder that profileSuffix adds, the application folder last. Never throws.
+std::vector<std::wstring> foldersDownToTarget(const std::wstring& profileFolder, const std::wstring& profileSuffix);

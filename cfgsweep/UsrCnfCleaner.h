@@ -7,7 +7,8 @@
 class FileDescription;
 
 // Deletes one application folder ("brivane", "cm", ...) in every user profile the running user
-// can reach, and each profile's "TavrelBank" folder that this leaves empty.
+// can reach, and each profile's "TavrelBank" folder that this leaves empty. An application folder
+// reached through a link on the way down from its profile folder is left alone.
 class UsrCnfCleaner : public FileEnumeratorCallback {
 public:
     explicit UsrCnfCleaner(const std::wstring& applicationName);

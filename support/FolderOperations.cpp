@@ -146,6 +146,11 @@ bool isFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool isLink(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 void createFolder(const std::wstring& path) {
     if (!::CreateDirectoryW(path.c_str(), nullptr)) {
         throw IOException(L"Der Ordner " + path + L" kann nicht erstellt werden.",

@@ -9,6 +9,8 @@
 bool isDirectory(const std::wstring& path);
 // True when the path names an existing entry that is not a folder.
 bool isFile(const std::wstring& path);
+// True when the path names a link (reparse point: junction, symbolic link, mount point).
+bool isLink(const std::wstring& path);
 // Creates one level. Throws "The folder <path> can not be created." (also when it exists).
 void createFolder(const std::wstring& path);
 // Copies the contents of source into the existing target: files overwritten (read-only, hidden

@@ -1,6 +1,7 @@
 #include "cfgsweep/ProfileLayout.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,26 @@ TEST(SplitProfileLayout, GivesNoLayoutWhenTheTargetWouldNotBeAnApplicationFolder
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(splitProfileLayout(c.dataFolder, L"brivane").has_value());
+    }
+}
+
+TEST(FoldersDownToTarget, ListsEveryFolderFromTheProfileToTheTarget) {
+    const struct {
+        const char* name;
+        std::wstring profile;
+        std::wstring suffix;
+        std::vector<std::wstring> folders;
+    } kCases[] = {
+        {"current Windows", LR"(C:\Users\u)", LR"(\AppData\Local\TavrelBank\brivane)",
+         {LR"(C:\Users\u)", LR"(C:\Users\u\AppData)", LR"(C:\Users\u\AppData\Local)",
+          LR"(C:\Users\u\AppData\Local\TavrelBank)", LR"(C:\Users\u\AppData\Local\TavrelBank\brivane)"}},
+        {"shortest suffix", LR"(D:\P\u)", LR"(\TavrelBank\cm)",
+         {LR"(D:\P\u)", LR"(D:\P\u\TavrelBank)", LR"(D:\P\u\TavrelBank\cm)"}},
+        {"no suffix", LR"(D:\P\u)", L"", {LR"(D:\P\u)"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(foldersDownToTarget(c.profile, c.suffix), c.folders);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include "support/FolderOperations.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/Process.h"
 
@@ -81,11 +82,6 @@ bool makeJunction(const std::wstring& link, const std::wstring& target) {
 }
 
 }  // namespace
-
-bool isLink(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
 
 bool makeFolderLink(const std::wstring& link, const std::wstring& target) {
     if (const UnixFileName toUnix = wineUnixFileName()) {

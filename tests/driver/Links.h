@@ -10,11 +10,8 @@ namespace testdriver {
 // symbolic link where the user may create one, else a junction. Wine 8 makes neither (its
 // CreateSymbolicLinkW answers success and creates nothing), so there a Linux symbolic link is
 // made with ln -s, which the programs in the prefix see as a directory reparse point (attributes
-// 0x410). True when link then shows as a folder link.
+// 0x410). True when link then shows as a folder link (isLink of the folder operations).
 bool makeFolderLink(const std::wstring& link, const std::wstring& target);
-
-// True when path names a reparse point.
-bool isLink(const std::wstring& path);
 
 // Removes the link itself, never its target. Under Wine 8 every Win32 call on a Linux link acts
 // on the target (RemoveDirectoryW removes an empty target), so it is removed from the Linux side.

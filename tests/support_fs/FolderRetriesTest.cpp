@@ -183,7 +183,7 @@ TEST_F(FolderRetries, LinksAreRemovedAsLinksAndNothingBehindThemIsTouched) {
         if (deleted) {
             EXPECT_FALSE(exists(c.folder));
         } else {
-            EXPECT_TRUE(testdriver::isLink(c.link));
+            EXPECT_TRUE(isLink(c.link));
         }
     }
     EXPECT_FALSE(exists(tree + L"\\a.jar"));
