@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Builds, then runs every benchmark (build/bin/bench_*.exe) under Wine and prints its figures, one
+# Builds the 64-bit programs, then runs every benchmark (build/x64/bin/bench_*.exe) under Wine and prints its figures, one
 # line each: "name: <figure> (goal <op> <value>) ok" or "... MISSED". A missed goal is reported,
 # not failed: the exit code is non-zero only when the benchmarks could not be built or run.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${BUILD_DIR:-$top/build}
-export BUILD_DIR=$build_dir
+export BUILD_DIR=${BUILD_DIR:-$top/build}
+build_dir=$BUILD_DIR/x64
 
-"$top/scripts/build.sh" >/dev/null
+"$top/scripts/build.sh" --arch x64 >/dev/null
 
 shopt -s nullglob
 benchmarks=("$build_dir"/bin/bench_*.exe)
@@ -18,7 +18,7 @@ fi
 
 . "$top/scripts/wine-session.sh"
 wine_session_start
-"$top/scripts/prepare-prefix.sh" "$build_dir"
+"$top/scripts/prepare-prefix.sh" x64 "$build_dir"
 
 failed=0
 for benchmark in "${benchmarks[@]}"; do

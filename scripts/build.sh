@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is missing (Debian, as root), configures and builds into build/ (or $BUILD_DIR).
+# Installs what is missing (Debian, as root), configures and builds the 32-bit and the 64-bit
+# programs into build/x86 and build/x64 (below $BUILD_DIR when set).
+#   scripts/build.sh [--arch x86|x64|all] [ninja targets...]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$top/build}
+. "$top/scripts/arch.sh"
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64 mingw-w64-tools googletest wine wine64 xvfb locales python3)
+arch=all
+if [ "${1:-}" = "--arch" ]; then
+  arch=${2:?--arch needs x86, x64 or all}
+  shift 2
+fi
+architectures=$(brivane_architectures "$arch")
+
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+          g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools googletest
+          wine wine64 wine32:i386 xvfb locales python3 osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -12,15 +24,17 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # Wine runs 32-bit programs with Debian's i386 packages.
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   apt-get update -qq >/dev/null
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 # Java for the demo client and the real-runtime test; the rest builds without it.
 "$top/scripts/install-java.sh"
 
-if [ ! -f "$build_dir/build.ninja" ]; then
-  cmake -S "$top" -B "$build_dir" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build_dir" -- -j"$(nproc)" "$@"
+for a in $architectures; do
+  if [ ! -f "$build_dir/$a/build.ninja" ]; then
+    cmake --preset "mingw-$a" -S "$top" -B "$build_dir/$a" >/dev/null
+  fi
+  cmake --build "$build_dir/$a" -- -j"$(nproc)" "$@"
+done

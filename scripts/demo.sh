@@ -17,8 +17,9 @@ if ! command -v javac >/dev/null 2>&1 || [ ! -x /usr/bin/java ]; then
   echo "No Java runtime could be installed; the demo needs /usr/bin/java and javac." >&2
   exit 1
 fi
-# Only what the demo runs: the launcher, the bridge and the client.
-"$top/scripts/build.sh" tavrel-brivane java-bridge democlient
+# Only what the demo runs: the 64-bit launcher, the bridge and the client.
+"$top/scripts/build.sh" --arch x64 tavrel-brivane java-bridge democlient
+bin_dir=$BUILD_DIR/x64/bin
 # The screenshot needs ImageMagick's import (it reads the X display the programs run on).
 if ! command -v import >/dev/null 2>&1 || ! import -version 2>/dev/null | grep -q ImageMagick; then
   echo "Installing: imagemagick"
@@ -36,9 +37,9 @@ install_dir="$WINEPREFIX/drive_c/Tavrel Bank Demo"
 install_win='C:\Tavrel Bank Demo'
 rm -rf "$install_dir"
 mkdir -p "$install_dir/lib" "$install_dir/jre/bin"
-cp "$BUILD_DIR/bin/tavrel-brivane.exe" "$install_dir/"
-cp "$BUILD_DIR/bin/tools/java-bridge.exe" "$install_dir/jre/bin/javaw.exe"
-cp "$BUILD_DIR/bin/tools/democlient.jar" "$install_dir/lib/client.jar"
+cp "$bin_dir/tavrel-brivane.exe" "$install_dir/"
+cp "$bin_dir/tools/java-bridge.exe" "$install_dir/jre/bin/javaw.exe"
+cp "$bin_dir/tools/democlient.jar" "$install_dir/lib/client.jar"
 
 user_dirs=("$WINEPREFIX"/drive_c/users/*/AppData/Local/TavrelBank)
 rm -rf "${user_dirs[@]}"

@@ -1,21 +1,54 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under Wine in a throwaway prefix on an
-# Xvfb display. Extra arguments go to ctest (for example: -R Registry). Exits non-zero when
-# anything failed.
+# Xvfb display: the 32-bit programs' suite, then the 64-bit one, in the same 64-bit prefix (it
+# runs both kinds). --arch x86 or --arch x64 runs one of them; the other arguments go to ctest
+# (for example: --arch x64 -R Registry). Exits non-zero when anything failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$top/build}
+. "$top/scripts/arch.sh"
 
-"$top/scripts/build.sh"
+arch=all
+ctest_arguments=()
+while [ $# -gt 0 ]; do
+  if [ "$1" = "--arch" ]; then
+    arch=${2:?--arch needs x86, x64 or all}
+    shift 2
+  else
+    ctest_arguments+=("$1")
+    shift
+  fi
+done
+architectures=$(brivane_architectures "$arch")
+
+"$top/scripts/build.sh" --arch "$arch"
 
 . "$top/scripts/wine-session.sh"
 wine_session_start
-"$top/scripts/prepare-prefix.sh" "$build_dir"
+for a in $architectures; do
+  "$top/scripts/prepare-prefix.sh" "$a" "$build_dir/$a"
+done
 
-set +e
-# A Wine process now and then fails to end after its test has passed (seen once in a few hundred
-# runs, under heavy load); one more run of just that test tells such a hiccup from a real failure.
-(cd "$build_dir" && ctest --output-on-failure -j2 --repeat until-pass:2 "$@")
-status=$?
-set -e
+status=0
+summaries=()
+for a in $architectures; do
+  echo
+  echo "=== Tests of the $a programs ($build_dir/$a) ==="
+  log="$WINE_SESSION_DIR/ctest-$a.log"
+  set +e
+  # A Wine process now and then fails to end after its test has passed (seen once in a few
+  # hundred runs, under heavy load); one more run of just that test tells such a hiccup from a
+  # real failure. ctest writes its own copy of the output (-O): a pipe to tee could be held open
+  # by a Wine process that outlives its test.
+  (cd "$build_dir/$a" && ctest --output-on-failure -j2 --repeat until-pass:2 -O "$log" ${ctest_arguments[@]+"${ctest_arguments[@]}"})
+  result=$?
+  set -e
+  [ $result -eq 0 ] || status=1
+  summary=$(grep -E 'tests passed|No tests were found' "$log" | tail -n 1 || true)
+  summaries+=("$a: ${summary:-no summary (exit code $result)}")
+done
+
+echo
+echo "=== Summary ==="
+printf '%s\n' "${summaries[@]}"
 exit $status

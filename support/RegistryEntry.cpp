@@ -13,12 +13,12 @@ constexpr DWORD kStringValueLimitBytes = kStringBufferBytes - sizeof(wchar_t);
 
 RegistryEntry::RegistryEntry(HKEY rootKey, const std::wstring& path, REGSAM viewFlags)
     : rootKey_(rootKey), key_(), open_(false) {
-    // The view flags and the build we ship:
-    // - Our programs are 64-bit. For a 64-bit program, viewFlags 0 and KEY_WOW64_64KEY both open the
-    //   native (64-bit) keys, and KEY_WOW64_32KEY opens what 32-bit programs see (below
-    //   "SOFTWARE\WOW6432Node" for the redirected HKEY_LOCAL_MACHINE keys).
-    // - A 32-bit build on 64-bit Windows would see the 32-bit keys with viewFlags 0; only
-    //   KEY_WOW64_64KEY would reach the 64-bit ones. On 32-bit Windows both flags are ignored and
+    // The view flags in the two builds we ship:
+    // - In a 64-bit program, viewFlags 0 and KEY_WOW64_64KEY both open the native (64-bit) keys, and
+    //   KEY_WOW64_32KEY opens what 32-bit programs see (below "SOFTWARE\WOW6432Node" for the
+    //   redirected HKEY_LOCAL_MACHINE keys).
+    // - In a 32-bit program on 64-bit Windows, viewFlags 0 and KEY_WOW64_32KEY open the 32-bit keys;
+    //   only KEY_WOW64_64KEY reaches the 64-bit ones. On 32-bit Windows both flags are ignored and
     //   select the same single key, so the 64-bit and the 32-bit runtime search read the same values.
     // The callers pass the view explicitly wherever it matters (the Java runtime search), so their
     // result is the same for either build; only the proxy settings below HKEY_CURRENT_USER use 0,

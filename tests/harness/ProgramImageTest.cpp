@@ -54,26 +54,56 @@ T readAt(const std::vector<uint8_t>& bytes, size_t offset) {
     return value;
 }
 
-// The names of the DLLs in a 64-bit PE file's import table, read from the file itself rather than
-// through the loader, so a DLL that is missing on this machine still shows up.
+// What the tests need from a program's PE headers, read from the file itself rather than through
+// the loader, so a DLL that is missing on this machine still shows up. PE32 (32-bit programs) and
+// PE32+ (64-bit programs) differ only in the optional header.
+struct ImageHeaders {
+    bool valid = false;
+    WORD machine = 0;
+    WORD magic = 0;
+    size_t sectionTable = 0;
+    WORD sectionCount = 0;
+    uint32_t importRva = 0;
+};
+
+ImageHeaders readHeaders(const std::vector<uint8_t>& image) {
+    ImageHeaders headers;
+    const auto ntOffset = readAt<uint32_t>(image, offsetof(IMAGE_DOS_HEADER, e_lfanew));
+    if (readAt<DWORD>(image, ntOffset) != IMAGE_NT_SIGNATURE) return headers;
+    // Signature and file header are laid out alike in both kinds, so is the optional header's start.
+    const auto file = readAt<IMAGE_FILE_HEADER>(image, ntOffset + offsetof(IMAGE_NT_HEADERS32, FileHeader));
+    const size_t optional = ntOffset + offsetof(IMAGE_NT_HEADERS32, OptionalHeader);
+    headers.magic = readAt<WORD>(image, optional);
+    if (headers.magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+        headers.importRva = readAt<IMAGE_OPTIONAL_HEADER32>(image, optional)
+                                .DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    } else if (headers.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        headers.importRva = readAt<IMAGE_OPTIONAL_HEADER64>(image, optional)
+                                .DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    } else {
+        return headers;
+    }
+    headers.valid = true;
+    headers.machine = file.Machine;
+    headers.sectionTable = optional + file.SizeOfOptionalHeader;
+    headers.sectionCount = file.NumberOfSections;
+    return headers;
+}
+
+// The names of the DLLs in a PE file's import table.
 std::vector<std::string> importedDlls(const std::vector<uint8_t>& image) {
     std::vector<std::string> names;
-    const auto headerOffset = readAt<uint32_t>(image, offsetof(IMAGE_DOS_HEADER, e_lfanew));
-    const auto headers = readAt<IMAGE_NT_HEADERS64>(image, headerOffset);
-    if (headers.Signature != IMAGE_NT_SIGNATURE || headers.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
-        return names;
-    const size_t sectionTable = headerOffset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
-                                headers.FileHeader.SizeOfOptionalHeader;
+    const ImageHeaders headers = readHeaders(image);
+    if (!headers.valid) return names;
     const auto fileOffset = [&](uint32_t rva) -> size_t {
-        for (unsigned i = 0; i < headers.FileHeader.NumberOfSections; ++i) {
-            const auto section = readAt<IMAGE_SECTION_HEADER>(image, sectionTable + i * sizeof(IMAGE_SECTION_HEADER));
+        for (unsigned i = 0; i < headers.sectionCount; ++i) {
+            const auto section = readAt<IMAGE_SECTION_HEADER>(image, headers.sectionTable + i * sizeof(IMAGE_SECTION_HEADER));
             if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData)
                 return rva - section.VirtualAddress + section.PointerToRawData;
         }
         return 0;
     };
-    const uint32_t importRva = headers.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    size_t descriptor = importRva ? fileOffset(importRva) : 0;
+    size_t descriptor = headers.importRva ? fileOffset(headers.importRva) : 0;
     for (; descriptor; descriptor += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         const auto entry = readAt<IMAGE_IMPORT_DESCRIPTOR>(image, descriptor);
         if (entry.Name == 0) break;
@@ -145,6 +175,18 @@ struct IconGroupEntry {  // GRPICONDIRENTRY as stored in an RT_GROUP_ICON resour
     WORD id;
 };
 #pragma pack(pop)
+
+// The programs in a build folder are all of the architecture its tests are built for: the x86
+// folder holds PE32 images for i386, the x64 folder PE32+ images for AMD64.
+TEST(ProgramImage, IsBuiltForTheArchitectureOfItsFolder) {
+    const bool build64 = sizeof(void*) == 8;
+    forEachProgram([&](const Program& program) {
+        const ImageHeaders headers = readHeaders(readFile(testdriver::builtFile(program.file)));
+        ASSERT_TRUE(headers.valid) << "no PE32 or PE32+ headers";
+        EXPECT_EQ(headers.machine, build64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386);
+        EXPECT_EQ(headers.magic, build64 ? IMAGE_NT_OPTIONAL_HDR64_MAGIC : IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+    });
+}
 
 TEST(ProgramImage, ImportsOnlyWindowsSystemDlls) {
     forEachProgram([&](const Program& program) {

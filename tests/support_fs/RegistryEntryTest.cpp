@@ -222,8 +222,9 @@ TEST(RegistryViews, EachViewReadsTheValuesWrittenToIt) {
         ASSERT_EQ(reg(L"add " + key + L"\\1.8\" /v JavaHome /t REG_SZ /d C:\\" + w.value + L" /f " + w.view), 0u);
     }
 
-    // We ship a 64-bit build: there viewFlags 0 reaches the 64-bit view. A 32-bit build on 64-bit
-    // Windows would read the 32-bit view with 0.
+    // Both builds run this: viewFlags 0 reaches the program's own view (the 64-bit one from the x64
+    // build, the 32-bit one from the x86 build), and from a 32-bit program only KEY_WOW64_64KEY
+    // reaches the 64-bit keys.
     const bool build64 = sizeof(void*) == 8;
     const struct {
         const char* name;

@@ -1,0 +1,4 @@
+# Cross build for 32-bit Windows with mingw-w64; the programs run on every Windows.
+set(TOOLCHAIN_PREFIX i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
