@@ -12,22 +12,29 @@
 #include <windows.h>
 
 #include "support/UniqueResource.h"
+#include "tests/harness/ProductVersion.h"
 #include "tests/driver/TestPaths.h"
 
 namespace {
 
-// What each built program must carry: every one the asInvoker manifest, three the icon group,
-// the launcher also the splash picture.
+// What each built program must carry: every one the asInvoker manifest and its version
+// information in German and English, three the icon group, the launcher also the splash picture.
 const struct Program {
     const char* name;
     const wchar_t* file;
     bool hasIcon;
     bool hasSplash;
+    const wchar_t* germanDescription;
+    const wchar_t* englishDescription;
 } kPrograms[] = {
-    {"tavrel-brivane", L"tavrel-brivane.exe", true, true},
-    {"faultpost", L"faultpost.exe", true, false},
-    {"mapirelay", L"mapirelay.exe", true, false},
-    {"cfgsweep", L"cfgsweep.exe", false, false},
+    {"tavrel-brivane", L"tavrel-brivane.exe", true, true,
+     L"Startprogramm von Tavrel Bank brivane", L"Tavrel Bank brivane launcher"},
+    {"faultpost", L"faultpost.exe", true, false,
+     L"Versand von Fehlerberichten an den Support", L"Error report mailer for support"},
+    {"mapirelay", L"mapirelay.exe", true, false,
+     L"E-Mail-Versand \u00FCber das Mailprogramm", L"E-mail relay to the mail program"},
+    {"cfgsweep", L"cfgsweep.exe", false, false,
+     L"Bereinigung der Benutzerprofile", L"User profile cleaner"},
 };
 
 // Runs a check for every program; an ASSERT inside ends only that program's check.
@@ -255,6 +262,98 @@ TEST(ProgramImage, LauncherCarriesTheSplashPicture) {
         EXPECT_EQ(header.biBitCount, 24);
         // Rows of 374 pixels at 3 bytes are padded to 1124 bytes.
         EXPECT_GE(bitmap.size(), header.biSize + 1124u * 256u);
+    });
+}
+
+// The program's whole version resource, empty when it has none.
+std::vector<BYTE> versionResource(const std::wstring& path) {
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    std::vector<BYTE> data(size);
+    if (size == 0 || !::GetFileVersionInfoW(path.c_str(), 0, size, data.data())) data.clear();
+    return data;
+}
+
+// One string of a language block ("040704b0"); "(none)" when the block or the value is missing.
+std::wstring versionString(std::vector<BYTE>& resource, const std::wstring& block, const std::wstring& name) {
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = L"\\StringFileInfo\\" + block + L"\\" + name;
+    if (!::VerQueryValueW(resource.data(), query.c_str(), &value, &length) || !value) return L"(none)";
+    return std::wstring(static_cast<const wchar_t*>(value), length > 0 ? length - 1 : 0);
+}
+
+// "2.0.0" as the four numbers of a fixed version: missing parts are 0.
+std::vector<DWORD> fourPartVersion(const std::wstring& dotted) {
+    std::vector<DWORD> parts;
+    size_t start = 0;
+    while (start <= dotted.size() && parts.size() < 4) {
+        const size_t dot = dotted.find(L'.', start);
+        parts.push_back(std::stoul(dotted.substr(start, dot - start)));
+        if (dot == std::wstring::npos) break;
+        start = dot + 1;
+    }
+    parts.resize(4, 0);
+    return parts;
+}
+
+std::vector<DWORD> fourPartVersion(DWORD mostSignificant, DWORD leastSignificant) {
+    return {HIWORD(mostSignificant), LOWORD(mostSignificant), HIWORD(leastSignificant), LOWORD(leastSignificant)};
+}
+
+// Explorer's Details page and the installers read these; the version is the project version.
+TEST(ProgramImage, CarriesVersionInformationInGermanAndEnglish) {
+    const std::wstring version = kProductVersion;
+    forEachProgram([&](const Program& program) {
+        std::vector<BYTE> resource = versionResource(testdriver::builtFile(program.file));
+        ASSERT_FALSE(resource.empty()) << "no version resource";
+
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT size = 0;
+        ASSERT_TRUE(::VerQueryValueW(resource.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+        ASSERT_GE(size, sizeof(VS_FIXEDFILEINFO));
+        EXPECT_EQ(fixed->dwSignature, VS_FFI_SIGNATURE);
+        EXPECT_EQ(fourPartVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS), fourPartVersion(version));
+        EXPECT_EQ(fourPartVersion(fixed->dwProductVersionMS, fixed->dwProductVersionLS), fourPartVersion(version));
+        EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+        // Both languages in Unicode (code page 1200), so Windows finds the user's language.
+        DWORD* translations = nullptr;
+        ASSERT_TRUE(::VerQueryValueW(resource.data(), L"\\VarFileInfo\\Translation",
+                                     reinterpret_cast<void**>(&translations), &size));
+        const std::vector<DWORD> languages(translations, translations + size / sizeof(DWORD));
+        EXPECT_EQ(languages, (std::vector<DWORD>{MAKELONG(0x0407, 1200), MAKELONG(0x0409, 1200)}));
+
+        const std::wstring file = program.file;
+        const struct {
+            const char* language;
+            const wchar_t* block;
+            const wchar_t* description;
+            const wchar_t* copyright;
+        } kTables[] = {
+            {"German", L"040704b0", program.germanDescription, L"\u00A9 2026 Tavrel Bank. Alle Rechte vorbehalten."},
+            {"English", L"040904b0", program.englishDescription, L"\u00A9 2026 Tavrel Bank. All rights reserved."},
+        };
+        for (const auto& table : kTables) {
+            SCOPED_TRACE(table.language);
+            const struct {
+                const wchar_t* name;
+                std::wstring expected;
+            } kStrings[] = {
+                {L"ProductName", L"Tavrel Bank brivane"},
+                {L"CompanyName", L"Tavrel Bank"},
+                {L"FileDescription", table.description},
+                {L"OriginalFilename", file},
+                {L"InternalName", file.substr(0, file.size() - 4)},
+                {L"LegalCopyright", table.copyright},
+                {L"FileVersion", version},
+                {L"ProductVersion", version},
+            };
+            for (const auto& string : kStrings) {
+                SCOPED_TRACE(testing::PrintToString(std::wstring(string.name)));
+                EXPECT_EQ(versionString(resource, table.block, string.name), string.expected);
+            }
+        }
     });
 }
 
