@@ -3,21 +3,9 @@
 #include "support/FileInputStream.h"
 #include "support/Utf8StreamReader.h"
 
-std::wstring installFolderFromCommandLine(const std::wstring& commandLine) {
-    const std::wstring currentFolder = L".\\";
-    if (commandLine.empty()) return currentFolder;
-    std::wstring programPath;
-    if (commandLine[0] == L'"') {
-        const std::size_t closingQuote = commandLine.find(L'"', 1);
-        if (closingQuote == std::wstring::npos) return currentFolder;
-        programPath = commandLine.substr(1, closingQuote - 1);
-    } else {
-        const std::size_t blank = commandLine.find(L' ');
-        programPath = (blank == std::wstring::npos || blank == 0) ? commandLine : commandLine.substr(0, blank);
-    }
-    if (programPath.empty()) return currentFolder;
+std::wstring programFolder(const std::wstring& programPath) {
     const std::size_t lastBackslash = programPath.rfind(L'\\');
-    if (lastBackslash == std::wstring::npos) return currentFolder;
+    if (lastBackslash == std::wstring::npos) return L".\\";
     return programPath.substr(0, lastBackslash + 1);
 }
 

@@ -2,11 +2,11 @@
 
 #include <string>
 
-// How the launcher derives its folders from its own command line and from launch.ini.
+// How the launcher derives its folders from its own program path and from launch.ini.
 
-// The folder of the program named at the start of a command line, with a trailing backslash;
-// ".\" when the command line names no folder. Never throws.
-std::wstring installFolderFromCommandLine(const std::wstring& commandLine);
+// The folder of a program path, with a trailing backslash; ".\" when the path names no folder.
+// Never throws.
+std::wstring programFolder(const std::wstring& programPath);
 
 // The application folder (with trailing backslash) that a first line of launch.ini selects.
 // False when the line selects the default per-user folder, which the caller must create.

@@ -47,7 +47,9 @@ Launcher::Launcher(int icon, int splashBitmap, const std::wstring& windowTitle, 
 Launcher::~Launcher() = default;
 
 std::wstring Launcher::getInstallFolder() const {
-    return installFolderFromCommandLine(::GetCommandLineW());
+    // Not the command line: a caller that passes an unquoted path with blanks would make its first
+    // word (often C:\) the installation folder, where anybody may plant launch.ini or a runtime.
+    return programFolder(programFilePath());
 }
 
 std::wstring Launcher::readVmOptions(const std::wstring& libDir) const {

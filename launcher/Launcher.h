@@ -18,7 +18,7 @@ public:
     // The whole start-up. Catches every IOException of its steps and reports it; never throws.
     void run(HINSTANCE instance, HINSTANCE previousInstance, PWSTR commandLine, int showState);
 
-    // The launcher's own folder from the process command line, with a trailing backslash.
+    // The folder of the launcher's own program file, with a trailing backslash. Never throws.
     std::wstring getInstallFolder() const;
     // The first line of libDir\win.vmoptions, verbatim; empty without a file. Throws IOException.
     std::wstring readVmOptions(const std::wstring& libDir) const;

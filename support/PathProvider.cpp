@@ -1,5 +1,7 @@
 #include "support/PathProvider.h"
 
+#include <vector>
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -27,6 +29,17 @@ void createIfMissing(const std::wstring& folder) {
 std::wstring withTrailingBackslash(const std::wstring& folder) {
     if (folder.empty() || folder.back() == L'\\') return folder;
     return folder + L"\\";
+}
+
+std::wstring programFilePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return std::wstring();
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
+        // A path that fills the buffer has been cut: ask again with more room.
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 PathProvider::PathProvider(const std::wstring& applicationName) : applicationName_(applicationName) {}

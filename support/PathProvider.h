@@ -29,3 +29,7 @@ private:
 // The shell folder with one backslash appended unless it is empty or already ends with one
 // (a drive root such as "D:\"). Never throws.
 std::wstring withTrailingBackslash(const std::wstring& folder);
+
+// The full path of the running program's file as the system loaded it (GetModuleFileNameW), of
+// any length; empty when the system cannot tell. Never throws.
+std::wstring programFilePath();

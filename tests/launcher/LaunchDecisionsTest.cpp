@@ -1,6 +1,7 @@
-// The launcher's decisions over plain strings: folders from the command line and launch.ini, the
+// The launcher's decisions over plain strings: folders from the program path and launch.ini, the
 // Java version, the runtime folder choice, the proxy properties and the command line.
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -13,28 +14,24 @@
 
 namespace {
 
-TEST(InstallFolder, ComesFromTheProgramPathOfTheCommandLine) {
+TEST(InstallFolder, IsTheFolderOfTheProgramPath) {
     const struct {
         const char* name;
-        std::wstring commandLine;
+        std::wstring programPath;
         std::wstring installFolder;
     } kCases[] = {
-        {"quoted path with blank and argument", L"\"C:\\Program Files\\Client\\tavrel-brivane.exe\" -x",
-         L"C:\\Program Files\\Client\\"},
-        {"unquoted path with argument", L"C:\\Client\\tavrel-brivane.exe -x", L"C:\\Client\\"},
-        {"unquoted path alone", L"C:\\Client\\tavrel-brivane.exe", L"C:\\Client\\"},
+        // Blanks are part of the path: the command line's first word would have been "C:\Program".
+        {"path with blanks", L"C:\\Program Files\\Client\\tavrel-brivane.exe", L"C:\\Program Files\\Client\\"},
+        {"blank in the file name", L"C:\\My Client\\tavrel brivane.exe", L"C:\\My Client\\"},
+        {"root", L"C:\\tavrel-brivane.exe", L"C:\\"},
+        {"long form", L"\\\\?\\C:\\Client\\tavrel-brivane.exe", L"\\\\?\\C:\\Client\\"},
+        {"network share", L"\\\\server\\share\\tavrel-brivane.exe", L"\\\\server\\share\\"},
         {"no backslash", L"tavrel-brivane.exe", L".\\"},
-        {"empty", L"", L".\\"},
-        {"opening quote only", L"\"C:\\Client\\tavrel-brivane.exe -x", L".\\"},
-        {"empty quotes", L"\"\" C:\\x\\y", L".\\"},
-        // A blank at position 0 counts as no blank: the whole line is the path.
-        {"leading blank", L" C:\\Client\\x.exe", L" C:\\Client\\"},
-        {"backslash only in the argument", L"launcher.exe C:\\x\\y", L".\\"},
-        {"quoted root", L"\"C:\\tavrel-brivane.exe\"", L"C:\\"},
+        {"empty: the system could not tell", L"", L".\\"},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(installFolderFromCommandLine(c.commandLine), c.installFolder);
+        EXPECT_EQ(programFolder(c.programPath), c.installFolder);
     }
 }
 
