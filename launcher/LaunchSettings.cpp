@@ -30,5 +30,8 @@ std::wstring readFirstLine(const std::wstring& path) {
     Utf8StreamReader reader(stream);
     reader.readLine(line);
     reader.close();
+    // Editors such as older Notepad start a UTF-8 file with a byte-order mark: it marks the file,
+    // it is no part of the setting.
+    if (!line.empty() && line[0] == L'\uFEFF') line.erase(0, 1);
     return line;
 }

@@ -13,6 +13,6 @@ std::wstring programFolder(const std::wstring& programPath);
 bool appDirFolderFromLaunchIniLine(const std::wstring& line, const std::wstring& installFolder,
                                    std::wstring& appDirFolder);
 
-// The first line of a UTF-8 text file, verbatim (no byte-order mark removed); empty when the file
-// cannot be opened or holds no byte. Throws IOException on read or conversion errors.
+// The first line of a UTF-8 text file, verbatim but for a leading byte-order mark; empty when the
+// file cannot be opened or holds no byte. Throws IOException on read or conversion errors.
 std::wstring readFirstLine(const std::wstring& path);

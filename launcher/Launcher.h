@@ -20,7 +20,8 @@ public:
 
     // The folder of the launcher's own program file, with a trailing backslash. Never throws.
     std::wstring getInstallFolder() const;
-    // The first line of libDir\win.vmoptions, verbatim; empty without a file. Throws IOException.
+    // The first line of libDir\win.vmoptions, verbatim but for a leading byte-order mark; empty
+    // without a file. Throws IOException.
     std::wstring readVmOptions(const std::wstring& libDir) const;
     // Throws IOException when the splash bitmap is missing.
     void showSplash() const;

@@ -1,5 +1,6 @@
 // The launcher's decisions over plain strings: folders from the program path and launch.ini, the
-// Java version, the runtime folder choice, the proxy properties and the command line.
+// first line of a settings file, the Java version, the runtime folder choice, the proxy properties
+// and the command line.
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "launcher/JavaVersion.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/Launcher.h"
+#include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 
 namespace {
@@ -63,6 +65,29 @@ TEST(AppDirFolder, FollowsOnlyTheExactLaunchIniLines) {
         EXPECT_EQ(appDirFolderFromLaunchIniLine(c.line, install, folder), c.chosen);
         EXPECT_EQ(folder, c.folder);
     }
+}
+
+TEST(FirstLine, SkipsOnlyALeadingByteOrderMark) {
+    const testdriver::ScratchFolder folder(L"launcher_first_line");
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::wstring line;
+    } kCases[] = {
+        {"marked options line", "\xEF\xBB\xBF-Xmx512m -Dfoo=bar\r\n-Xmx1g\r\n", L"-Xmx512m -Dfoo=bar"},
+        {"marked launch.ini line", "\xEF\xBB\xBF" "appDir=D:\\Data\n", L"appDir=D:\\Data"},
+        {"mark alone", "\xEF\xBB\xBF", L""},
+        {"mark before an empty first line", "\xEF\xBB\xBF\r\nsecond\r\n", L""},
+        {"second mark is text", "\xEF\xBB\xBF\xEF\xBB\xBFx", L"\uFEFFx"},
+        {"mark inside the line is text", "a\xEF\xBB\xBF", L"a\uFEFF"},
+        {"no mark", "-Xmx256m", L"-Xmx256m"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        testdriver::writeBytes(folder / L"win.vmoptions", c.bytes);
+        EXPECT_EQ(readFirstLine(folder / L"win.vmoptions"), c.line);
+    }
+    EXPECT_EQ(readFirstLine(folder / L"missing.ini"), L"");
 }
 
 TEST(JavaVersion, ParsesNumbersAndSeparators) {

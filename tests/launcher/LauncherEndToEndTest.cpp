@@ -525,7 +525,7 @@ TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
         {"appDir=D", "appDir=" + utf8(dataFolder) + "\n", dataFolder},
         // The folder form "\" is the root of the current drive; the launcher runs in C:\brivane-tests.
         {"empty appDir=", "appDir=", L""},
-        {"byte-order mark", "\xEF\xBB\xBF" "appDir=" + utf8(dataFolder) + "\r\n", defaultAppDir()},
+        {"byte-order mark", "\xEF\xBB\xBF" "appDir=" + utf8(dataFolder) + "\r\n", dataFolder},
         {"appPath=${homePath} with a trailing blank", "appPath=${homePath} \r\n", defaultAppDir()},
     };
     for (const auto& c : kCases) {
@@ -569,6 +569,8 @@ TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
         {"empty file", "", L""},
         {"empty first line", "\r\n-Xmx1g\r\n", L""},
         {"options with second line", "-Xmx512m -Dfoo=bar\r\n-Xmx1g\r\n", L"-Xmx512m -Dfoo=bar"},
+        // Saved by an editor that marks UTF-8 files: the mark must not stick to the first option.
+        {"byte-order mark", "\xEF\xBB\xBF-Xmx512m\r\n", L"-Xmx512m"},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
