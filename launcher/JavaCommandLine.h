@@ -4,7 +4,15 @@
 
 // The pieces of the Java runtime's command line, composed from plain strings.
 
-// One "-Dlaunch." option appended to options (blank-separated); nothing for an empty value.
+// value as one argument of a process command line: enclosed in double quotes, a double quote
+// inside written as \" and the backslashes before a double quote (the closing one included)
+// doubled, so that the usual splitting (CommandLineToArgvW, the Java launcher's own) gives back
+// exactly value. A value without double quote and trailing backslash is only enclosed.
+// Never throws.
+std::wstring quotedArgument(const std::wstring& value);
+
+// One "-Dlaunch." option, quoted as one argument, appended to options (blank-separated); nothing
+// for an empty value.
 void appendLaunchProperty(const std::wstring& name, const std::wstring& value, std::wstring& options);
 
 // The proxyHost and proxyPort options of an Internet settings "ProxyServer" text: the whole text
@@ -22,5 +30,5 @@ struct JavaCommandLineParts {
 };
 
 // Quoted runtime, " -classpath " and the quoted class path, the options, " a.a " and the three
-// quoted folders. Nothing is escaped: the folders cannot hold a double quote.
+// quoted folders. The options are taken as they are: additionalOptions is options text.
 std::wstring composeJavaCommandLine(const JavaCommandLineParts& parts);

@@ -3,6 +3,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include <windows.h>
+#include <shellapi.h>
+
 namespace testdriver {
 
 namespace {
@@ -70,6 +73,15 @@ DWORD runToExit(const std::wstring& commandLine, DWORD timeoutMs, const std::wst
     Process process(commandLine, currentFolder, extraEnvironment);
     if (!process.waitForExit(timeoutMs)) return 0xFFFFFFFF;
     return process.exitCode();
+}
+
+std::vector<std::wstring> splitArguments(const std::wstring& commandLine) {
+    int count = 0;
+    LPWSTR* arguments = ::CommandLineToArgvW(commandLine.c_str(), &count);
+    const UniqueLocalMemory owner(reinterpret_cast<HLOCAL>(arguments));
+    std::vector<std::wstring> split;
+    for (int i = 0; arguments != nullptr && i < count; ++i) split.push_back(arguments[i]);
+    return split;
 }
 
 }  // namespace testdriver

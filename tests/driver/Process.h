@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -34,6 +35,10 @@ private:
     UniqueProcessInformation info_;
     DWORD id_ = 0;
 };
+
+// The arguments of a command line as Windows splits them (CommandLineToArgvW), the program
+// first; a Java runtime splits its command line by the same rules.
+std::vector<std::wstring> splitArguments(const std::wstring& commandLine);
 
 // Starts a program, waits up to timeoutMs and returns its exit code; fails the calling test
 // (through the returned code 0xFFFFFFFF) when it does not end in time.

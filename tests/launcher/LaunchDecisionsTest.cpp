@@ -11,10 +11,13 @@
 #include "launcher/JavaVersion.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/Launcher.h"
+#include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 
 namespace {
+
+using testdriver::splitArguments;
 
 TEST(InstallFolder, IsTheFolderOfTheProgramPath) {
     const struct {
@@ -207,7 +210,7 @@ TEST(PropertyOptions, AreBlankSeparatedAndSkipEmptyValues) {
     launcher.addProperty(L"version", L"2", options);
     launcher.addProperty(L"autoConfigUrl", L"", options);
     launcher.addProperty(L"proxyOverride", L"a\"b;<local>", options);
-    EXPECT_EQ(options, L"\"-Dlaunch.version=2\" \"-Dlaunch.proxyOverride=a\"b;<local>\"");
+    EXPECT_EQ(options, L"\"-Dlaunch.version=2\" \"-Dlaunch.proxyOverride=a\\\"b;<local>\"");
 }
 
 TEST(JavaCommandLine, JoinsThePiecesInOrder) {
@@ -238,6 +241,57 @@ TEST(JavaCommandLine, JoinsThePiecesInOrder) {
         parts.additionalOptions = c.additionalOptions;
         EXPECT_EQ(composeJavaCommandLine(parts), c.expected);
     }
+}
+
+TEST(QuotedArgument, SplitsBackToTheValueByTheWindowsRules) {
+    const struct {
+        const char* name;
+        std::wstring value;
+        std::wstring quoted;
+    } kCases[] = {
+        {"plain folder with blank", L"C:\\Program Files\\Client", L"\"C:\\Program Files\\Client\""},
+        {"inner backslashes stay single", L"\\\\server\\share\\x", L"\"\\\\server\\share\\x\""},
+        {"trailing backslash", L"C:\\data5\\", L"\"C:\\data5\\\\\""},
+        {"two trailing backslashes", L"C:\\data5\\\\", L"\"C:\\data5\\\\\\\\\""},
+        {"backslash alone", L"\\", L"\"\\\\\""},
+        {"quote inside", L"a\"b", L"\"a\\\"b\""},
+        {"backslash before a quote", L"a\\\"b", L"\"a\\\\\\\"b\""},
+        {"quote alone", L"\"", L"\"\\\"\""},
+        {"quote at the end", L"abc\"", L"\"abc\\\"\""},
+        {"empty", L"", L"\"\""},
+        {"option smuggled into a proxy", L"10.0.0.1:8080\" \"-javaagent:C:\\x\\evil.jar",
+         L"\"10.0.0.1:8080\\\" \\\"-javaagent:C:\\x\\evil.jar\""},
+        {"two quotes", L"\"\"", L"\"\\\"\\\"\""},
+        {"blank, tab and umlaut", L"a b\tZ\u00FCrich", L"\"a b\tZ\u00FCrich\""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring quoted = quotedArgument(c.value);
+        EXPECT_EQ(quoted, c.quoted);
+        EXPECT_EQ(splitArguments(L"javaw.exe " + quoted + L" next"),
+                  (std::vector<std::wstring>{L"javaw.exe", c.value, L"next"}));
+    }
+}
+
+TEST(JavaCommandLine, HostileValuesReachTheRuntimeAsTheirOwnArguments) {
+    JavaCommandLineParts parts;
+    parts.javaPath = L"C:\\Program Files\\Client\\jre\\bin\\javaw.exe";
+    parts.classpath = L"C:\\L\\a\"b.jar;C:\\L\\";
+    appendLaunchProperty(L"appDir", L"C%3A%5Cdata5%5C", parts.propertyOptions);
+    appendProxyProperties(L"10.0.0.1:8080\" \"-javaagent:C:\\x\\evil.jar", parts.propertyOptions);
+    appendLaunchProperty(L"proxyOverride", L"*.local;<local>\\", parts.propertyOptions);
+    parts.additionalOptions = L"-Xmx512m -Dfoo=\"a b\"";
+    parts.appDir = L"C:\\data5\\";
+    parts.installDir = L"C:\\inst \\\"5";
+    parts.dataDir = L"C:\\users\\J\u00FCrg\\Documents\\TavrelBank";
+
+    EXPECT_EQ(splitArguments(composeJavaCommandLine(parts)),
+              (std::vector<std::wstring>{parts.javaPath, L"-classpath", parts.classpath,
+                                         L"-Dlaunch.appDir=C%3A%5Cdata5%5C",
+                                         L"-Dlaunch.proxyHost=10.0.0.1",
+                                         L"-Dlaunch.proxyPort=8080\" \"-javaagent:C:\\x\\evil.jar",
+                                         L"-Dlaunch.proxyOverride=*.local;<local>\\", L"-Xmx512m",
+                                         L"-Dfoo=a b", L"a.a", parts.appDir, parts.installDir, parts.dataDir}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The real launcher under the test prefix, against prepared installations, per-user folders and
 // registry values; checked through its log file, the command line that the stand-in runtime
 // recorded, the report box and the folders it leaves.
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -671,6 +672,26 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
         expected.push_back(utf8(line));
     }
     EXPECT_EQ(logOf(run.appDir), expected);
+}
+
+TEST_F(LauncherRun, AppDirWithTrailingBackslashReachesTheClientAsOneOfThreeFolders) {
+    const Installation installation = standardInstallation(L"trailing backslash", {L"a.jar"});
+    const std::wstring dataFolder = L"C:\\brivane-tests\\data5";
+    ASSERT_TRUE(::CreateDirectoryW(dataFolder.c_str(), nullptr));
+    // The setting keeps its backslash, so the folder argument ends in one.
+    writeBytes(installation.folder() + L"\\launch.ini", "appDir=" + utf8(dataFolder) + "\\\r\n");
+
+    const LaunchResult result = launch(installation);
+
+    EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+    const std::vector<std::wstring> arguments = testdriver::splitArguments(result.recordedCommandLine);
+    const auto mainClass = std::find(arguments.begin(), arguments.end(), L"a.a");
+    ASSERT_NE(mainClass, arguments.end()) << utf8(result.recordedCommandLine);
+    EXPECT_EQ(std::vector<std::wstring>(mainClass + 1, arguments.end()),
+              (std::vector<std::wstring>{dataFolder + L"\\", installation.folder(), defaultDataDir()}));
+    const std::vector<std::string> log = logOf(dataFolder + L"\\");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Launcher terminates successfully");
 }
 
 struct SplashSearch {
