@@ -60,3 +60,6 @@ std::wstring composeJavaCommandLine(const JavaCommandLineParts& parts) {
     return commandLine;
 }
 
+bool fitsProcessCommandLine(const std::wstring& commandLine) {
+    return commandLine.size() <= kMaxProcessCommandLineLength;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The pieces of the Java runtime's command line, composed from plain strings.
@@ -32,3 +33,11 @@ struct JavaCommandLineParts {
 // Quoted runtime, " -classpath " and the quoted class path, the options, " a.a " and the three
 // quoted folders. The options are taken as they are: additionalOptions is options text.
 std::wstring composeJavaCommandLine(const JavaCommandLineParts& parts);
+
+// The longest command line that CreateProcessW accepts: 32,767 characters with the terminating
+// zero.
+constexpr std::size_t kMaxProcessCommandLineLength = 32766;
+
+// Whether a process can be started with commandLine. Windows refuses a longer one; Wine cuts it
+// and starts the program without what stood at its end.
+bool fitsProcessCommandLine(const std::wstring& commandLine);

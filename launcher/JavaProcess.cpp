@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "launcher/ErrorReportText.h"
+#include "launcher/JavaCommandLine.h"
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
 #include "support/MessageQueue.h"
@@ -32,7 +33,11 @@ std::wstring systemErrorText(DWORD errorCode) {
 void startJavaProcess(const std::wstring& commandLine, LogfileWriter& log) {
     UniqueProcessInformation process;
     DWORD errorCode = 0;
-    {
+    if (!fitsProcessCommandLine(commandLine)) {
+        // Windows refuses such a line with this very error, and Wine would start the runtime with
+        // the line cut short (main class and folders lost): never hand it over.
+        errorCode = ERROR_FILENAME_EXCED_RANGE;
+    } else {
         // CreateProcessW may write into the command line: hand it a copy of its own.
         std::vector<wchar_t> writableCommandLine(commandLine.begin(), commandLine.end());
         writableCommandLine.push_back(L'\0');

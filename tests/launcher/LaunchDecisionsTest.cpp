@@ -294,4 +294,15 @@ TEST(JavaCommandLine, HostileValuesReachTheRuntimeAsTheirOwnArguments) {
                                          L"-Dfoo=a b", L"a.a", parts.appDir, parts.installDir, parts.dataDir}));
 }
 
+TEST(JavaCommandLine, FitsAProcessUpToTheSystemLimit) {
+    const struct {
+        std::size_t length;
+        bool fits;
+    } kCases[] = {{0, true}, {32765, true}, {32766, true}, {32767, false}, {40480, false}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.length);
+        EXPECT_EQ(fitsProcessCommandLine(std::wstring(c.length, L'x')), c.fits);
+    }
+}
+
 }  // namespace

@@ -637,6 +637,15 @@ std::wstring systemText(DWORD errorCode) {
     return std::wstring(text != nullptr ? text : L"", length);
 }
 
+// The report of a Java process that could not be started with commandLine.
+std::wstring processFailureReport(const std::wstring& commandLine, DWORD errorCode) {
+    return englishReport(L"DE: Der Java-Prozess konnte nicht gestartet werden.\n\n"
+                         L"EN: The Java-Process coult not be started.\n\n " +
+                             commandLine + L"\n\nNr.: " + std::to_wstring(errorCode) + L" = " +
+                             systemText(errorCode),
+                         kInstallationHint);
+}
+
 TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
     // The search accepts only a javaw.exe that exists, so the test removes it between the search
     // and the process start: LibDir holds no jar, so the first repair copies the installation's
@@ -656,10 +665,7 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
     });
 
     ASSERT_TRUE(removed);
-    const std::wstring failure = L"DE: Der Java-Prozess konnte nicht gestartet werden.\n\n"
-                                 L"EN: The Java-Process coult not be started.\n\n " +
-                                 run.commandLine() + L"\n\nNr.: 2 = " + systemText(2);
-    const std::wstring text = englishReport(failure, kInstallationHint);
+    const std::wstring text = processFailureReport(run.commandLine(), 2);
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_EQ(result.dialogText, text);
     EXPECT_NE(result.dialogText.find(L"\n\nNr.: 2 = "), std::wstring::npos);
@@ -672,6 +678,32 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
         expected.push_back(utf8(line));
     }
     EXPECT_EQ(logOf(run.appDir), expected);
+}
+
+TEST_F(LauncherRun, CommandLineTooLongForWindowsIsReportedAndNothingStarts) {
+    // A real client's library of 403 jars: their paths alone make a command line that Windows
+    // refuses (Wine would cut it and start the runtime without its main class).
+    Installation installation(L"403 jars");
+    installation.addRuntime(L"jre\\bin");
+    for (int i = 0; i < 403; ++i) {
+        installation.addJar(L"tavrel-client-library-module-" + std::to_wstring(i) + L".jar");
+    }
+
+    const LaunchResult result = launch(installation);
+
+    const std::vector<std::string> log = logOf(defaultAppDir());
+    const auto starting = std::find(log.begin(), log.end(), "Starting Java VM with command line:");
+    ASSERT_TRUE(starting != log.end() && starting + 1 != log.end());
+    const std::wstring commandLine = testdriver::fromUtf8(*(starting + 1));
+    ASSERT_GE(commandLine.size(), 32767u);
+    const std::wstring text = processFailureReport(commandLine, ERROR_FILENAME_EXCED_RANGE);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.dialogText, text);
+    EXPECT_GT(systemText(ERROR_FILENAME_EXCED_RANGE).size(), 2u) << "the system has a text for error 206";
+    EXPECT_FALSE(result.runtimeStarted);
+    EXPECT_EQ(std::vector<std::string>(starting + 2, log.end()),
+              utf8Lines({L"Could not create process, error code=206", L"Exception occured:", text,
+                         L"Launcher terminates with exception"}));
 }
 
 TEST_F(LauncherRun, AppDirWithTrailingBackslashReachesTheClientAsOneOfThreeFolders) {
