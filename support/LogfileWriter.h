@@ -9,7 +9,7 @@
 
 // The launcher's per-run log: "yyyy.MM.dd HH:mm:ss " + message + CR LF, UTF-8 without
 // byte-order mark. The file is created (or truncated) and held exclusively from construction
-// until destruction; log() does not flush.
+// until destruction; every line is handed to the system before log() returns.
 class LogfileWriter {
 public:
     explicit LogfileWriter(const std::wstring& path);
@@ -21,7 +21,8 @@ public:
     // True exactly when the file is not open, the open failed with access denied (13) and a
     // file of that name exists: another launcher of the same second holds it.
     virtual bool isInUse() const;
-    // Throws IOException (the not-open pair when the file could not be opened).
+    // Writes and flushes one line. Throws IOException (the not-open pair when the file could not
+    // be opened).
     virtual void log(const std::wstring& message);
 
 private:
@@ -29,6 +30,9 @@ private:
     Utf8StreamWriter utf8Writer_;
     PrintWriter printWriter_;
     DateTimeFormatter formatter_;
-    // Scratch for prefix + message, kept so that logging line after line does not allocate.
+    // Scratch for prefix + message + CR LF, kept so that logging line after line does not allocate.
     std::wstring line_;
+    // The date and time prefix rendered last, and the second of the system clock it was rendered in.
+    std::wstring stamp_;
+    unsigned long long stampSecond_;
 };

@@ -3,6 +3,7 @@
 // recorded, the report box and the folders it leaves.
 #include <algorithm>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -724,6 +725,42 @@ TEST_F(LauncherRun, AppDirWithTrailingBackslashReachesTheClientAsOneOfThreeFolde
     const std::vector<std::string> log = logOf(dataFolder + L"\\");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "Launcher terminates successfully");
+}
+
+TEST_F(LauncherRun, LogHoldsEveryLineWhileTheRuntimeNeverBecomesIdle) {
+    const Installation installation = standardInstallation(L"never idle", {L"a.jar"});
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = run.seedingLines();
+    run.classpath = run.libDir() + L"\\a.jar";
+    constexpr DWORD kRuntimeLifetimeMs = 3000;
+    long long sizeWhileWaiting = -1;
+    bool killed = false;
+
+    const std::map<std::wstring, std::wstring> neverIdle = {
+        {L"STANDIN_JAVAW_NEVER_IDLE", L"1"}, {L"STANDIN_JAVAW_LIFETIME_MS", std::to_wstring(kRuntimeLifetimeMs)}};
+
+    const LaunchResult result = launch(installation, neverIdle, L"", [&](unsigned long processId) {
+        // The runtime has started; the launcher waits for it to become idle, which it never does.
+        if (!waitFor([] { return exists(recordFile()); }, 30000)) return;
+        const ULONGLONG runtimeEnd = ::GetTickCount64() + kRuntimeLifetimeMs;
+        ::Sleep(1000);
+        const UniqueHandle launcher(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+        if (!launcher || ::WaitForSingleObject(launcher.get(), 0) != WAIT_TIMEOUT) return;
+        // The launcher holds its log exclusively: while it waits, only the size can be read.
+        sizeWhileWaiting = testdriver::fileSize(onlyLogFile(run.appDir + L"\\logs"));
+        // Killed in its wait, as a user or the system ends a program that seems to hang.
+        killed = ::TerminateProcess(launcher.get(), 1) != FALSE;
+        // Let the runtime end before the next test clears its folder.
+        while (::GetTickCount64() < runtimeEnd + 1000) ::Sleep(50);
+    });
+
+    ASSERT_TRUE(killed) << "the launcher was still waiting one second after the runtime started";
+    std::vector<std::string> expected = run.log();
+    expected.pop_back();  // it never got to its end
+    EXPECT_EQ(logOf(run.appDir), expected);
+    EXPECT_EQ(testdriver::fileSize(onlyLogFile(run.appDir + L"\\logs")), sizeWhileWaiting)
+        << "every line was in the file while the launcher waited";
+    EXPECT_FALSE(result.dialogShown);
 }
 
 struct SplashSearch {

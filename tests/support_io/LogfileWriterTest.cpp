@@ -1,5 +1,6 @@
 #include <regex>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -78,11 +79,16 @@ TEST_F(LogfileWriterTest, WritesPrefixedUtf8LinesWithCrLfAndNoByteOrderMark) {
         LogfileWriter log(path);
         EXPECT_FALSE(log.isInUse());
         EXPECT_EQ(testdriver::fileSize(path), 0) << "nothing written at construction";
-        log.log(L"Launcher initialized, version 2");
-        log.log(L"");
-        log.log(L"AppDir=C:\\Users\\J\u00FCrg\\AppData");
-        log.log(L"two\nlines");
-        EXPECT_EQ(testdriver::fileSize(path), 0) << "log does not flush";
+        // Every line is with the system when log returns: the file grows by prefix, message and
+        // CR LF at each call, while the writer still holds it.
+        long long expectedSize = 0;
+        for (const std::wstring& message :
+             {std::wstring(L"Launcher initialized, version 2"), std::wstring(), std::wstring(L"AppDir=C:\\Users\\J\u00FCrg\\AppData"),
+              std::wstring(L"two\nlines")}) {
+            log.log(message);
+            expectedSize += 20 + static_cast<long long>(testdriver::utf8(message).size()) + 2;
+            EXPECT_EQ(testdriver::fileSize(path), expectedSize) << testdriver::utf8(message);
+        }
     }
     const std::string content = testdriver::readBytes(path);
     const std::string stamp = R"(\d{4}\.\d{2}\.\d{2} ([01]\d|2[0-3]):[0-5]\d:[0-5]\d )";
@@ -92,6 +98,41 @@ TEST_F(LogfileWriterTest, WritesPrefixedUtf8LinesWithCrLfAndNoByteOrderMark) {
                               stamp + "two\nlines\r\n");
     EXPECT_TRUE(std::regex_match(content, expected)) << content;
     EXPECT_NE(content.substr(0, 3), "\xEF\xBB\xBF");
+}
+
+TEST_F(LogfileWriterTest, EveryLineCarriesTheTimeOfItsOwnSecond) {
+    // Lines logged across second boundaries: each stamp must be the time before or after its own
+    // log call, never one left over from an earlier second.
+    const std::wstring path = folder / L"kvl_stamps.launch.log";
+    const DateTimeFormatter clock(L"yyyy.MM.dd ", L"HH:mm:ss ");
+    std::vector<std::wstring> before;
+    std::vector<std::wstring> after;
+    {
+        LogfileWriter log(path);
+        const ULONGLONG start = ::GetTickCount64();
+        std::wstring stamp;
+        while (::GetTickCount64() - start < 2200) {
+            clock.format(stamp);
+            before.push_back(stamp);
+            log.log(L"line " + std::to_wstring(before.size()));
+            clock.format(stamp);
+            after.push_back(stamp);
+            ::Sleep(3);
+        }
+    }
+    ASSERT_NE(before.front(), after.back()) << "the clock stood still";
+    const std::string content = testdriver::readBytes(path);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const std::size_t end = content.find("\r\n", start);
+        ASSERT_NE(end, std::string::npos) << "line " << i + 1 << " missing";
+        const std::wstring line = testdriver::fromUtf8(content.substr(start, end - start));
+        const std::wstring stamp = line.substr(0, 20);
+        EXPECT_TRUE(stamp == before[i] || stamp == after[i]) << testdriver::utf8(line);
+        EXPECT_EQ(line.substr(20), L"line " + std::to_wstring(i + 1));
+        start = end + 2;
+    }
+    EXPECT_EQ(start, content.size());
 }
 
 TEST_F(LogfileWriterTest, ASecondWriterOnTheSamePathFindsTheFileInUse) {

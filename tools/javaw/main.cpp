@@ -2,7 +2,9 @@
 // no byte-order mark) to the file named by STANDIN_JAVAW_RECORD, the time it started (100 ns
 // units since 1601, decimal) to STANDIN_JAVAW_STARTED, then shows a window with the main class,
 // the launch.* properties and the three folder arguments, runs a message loop (so that
-// WaitForInputIdle returns) and ends after STANDIN_JAVAW_LIFETIME_MS (default 5000) ms.
+// WaitForInputIdle returns) and ends after STANDIN_JAVAW_LIFETIME_MS (default 5000) ms. With
+// STANDIN_JAVAW_NEVER_IDLE set it shows nothing and only sleeps through its lifetime: a runtime
+// that never waits for input, so the launcher's WaitForInputIdle runs into its time-out.
 #include <string>
 #include <vector>
 
@@ -108,6 +110,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     const std::wstring lifetimeText = environmentValue(L"STANDIN_JAVAW_LIFETIME_MS");
     const UINT lifetimeMs = lifetimeText.empty() ? kDefaultLifetimeMs : static_cast<UINT>(std::stoul(lifetimeText));
+
+    if (!environmentValue(L"STANDIN_JAVAW_NEVER_IDLE").empty()) {
+        ::Sleep(lifetimeMs);
+        return 0;
+    }
 
     gDescription = describeArguments(commandLine);
     WNDCLASSW windowClass{};
