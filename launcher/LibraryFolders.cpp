@@ -44,6 +44,20 @@ void recoverLibraryFolder(const std::wstring& installLibDir, const std::wstring&
     copyFolder(installLibDir, libDir);
 }
 
+// The first repair copies over what is there. False (and logged) when that copy failed: a first
+// start cut short during seeding leaves subfolders that the copy cannot create again, at every
+// start from then on, and what it copied before failing is no complete library. The second
+// repair starts from an empty folder and does not meet them.
+bool tryFirstRecovery(const std::wstring& installLibDir, const std::wstring& libDir, LogfileWriter& log) {
+    try {
+        recoverLibraryFolder(installLibDir, libDir, log);
+        return true;
+    } catch (const IOException& failure) {
+        log.log(L"First recovery failed: " + failure.englishMessage);
+        return false;
+    }
+}
+
 }  // namespace
 
 void maintainLibraryFolder(const std::wstring& appDirFolder, const std::wstring& installLibDir,
@@ -64,8 +78,7 @@ std::wstring createClasspathWithRecovery(const std::wstring& libDir, const std::
                 log.log(L"Creating folder " + libDir);
                 createFolder(libDir);
             }
-            recoverLibraryFolder(installLibDir, libDir, log);
-            classpath = classpathOf(libDir);
+            if (tryFirstRecovery(installLibDir, libDir, log)) classpath = classpathOf(libDir);
             if (classpath.empty()) {
                 // Second repair: a clean copy into an empty folder.
                 log.log(L"Classpath still not found, deleting folder " + libDir);

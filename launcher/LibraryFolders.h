@@ -11,6 +11,8 @@ void maintainLibraryFolder(const std::wstring& appDirFolder, const std::wstring&
                            const std::wstring& libDir, LogfileWriter& log);
 
 // The class path of libDir; when it yields nothing, repairs libDir from installLibDir at most
-// twice. Throws IOException (kind Installation) when the folder still yields no class path.
+// twice (a failed copy of the first repair is logged and leads to the second). Throws
+// IOException (kind Installation) when the folder still yields no class path, and the
+// IOExceptions of the folder operations of the second repair.
 std::wstring createClasspathWithRecovery(const std::wstring& libDir, const std::wstring& installLibDir,
                                          LogfileWriter& log);

@@ -727,6 +727,23 @@ TEST_F(LauncherRun, AppDirWithTrailingBackslashReachesTheClientAsOneOfThreeFolde
     EXPECT_EQ(log.back(), "Launcher terminates successfully");
 }
 
+TEST_F(LauncherRun, HalfSeededLibraryFolderIsRepairedByTheSecondStage) {
+    const Installation installation = standardInstallation(L"half seeded", {L"a.jar", L"ext\\b.jar"});
+    ExpectedRun run = expectedRun(installation);
+    // A first start cut short during seeding: the subfolders are there, the jars are not.
+    testdriver::makeFolders(run.libDir() + L"\\ext");
+    run.recoveryLines = {L"Classpath not found",
+                         L"Recovering folder " + run.libDir(),
+                         L"First recovery failed: The folder " + run.libDir() + L"\\ext can not be created.",
+                         L"Classpath still not found, deleting folder " + run.libDir(),
+                         L"Creating folder " + run.libDir(),
+                         L"Recovering folder " + run.libDir()};
+    run.classpath = run.libDir() + L"\\ext\\b.jar;" + run.libDir() + L"\\a.jar";
+
+    expectStarted(launch(installation), run);
+    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar"}));
+}
+
 TEST_F(LauncherRun, LogHoldsEveryLineWhileTheRuntimeNeverBecomesIdle) {
     const Installation installation = standardInstallation(L"never idle", {L"a.jar"});
     ExpectedRun run = expectedRun(installation);
