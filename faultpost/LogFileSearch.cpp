@@ -9,13 +9,7 @@ namespace {
 constexpr wchar_t kLogPattern[] = L"*.log";
 }
 
-void addLogFiles(const std::wstring& folder, std::vector<std::wstring>& list) {
-    unsigned long long unused = 0;
-    addLogFilesCountingBytes(folder, list, unused);
-}
-
-void addLogFilesCountingBytes(const std::wstring& folder, std::vector<std::wstring>& list,
-                              unsigned long long& totalBytes) {
+void addLogFiles(const std::wstring& folder, FoundLogs& found) {
     const std::wstring pattern = folder + kLogPattern;
     WIN32_FIND_DATAW entry;
     const UniqueFindHandle search(::FindFirstFileW(pattern.c_str(), &entry));
@@ -26,7 +20,7 @@ void addLogFilesCountingBytes(const std::wstring& folder, std::vector<std::wstri
         // "*.log" would take "client.log_old" (CLIENT~1.LOG); only long names count.
         if (isFolderEntry(entry) || isLinkEntry(entry)) continue;
         if (!matchesByLongName(entry.cFileName, kLogPattern)) continue;
-        list.push_back(folder + entry.cFileName);
-        totalBytes += entrySize(entry);
+        found.paths.push_back(folder + entry.cFileName);
+        found.bytes += entrySize(entry);
     } while (::FindNextFileW(search.get(), &entry));
 }

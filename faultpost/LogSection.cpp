@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "faultpost/LogFileSearch.h"
 #include "faultpost/ReportFormat.h"
 #include "support/FileInputStream.h"
 #include "support/IOException.h"
@@ -19,15 +18,15 @@ LogFolders defaultLogFolders() {
     return folders;
 }
 
-std::vector<std::wstring> findLogFiles(const LogFolders& folders, const LogFileLister& addFiles) {
-    std::vector<std::wstring> paths;
-    for (const std::wstring& folder : folders.profiles) addFiles(folder, paths);
+FoundLogs findLogFiles(const LogFolders& folders, const LogFileLister& addFiles) {
+    FoundLogs found;
+    for (const std::wstring& folder : folders.profiles) addFiles(folder, found);
     for (const std::wstring& folder : folders.fallbacks) {
-        if (!paths.empty()) break;
-        addFiles(folder, paths);
+        if (!found.paths.empty()) break;
+        addFiles(folder, found);
     }
-    sortLogPaths(paths);
-    return paths;
+    sortLogPaths(found.paths);
+    return found;
 }
 
 namespace {
@@ -62,12 +61,7 @@ void writeLogFile(PrintWriter& writer, const std::wstring& path) {
     if (failure) writer.println(kCouldNotBeRead + *failure);
 }
 
-void writeLogSection(PrintWriter& writer) {
-    writeLogSection(writer, defaultLogFolders());
-}
-
-void writeLogSection(PrintWriter& writer, const LogFolders& folders) {
-    const std::vector<std::wstring> paths = findLogFiles(folders, addLogFiles);
+void writeLogSection(PrintWriter& writer, const std::vector<std::wstring>& paths) {
     if (paths.empty()) {
         writer.println(kNoLogsFound);
         writer.println(kReportSeparator);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "faultpost/LogFileSearch.h"
+
 class PrintWriter;
 
 // The client's profiles whose "logs" folders the report collects, in this order.
@@ -20,12 +22,12 @@ struct LogFolders {
 // "logs\" and "..\logs\" relative to the current folder. Never throws.
 LogFolders defaultLogFolders();
 
-// Appends the log files of one folder to a list; addLogFiles in the program, a table in tests.
-using LogFileLister = std::function<void(const std::wstring& folder, std::vector<std::wstring>& list)>;
+// Adds the log files of one folder to found; addLogFiles in the program, a table in tests.
+using LogFileLister = std::function<void(const std::wstring& folder, FoundLogs& found)>;
 
-// The log files to report, sorted: those of every profile folder; only when there are none, those
-// of the first fallback that holds any. Throws nothing of its own.
-std::vector<std::wstring> findLogFiles(const LogFolders& folders, const LogFileLister& addFiles);
+// The log files to report, sorted, with their sizes: those of every profile folder; only when
+// there are none, those of the first fallback that holds any. Throws nothing of its own.
+FoundLogs findLogFiles(const LogFolders& folders, const LogFileLister& addFiles);
 
 // Copies one log file: its path, then each of its lines (cut at a zero unit), as report lines.
 // The file is read shared, so a log that a running client still writes can be copied. A file
@@ -34,7 +36,6 @@ std::vector<std::wstring> findLogFiles(const LogFolders& folders, const LogFileL
 // Throws what the writer throws.
 void writeLogFile(PrintWriter& writer, const std::wstring& path);
 
-// Every log file found in folders (the defaults when none are given), each followed by the
-// separator, or "no logs found" and the separator. Throws what the writer throws.
-void writeLogSection(PrintWriter& writer);
-void writeLogSection(PrintWriter& writer, const LogFolders& folders);
+// Every one of the found log files, each followed by the separator, or "no logs found" and the
+// separator when there are none. Throws what the writer throws.
+void writeLogSection(PrintWriter& writer, const std::vector<std::wstring>& paths);

@@ -12,35 +12,34 @@
 #include "support/StringWriter.h"
 #include "support/ToMultiByteConverter.h"
 
-void composeReport(PrintWriter& writer) {
-    composeReport(writer, defaultLogFolders());
-}
+namespace {
 
-void composeReport(PrintWriter& writer, const LogFolders& folders) {
+void writeReport(PrintWriter& writer, const std::vector<std::wstring>& logFiles) {
     writeSystemDescription(writer);
     writer.newLine();
     writer.println(kReportSeparator);
-    writeLogSection(writer, folders);
+    writeLogSection(writer, logFiles);
 }
 
-void reserveReportRoom(StringWriter& report, const LogFolders& folders) {
-    // The same search as the log section's, listed once more for the sizes: a file that changes
-    // in between only makes the hint a little off.
-    unsigned long long logBytes = 0;
-    const std::vector<std::wstring> paths =
-        findLogFiles(folders, [&logBytes](const std::wstring& folder, std::vector<std::wstring>& list) {
-            addLogFilesCountingBytes(folder, list, logBytes);
-        });
-    const long long units = expectedReportUnits(paths, logBytes);
+}  // namespace
+
+void composeReport(PrintWriter& writer, const LogFolders& folders) {
+    writeReport(writer, findLogFiles(folders, addLogFiles).paths);
+}
+
+void reserveReportRoom(StringWriter& report, const FoundLogs& logs) {
+    const long long units = expectedReportUnits(logs.paths, logs.bytes);
     // Logs too large for one buffer fail while they are copied, with the same message; the
     // estimate alone does not give up the report.
     if (grownCapacity(units) >= 0) report.reserve(units);
 }
 
 void composeReportText(StringWriter& report, const LogFolders& folders) {
-    reserveReportRoom(report, folders);
+    // One walk for both the room and the copy, so the list written is the list measured.
+    const FoundLogs logs = findLogFiles(folders, addLogFiles);
+    reserveReportRoom(report, logs);
     PrintWriter writer(report);
-    composeReport(writer, folders);
+    writeReport(writer, logs.paths);
 }
 
 void sendReport() {

@@ -2,22 +2,22 @@
 
 class PrintWriter;
 class StringWriter;
+struct FoundLogs;
 struct LogFolders;
 
-// Writes the whole error report: the version line, the separator, then the log section over
-// the given folders (the client's profiles and fallbacks when none are given). A log file that
-// cannot be read is named in the report instead. Throws the writer's IOException.
-void composeReport(PrintWriter& writer);
+// Writes the whole error report: the version line, the separator, then the log section over the
+// log files found in folders by one walk. A log file that cannot be read is named in the report
+// instead. Throws the writer's IOException.
 void composeReport(PrintWriter& writer, const LogFolders& folders);
 
-// Grows report once to what the log files found in folders are expected to take, from the sizes
-// the folder listing reports, so that 100 MB of logs do not make the buffer grow (and copy)
-// dozens of times. Only a hint: logs that take more make the writer grow by need. Throws
-// IOException ("Not enough memory") when the room cannot be had.
-void reserveReportRoom(StringWriter& report, const LogFolders& folders);
+// Grows report once to what the found log files are expected to take, from the sizes the folder
+// listing reported, so that 100 MB of logs do not make the buffer grow (and copy) dozens of times.
+// Only a hint: logs that take more make the writer grow by need. Throws IOException ("Not enough
+// memory") when the room cannot be had.
+void reserveReportRoom(StringWriter& report, const FoundLogs& logs);
 
-// The report as sendReport hands it over: room reserved, then composed into report. Throws
-// IOException.
+// The report as sendReport hands it over: the folders walked once, room reserved for what the walk
+// found, then that list composed into report. Throws IOException.
 void composeReportText(StringWriter& report, const LogFolders& folders);
 
 // Composes the report in memory and hands it to mailOrSave with the German subject, which the

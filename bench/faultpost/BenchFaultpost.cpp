@@ -230,7 +230,7 @@ void printGoal(const char* name, double figure, double goal) {
 void run() {
     ScratchLogs logs;
     createLogs(logs);
-    const std::vector<std::wstring> paths = findLogFiles(logs.logFolders, addLogFiles);
+    const std::vector<std::wstring> paths = findLogFiles(logs.logFolders, addLogFiles).paths;
     if (paths.size() != logs.files.size()) throw std::runtime_error("not every log file is found");
     std::printf("# logs: %d files, %lld bytes, %lld UTF-16 units\n", kFileCount, logs.bytes, logs.units);
 

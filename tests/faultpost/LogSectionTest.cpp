@@ -23,11 +23,11 @@ struct FakeFolders {
     std::vector<std::wstring> asked;
 
     LogFileLister lister() {
-        return [this](const std::wstring& folder, std::vector<std::wstring>& list) {
+        return [this](const std::wstring& folder, FoundLogs& found) {
             asked.push_back(folder);
-            const auto found = files.find(folder);
-            if (found == files.end()) return;
-            for (const std::wstring& name : found->second) list.push_back(folder + name);
+            const auto listed = files.find(folder);
+            if (listed == files.end()) return;
+            for (const std::wstring& name : listed->second) found.paths.push_back(folder + name);
         };
     }
 };
@@ -58,7 +58,7 @@ TEST(FindLogFiles, FallbacksOnlyWhileNothingIsFound) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         FakeFolders fake{c.files, {}};
-        EXPECT_EQ(findLogFiles(kFolders, fake.lister()), c.found);
+        EXPECT_EQ(findLogFiles(kFolders, fake.lister()).paths, c.found);
         EXPECT_EQ(fake.asked, c.asked);
     }
 }
@@ -67,7 +67,7 @@ TEST(FindLogFiles, UnnamedLocalFolderListsTheRelativeFolderOncePerProfile) {
     // Without a local application data folder every profile's logs folder is the relative "logs\".
     const LogFolders folders = {{L"logs\\", L"logs\\", L"logs\\", L"logs\\"}, {L"logs\\", L"..\\logs\\"}};
     FakeFolders fake{{{L"logs\\", {L"a.log"}}}, {}};
-    EXPECT_EQ(findLogFiles(folders, fake.lister()),
+    EXPECT_EQ(findLogFiles(folders, fake.lister()).paths,
               std::vector<std::wstring>(4, L"logs\\a.log"));
 }
 
@@ -228,7 +228,7 @@ TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutG
         testdriver::makeFolders(logFolder(3) + L"old.log");  // a folder: no size of its own counted
 
         StringWriter reservedOnly;
-        reserveReportRoom(reservedOnly, folders_);
+        reserveReportRoom(reservedOnly, findLogFiles(folders_, addLogFiles));
         EXPECT_EQ(reservedOnly.length(), 0);
 
         StringWriter report;
@@ -250,10 +250,11 @@ TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutG
 }
 
 TEST_F(ComposeReportTest, AddLogFilesIgnoresMissingFolders) {
-    std::vector<std::wstring> list = {L"kept"};
-    addLogFiles(root_ + L"missing\\", list);
-    addLogFiles(logFolder(0), list);  // exists, empty
-    EXPECT_EQ(list, std::vector<std::wstring>{L"kept"});
+    FoundLogs found{{L"kept"}, 7};
+    addLogFiles(root_ + L"missing\\", found);
+    addLogFiles(logFolder(0), found);  // exists, empty
+    EXPECT_EQ(found.paths, std::vector<std::wstring>{L"kept"});
+    EXPECT_EQ(found.bytes, 7u);
 }
 
 }  // namespace
