@@ -7,10 +7,10 @@
 #include "faultpost/LogSection.h"
 #include "faultpost/ReportFormat.h"
 #include "faultpost/SystemDescription.h"
+#include "support/CapacityGrowth.h"
 #include "support/MailDispatch.h"
 #include "support/PrintWriter.h"
 #include "support/StringWriter.h"
-#include "support/ToMultiByteConverter.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "support/FindEntry.h"
+#include "support/GrowingBuffer.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
 
@@ -21,13 +22,9 @@ constexpr DWORD kProtectingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE
 // be resolved, which deleteFolder treats as a path it must not touch.
 std::wstring fullPathOf(const std::wstring& path) {
     if (path.empty()) return std::wstring();
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return std::wstring();
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-    if (length == 0 || length >= needed) return std::wstring();
-    full.resize(length);
-    return full;
+    return callWithGrowingBuffer([&path](wchar_t* buffer, unsigned long capacity) {
+        return ::GetFullPathNameW(path.c_str(), capacity, buffer, nullptr);
+    });
 }
 
 // The shell delete is made for MAX_PATH paths only (with room for the "\*" it appends); Wine's

@@ -2,7 +2,6 @@
 
 #include <cwchar>
 #include <string>
-#include <vector>
 
 #include <windows.h>
 
@@ -10,6 +9,7 @@
 #include <mapi.h>
 
 #include "support/FileOutputStream.h"
+#include "support/GrowingBuffer.h"
 #include "support/IOException.h"
 #include "support/PrintWriter.h"
 #include "support/SupportMailbox.h"
@@ -35,13 +35,10 @@ IOException libraryNotLoadable() {
 
 // Full path of MAPI32.dll in the system folder; empty when the folder cannot be asked for.
 std::wstring systemMapiPath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const UINT size = ::GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (size == 0) return std::wstring();
-        if (size < buffer.size()) return std::wstring(buffer.data(), size) + L"\\MAPI32.dll";
-        buffer.resize(size + 1);
-    }
+    const std::wstring folder = callWithGrowingBuffer([](wchar_t* buffer, unsigned long capacity) {
+        return ::GetSystemDirectoryW(buffer, capacity);
+    });
+    return folder.empty() ? folder : folder + L"\\MAPI32.dll";
 }
 
 std::wstring saveQuestion() {

@@ -1,11 +1,10 @@
 #include "support/PathProvider.h"
 
-#include <vector>
-
 #include <windows.h>
 #include <shlobj.h>
 
 #include "support/FolderOperations.h"
+#include "support/GrowingBuffer.h"
 
 namespace {
 
@@ -32,14 +31,10 @@ std::wstring withTrailingBackslash(const std::wstring& folder) {
 }
 
 std::wstring programFilePath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return std::wstring();
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        // A path that fills the buffer has been cut: ask again with more room.
-        buffer.resize(buffer.size() * 2);
-    }
+    // A path that fills the buffer has been cut: the helper asks again with more room.
+    return callWithGrowingBuffer([](wchar_t* buffer, unsigned long capacity) {
+        return ::GetModuleFileNameW(nullptr, buffer, capacity);
+    });
 }
 
 PathProvider::PathProvider(const std::wstring& applicationName) : applicationName_(applicationName) {}

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "support/CapacityGrowth.h"
 #include "support/IOException.h"
-#include "support/ToMultiByteConverter.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "support/ToMultiByteConverter.h"
 
-#include <climits>
 #include <cwchar>
 #include <new>
 
 #include <windows.h>
 
+#include "support/CapacityGrowth.h"
 #include "support/IOException.h"
 
 namespace {
@@ -31,14 +31,6 @@ IOException conversionFailure() {
 }
 
 }  // namespace
-
-int grownCapacity(long long needed) {
-    // Checked before the arithmetic, which is 64-bit: needed may already be a doubled 32-bit count.
-    if (needed < 0 || needed > INT_MAX) return -1;
-    const long long grown = needed + (3 * needed) / 10;
-    if (grown > INT_MAX - 1) return -1;
-    return static_cast<int>(grown);
-}
 
 ToMultiByteConverter::ToMultiByteConverter(unsigned int codePage)
     : codePage_(codePage),

@@ -31,8 +31,3 @@ private:
     int length_;
     std::unique_ptr<char[]> buffer_;
 };
-
-// The growth rule of the converters' and StringWriter's buffers: the need plus 30 %, in integer
-// arithmetic (needed 1200 gives 1560). -1 when the result, with room for a terminator, no longer
-// fits a 32-bit count; callers raise notEnoughMemory() then, before allocating anything.
-int grownCapacity(long long needed);

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
+#include "support/CapacityGrowth.h"
 #include "support/IOException.h"
-#include "support/ToMultiByteConverter.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "support/FileDescription.h"
 #include "support/FileEnumerator.h"
 #include "support/FileEnumeratorCallback.h"
+#include "support/FindEntry.h"
 #include "support/FolderOperations.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
@@ -119,7 +120,7 @@ size_t plainListing(const std::wstring& root, const TreeLayout& layout, std::uin
         if (!search) continue;
         do {
             ++count;
-            bytes += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+            bytes += entrySize(entry);
         } while (::FindNextFileW(search.get(), &entry));
     }
     return count;

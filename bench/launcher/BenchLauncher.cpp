@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include "support/FindEntry.h"
+#include "support/GrowingBuffer.h"
 #include "support/UniqueResource.h"
 
 namespace {
@@ -32,9 +34,9 @@ constexpr double kOverheadGoalMs = 250.0;
 const wchar_t kAppDir[] = L"C:\\brivane-bench";
 
 std::wstring folderOfThisProgram() {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring text(path, length);
+    const std::wstring text = callWithGrowingBuffer([](wchar_t* buffer, unsigned long capacity) {
+        return ::GetModuleFileNameW(nullptr, buffer, capacity);
+    });
     return text.substr(0, text.find_last_of(L'\\') + 1);
 }
 
@@ -70,8 +72,8 @@ void deleteTree(const std::wstring& folder) {
         const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
         if (search) {
             do {
+                if (isSelfOrParent(entry)) continue;
                 const std::wstring name = entry.cFileName;
-                if (name == L"." || name == L"..") continue;
                 const std::wstring path = folder + L"\\" + name;
                 if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) deleteTree(path);
                 else ::DeleteFileW(path.c_str());

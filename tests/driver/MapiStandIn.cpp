@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "support/GrowingBuffer.h"
 #include "tests/driver/TestPaths.h"
 
 namespace testdriver {
@@ -15,13 +16,11 @@ namespace testdriver {
 namespace {
 
 std::wstring systemFolder() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const UINT size = ::GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (size == 0) throw std::runtime_error("GetSystemDirectoryW failed");
-        if (size < buffer.size()) return std::wstring(buffer.data(), size);
-        buffer.resize(size + 1);
-    }
+    const std::wstring folder = callWithGrowingBuffer([](wchar_t* buffer, unsigned long capacity) {
+        return ::GetSystemDirectoryW(buffer, capacity);
+    });
+    if (folder.empty()) throw std::runtime_error("GetSystemDirectoryW failed");
+    return folder;
 }
 
 std::string readFileBytes(const std::wstring& path, bool& found) {

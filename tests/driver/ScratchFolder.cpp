@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "support/FindEntry.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/TextFiles.h"
@@ -53,11 +54,11 @@ void removeLinksBelow(const std::wstring& folder) {
     const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
     if (!search) return;
     do {
+        if (isSelfOrParent(entry)) continue;
         const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (isLinkEntry(entry)) {
             removeLink(folder + L"\\" + name);
-        } else if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        } else if (isFolderEntry(entry)) {
             removeLinksBelow(folder + L"\\" + name);
         }
     } while (::FindNextFileW(search.get(), &entry));
@@ -80,8 +81,7 @@ void removeEntries(const std::wstring& full) {
         const UniqueFindHandle search(::FindFirstFileW((full + L"\\*").c_str(), &entry));
         if (search) {
             do {
-                const std::wstring name = entry.cFileName;
-                if (name != L"." && name != L"..") removeEntries(full + L"\\" + name);
+                if (!isSelfOrParent(entry)) removeEntries(full + L"\\" + entry.cFileName);
             } while (::FindNextFileW(search.get(), &entry));
         }
     }

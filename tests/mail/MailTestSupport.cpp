@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "support/FindEntry.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/Process.h"
@@ -59,8 +60,7 @@ std::vector<std::wstring> folderEntries(const std::wstring& folder) {
     const UniqueFindHandle find(::FindFirstFileW((folder + L"*").c_str(), &data));
     if (!find) return names;
     do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
+        if (!isSelfOrParent(data)) names.push_back(data.cFileName);
     } while (::FindNextFileW(find.get(), &data));
     return names;
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/CapacityGrowth.h"
 #include "support/IOException.h"
 #include "support/ToAnsiConverter.h"
 #include "support/ToMultiByteConverter.h"
