@@ -2,15 +2,10 @@
 
 #include "cfgsweep/UsrCnfCleaner.h"
 #include "support/IOException.h"
-
-namespace {
-
-const wchar_t* const kApplicationNames[] = {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"};
-
-}  // namespace
+#include "support/ProfileNames.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    for (const wchar_t* applicationName : kApplicationNames) {
+    for (const wchar_t* applicationName : kProfileNames) {
         try {
             UsrCnfCleaner cleaner(applicationName);
             cleaner.clean();

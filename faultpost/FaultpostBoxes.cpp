@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "support/IOException.h"
+#include "support/FailureBox.h"
 #include "support/TextSelector.h"
 
 bool confirmSending(const TextSelector& selector) {
@@ -17,9 +17,6 @@ bool confirmSending(const TextSelector& selector) {
 }
 
 void showFailure(const TextSelector& selector, const IOException& failure) {
-    const std::wstring text = selector.select(L"Es ist folgender Fehler aufgetreten: \n\n" + failure.germanMessage,
-                                              L"The following error occured: \n\n" + failure.englishMessage);
-    const std::wstring caption = selector.select(L"Fehler - Tavrel Bank brivane Faultpost",
-                                                 L"Error - Tavrel Bank brivane Faultpost");
-    ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR);
+    showFailureBox(selector, failure, L"Fehler - Tavrel Bank brivane Faultpost",
+                   L"Error - Tavrel Bank brivane Faultpost");
 }

@@ -6,6 +6,7 @@
 #include "support/FileInputStream.h"
 #include "support/IOException.h"
 #include "support/PathProvider.h"
+#include "support/ProfileNames.h"
 #include "support/PrintWriter.h"
 #include "support/Utf8StreamReader.h"
 

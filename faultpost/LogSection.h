@@ -8,9 +8,6 @@
 
 class PrintWriter;
 
-// The client's profiles whose "logs" folders the report collects, in this order.
-inline constexpr const wchar_t* kProfileNames[] = {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"};
-
 // Where log files are looked for: every profile folder, and the fallbacks, tried one after the
 // other only while nothing has been found. Each folder ends with a backslash.
 struct LogFolders {

@@ -24,6 +24,7 @@
 #include "support/FileInputStream.h"
 #include "support/IOException.h"
 #include "support/PrintWriter.h"
+#include "support/ProfileNames.h"
 #include "support/StringWriter.h"
 #include "support/ToAnsiConverter.h"
 #include "support/UniqueResource.h"
