@@ -1,5 +1,7 @@
 #include "launcher/JavaVMFinder.h"
 
+#include <vector>
+
 #include "launcher/JavaVersion.h"
 #include "support/DirectoryEnumerator.h"
 #include "support/FileDescription.h"
@@ -18,6 +20,15 @@ struct RegistryView {
     const wchar_t* bits;
 };
 const RegistryView kViews[] = {{KEY_WOW64_64KEY, L"64"}, {KEY_WOW64_32KEY, L"32"}};
+
+// Gathers the names of the folders a walk reports, as plain data for chooseRuntimeFolder.
+class FolderNameCollector : public FileEnumeratorCallback {
+public:
+    void onEntry(FileDescription& description) override { names.push_back(description.name); }
+
+    std::vector<std::wstring> names;
+};
+
 }  // namespace
 
 bool isBetterRuntimeFolder(const std::wstring& best, const std::wstring& candidate) {
@@ -25,12 +36,15 @@ bool isBetterRuntimeFolder(const std::wstring& best, const std::wstring& candida
     return best.empty() || best.compare(candidate) < 0;
 }
 
-void JavaVMFinder::onEntry(FileDescription& description) {
-    if (choosingFolder_) {
-        // Only the name competes, whatever depth it was found at.
-        if (isBetterRuntimeFolder(bestFolderName_, description.name)) bestFolderName_ = description.name;
-        return;
+std::wstring chooseRuntimeFolder(const std::vector<std::wstring>& names) {
+    std::wstring best;
+    for (const std::wstring& name : names) {
+        if (isBetterRuntimeFolder(best, name)) best = name;
     }
+    return best;
+}
+
+void JavaVMFinder::onEntry(FileDescription& description) {
     foundExecutable_ = description.fullPath();
     description.stopRequested = true;
 }
@@ -99,18 +113,20 @@ void JavaVMFinder::searchRegistry(const std::wstring& key, const JavaVersion& mi
 }
 
 void JavaVMFinder::searchPackaged(const std::wstring& installFolder, std::wstring& result) {
+    // The names are gathered first and chosen among afterwards, so that this finder's own
+    // callback has one job: finding javaw.exe.
     choosingFolder_ = true;
-    bestFolderName_.clear();
+    FolderNameCollector collector;
     DirectoryEnumerator folders;
-    folders.enumerate(installFolder, L"jre*", *this, true);
+    folders.enumerate(installFolder, L"jre*", collector, true);
     choosingFolder_ = false;
+    bestFolderName_ = chooseRuntimeFolder(collector.names);
     if (bestFolderName_.empty()) return;
     result = findExecutableBelow(installFolder + bestFolderName_ + L"\\");
 }
 
 std::wstring JavaVMFinder::findExecutableBelow(const std::wstring& folder) {
     foundExecutable_.clear();
-    choosingFolder_ = false;
     FileEnumerator files;
     files.enumerate(folder, L"javaw.exe", *this, true);
     return foundExecutable_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -31,7 +32,9 @@ private:
     // The first javaw.exe below folder (ending with a backslash); empty when there is none.
     std::wstring findExecutableBelow(const std::wstring& folder);
 
+    // The name that chooseRuntimeFolder picked in the last packaged search.
     std::wstring bestFolderName_;
+    // True while a DirectoryEnumerator lists "jre*" folders (for a collector, not for onEntry).
     bool choosingFolder_ = false;
     std::wstring foundExecutable_;
 };
@@ -39,3 +42,7 @@ private:
 // Whether a packaged runtime folder named candidate beats the best one so far: ordinal over the
 // UTF-16 units, so "jre1.8.0_31" beats "jre1.8.0_201".
 bool isBetterRuntimeFolder(const std::wstring& best, const std::wstring& candidate);
+
+// The packaged runtime folder to use among the "jre*" names found at any depth: the greatest by
+// isBetterRuntimeFolder, the first of equal names; empty when there is none. Never throws.
+std::wstring chooseRuntimeFolder(const std::vector<std::wstring>& names);

@@ -174,6 +174,23 @@ TEST(RuntimeFolderChoice, IsOrdinalNotNumeric) {
     }
 }
 
+TEST(RuntimeFolderChoice, TheGreatestNameWhereverItWasFound) {
+    const struct {
+        const char* name;
+        std::vector<std::wstring> names;
+        std::wstring chosen;
+    } kCases[] = {
+        {"none found", {}, L""},
+        {"one", {L"jre"}, L"jre"},
+        {"greatest, not first or last", {L"jre1.8.0_201", L"jre1.8.0_31", L"jre1.7"}, L"jre1.8.0_31"},
+        {"a nested name counts alike", {L"jre", L"jreNested"}, L"jreNested"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(chooseRuntimeFolder(c.names), c.chosen);
+    }
+}
+
 TEST(ProxyProperties, TakeHostAndPortFromTheServerText) {
     const Launcher launcher(101, 102, L"Tavrel Bank brivane", L"brivane");
     const struct {
