@@ -212,7 +212,7 @@ void deleteFolder(const std::wstring& path) {
                       IOException::Resource);
 }
 
-void renameFolder(const std::wstring& source, const std::wstring& target, int errorKind) {
+void renameFolder(const std::wstring& source, const std::wstring& target, IOException::Kind errorKind) {
     // A client that is still closing may hold the folder for a moment: retry before giving up.
     // MoveFileW never replaces an existing target, so a taken target ends in the error below.
     for (int attempt = 0; attempt < kAttempts; ++attempt) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "support/IOException.h"
+
 // Whole-folder operations on paths without a trailing backslash. Failures throw IOException of
 // kind Resource unless the caller passes another kind; the tests never throw.
 
@@ -24,7 +26,7 @@ void copyFolder(const std::wstring& source, const std::wstring& target);
 // entry by entry in the long-path form. An empty path is never deleted: every attempt fails.
 void deleteFolder(const std::wstring& path);
 // Moves source to target, 10 attempts 300 ms apart; throws IOException of the given kind.
-void renameFolder(const std::wstring& source, const std::wstring& target, int errorKind);
+void renameFolder(const std::wstring& source, const std::wstring& target, IOException::Kind errorKind);
 // Removes the folder if it is empty; never throws.
 bool removeEmptyFolder(const std::wstring& path);
 

@@ -5,8 +5,9 @@
 
 // Loads MAPI32.dll and resolves MAPISendMail into the process-wide state. Throws IOException.
 void loadMapi();
-// Hands one message to MAPISendMail (compose window shown); true when it returned 0.
-// Throws IOException from loadMapi and the conversions.
+// Hands one message to MAPISendMail (compose window shown). Returns false when the mail program
+// did not take it (no mail program, logon failed, user cancelled); throws IOException only when
+// MAPI cannot be loaded or a text cannot be converted, before anything is shown.
 bool sendMail(const wchar_t* recipientName, const wchar_t* recipientAddress,
               const wchar_t* subject, const wchar_t* body);
 // Mails to the support mailbox; when that fails, offers (German only) to save the message to a
