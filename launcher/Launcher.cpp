@@ -168,6 +168,10 @@ void Launcher::run(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     setModuleInstance(instance);
     try {
         showSplash();
+        // The rest of the start-up runs without a message loop, so the splash is painted only by
+        // these drains. Some of the messages that showing a window causes arrive a moment later
+        // (the paint after the window has been composed): the pause lets them come in before the
+        // second drain, so the splash is on the screen, not a blank frame, while the work goes on.
         drainMessages();
         ::Sleep(50);
         drainMessages();

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include <share.h>
-#include <windows.h>
 
 #include "support/CrtFileStream.h"
+#include "support/FolderOperations.h"
 #include "support/IOException.h"
 
 namespace {
@@ -72,6 +72,5 @@ bool FileOutputStream::isOpen() const { return static_cast<bool>(file_); }
 int FileOutputStream::openError() const { return openError_; }
 
 bool FileOutputStream::exists() const {
-    const DWORD attributes = ::GetFileAttributesW(path_.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return isFile(path_);
 }
