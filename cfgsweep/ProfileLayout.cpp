@@ -1,9 +1,26 @@
 #include "cfgsweep/ProfileLayout.h"
 
+#include "support/PathProvider.h"
+
 namespace {
 
 bool endsWith(const std::wstring& text, const std::wstring& ending) {
     return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+// Both folders come from the same profile list, so they can differ only in the case of plain
+// letters such as the drive letter.
+wchar_t foldCase(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// folder ends with a backslash, so "C:\UsersOld\..." does not lie below "C:\Users\".
+bool liesBelow(const std::wstring& path, const std::wstring& folder) {
+    if (path.size() <= folder.size()) return false;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        if (foldCase(path[i]) != foldCase(folder[i])) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -23,6 +40,18 @@ std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, 
     // c is a backslash, so the data folder is at least one character longer than c.
     layout.profileSuffix = dataFolder.substr(c, dataFolder.size() - 1 - c);
     if (!endsWith(layout.profileSuffix, L"\\TavrelBank\\" + applicationName)) return std::nullopt;
+    return layout;
+}
+
+std::optional<ProfileLayout> chooseProfileLayout(const std::wstring& dataFolder, const std::wstring& profilesFolder,
+                                                 const std::wstring& applicationName) {
+    const std::wstring root = withTrailingBackslash(profilesFolder);
+    if (dataFolder.empty() || root.empty() || liesBelow(dataFolder, root)) {
+        return splitProfileLayout(dataFolder, applicationName);
+    }
+    ProfileLayout layout;
+    layout.profilesRoot = root;
+    layout.profileSuffix = L"\\AppData\\Local\\TavrelBank\\" + applicationName;
     return layout;
 }
 

@@ -17,6 +17,15 @@ struct ProfileLayout {
 // data folder at a drive root would otherwise make every folder beside it a deletion target.
 std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, const std::wstring& applicationName);
 
+// The layout for the running account. A data folder below profilesFolder (the folder holding the
+// users' profiles, normally "C:\Users\") is split as above. Any other belongs to an account whose
+// profile lies elsewhere: LocalSystem, as which an uninstaller runs the cleaner, keeps its local
+// data below the Windows folder, and the split would look for profiles there. Such an account
+// takes profilesFolder as root and each profile's local data folder as suffix. An empty
+// profilesFolder (the shell could not name it) leaves the split alone.
+std::optional<ProfileLayout> chooseProfileLayout(const std::wstring& dataFolder, const std::wstring& profilesFolder,
+                                                 const std::wstring& applicationName);
+
 // The path up to, not including, its last backslash; empty when it has none.
 std::wstring enclosingFolder(const std::wstring& path);
 

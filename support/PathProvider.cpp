@@ -1,10 +1,12 @@
 #include "support/PathProvider.h"
 
 #include <windows.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include "support/FolderOperations.h"
 #include "support/GrowingBuffer.h"
+#include "support/UniqueResource.h"
 
 namespace {
 
@@ -66,4 +68,14 @@ std::wstring PathProvider::getDocumentsFolder() const {
 
 std::wstring PathProvider::getLogsFolder() const {
     return getDataFolder(Creation::NameOnly) + L"logs\\";
+}
+
+std::wstring getProfilesFolder() {
+    // Only a known-folder identifier names this folder; there is no CSIDL for it. The string is
+    // the caller's to free whether or not the call succeeds.
+    UniqueCoTaskString folder;
+    if (FAILED(::SHGetKnownFolderPath(FOLDERID_UserProfiles, KF_FLAG_DONT_VERIFY, nullptr, folder.put()))) {
+        return std::wstring();
+    }
+    return withTrailingBackslash(folder.get());
 }

@@ -33,3 +33,7 @@ std::wstring withTrailingBackslash(const std::wstring& folder);
 // The full path of the running program's file as the system loaded it (GetModuleFileNameW), of
 // any length; empty when the system cannot tell. Never throws.
 std::wstring programFilePath();
+
+// The folder that holds the users' profiles (FOLDERID_UserProfiles, normally "C:\Users\") with a
+// trailing backslash; empty when the shell cannot name it. Never throws.
+std::wstring getProfilesFolder();

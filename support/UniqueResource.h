@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <windows.h>
+#include <objbase.h>
 
 // One owner for every kind of handle: the traits say what "empty" is and how to close.
 // Owners move but never copy; closing keeps GetLastError intact so a failure that is being
@@ -95,6 +96,13 @@ struct CrtFileTraits {
     static void close(FILE* f) noexcept { std::fclose(f); }
 };
 using UniqueCrtFile = UniqueResource<FILE*, CrtFileTraits>;
+
+// A string the shell allocated for the caller, such as the result of SHGetKnownFolderPath.
+struct CoTaskStringTraits {
+    static wchar_t* invalid() noexcept { return nullptr; }
+    static void close(wchar_t* s) noexcept { ::CoTaskMemFree(s); }
+};
+using UniqueCoTaskString = UniqueResource<wchar_t*, CoTaskStringTraits>;
 
 // Both handles of a started process, closed together.
 struct UniqueProcessInformation {

@@ -81,6 +81,67 @@ TEST(FoldersDownToTarget, ListsEveryFolderFromTheProfileToTheTarget) {
     }
 }
 
+TEST(ChooseProfileLayout, SplitsBelowTheProfilesFolderAndTakesThatFolderElsewhere) {
+    const std::wstring kSuffix = LR"(\AppData\Local\TavrelBank\brivane)";
+    const struct {
+        const char* name;
+        std::wstring dataFolder;
+        std::wstring profilesFolder;
+        std::wstring profilesRoot;
+        std::wstring profileSuffix;
+    } kCases[] = {
+        {"user below the profiles folder: split as before", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)",
+         LR"(C:\Users\)", LR"(C:\Users\)", kSuffix},
+        {"user, profiles folder in other case and without backslash",
+         LR"(c:\users\user1\AppData\Local\TavrelBank\brivane\)", LR"(C:\Users)", LR"(c:\users\)", kSuffix},
+        {"older Windows keeps its own suffix",
+         LR"(C:\Documents and Settings\u\Local Settings\Application Data\TavrelBank\brivane\)",
+         LR"(C:\Documents and Settings\)", LR"(C:\Documents and Settings\)",
+         LR"(\Local Settings\Application Data\TavrelBank\brivane)"},
+        {"profiles folder unknown: split as before", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)", L"",
+         LR"(C:\Users\)", kSuffix},
+        {"LocalSystem", LR"(C:\WINDOWS\system32\config\systemprofile\AppData\Local\TavrelBank\brivane\)",
+         LR"(C:\Users\)", LR"(C:\Users\)", kSuffix},
+        {"LocalSystem, 32-bit program", LR"(C:\Windows\SysWOW64\config\systemprofile\AppData\Local\TavrelBank\brivane\)",
+         LR"(C:\Users)", LR"(C:\Users\)", kSuffix},
+        {"LocalService", LR"(C:\Windows\ServiceProfiles\LocalService\AppData\Local\TavrelBank\brivane\)",
+         LR"(C:\Users\)", LR"(C:\Users\)", kSuffix},
+        {"profiles moved to another drive", LR"(C:\Windows\system32\config\systemprofile\AppData\Local\TavrelBank\brivane\)",
+         LR"(D:\Profiles\)", LR"(D:\Profiles\)", kSuffix},
+        // Only a whole folder name counts: C:\UsersOld is not below C:\Users.
+        {"sibling with the same beginning", LR"(C:\UsersOld\u\AppData\Local\TavrelBank\brivane\)", LR"(C:\Users\)",
+         LR"(C:\Users\)", kSuffix},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const auto layout = chooseProfileLayout(c.dataFolder, c.profilesFolder, L"brivane");
+        ASSERT_TRUE(layout.has_value());
+        EXPECT_EQ(layout->profilesRoot, c.profilesRoot);
+        EXPECT_EQ(layout->profileSuffix, c.profileSuffix);
+    }
+    // The suffix names the application the pass is for.
+    const auto cm = chooseProfileLayout(LR"(C:\Windows\system32\config\systemprofile\AppData\Local\TavrelBank\cm\)",
+                                        LR"(C:\Users\)", L"cm");
+    ASSERT_TRUE(cm.has_value());
+    EXPECT_EQ(cm->profileSuffix, LR"(\AppData\Local\TavrelBank\cm)");
+}
+
+TEST(ChooseProfileLayout, GivesNoLayoutWhereTheSplitGivesNone) {
+    const struct {
+        const char* name;
+        std::wstring dataFolder;
+        std::wstring profilesFolder;
+    } kCases[] = {
+        {"shell named no data folder", L"", LR"(C:\Users\)"},
+        {"data folder below the profiles folder, too shallow", LR"(C:\Users\TavrelBank\brivane\)", LR"(C:\Users\)"},
+        {"profiles folder unknown, data at a drive root", LR"(D:\TavrelBank\brivane\)", L""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(chooseProfileLayout(c.dataFolder, c.profilesFolder, L"brivane").has_value());
+    }
+}
+
 TEST(EnclosingFolder, CutsAtTheLastBackslash) {
     const struct {
         std::wstring path;

@@ -117,4 +117,14 @@ TEST(GrowingBuffer, AsksAgainUntilTheTextFits) {
     }
 }
 
+TEST(ProfilesFolder, HoldsTheRunningUsersProfile) {
+    const std::wstring profile = shellFolder(CSIDL_PROFILE);
+    const std::wstring folder = getProfilesFolder();
+    ASSERT_FALSE(folder.empty());
+    const std::wstring parent = profile.substr(0, profile.rfind(L'\\') + 1);
+    // Wine names it "C:\Users\" and the profile "C:\users\<user>".
+    EXPECT_EQ(::CompareStringOrdinal(folder.c_str(), -1, parent.c_str(), -1, TRUE), CSTR_EQUAL)
+        << utf8(folder) << " holds no " << utf8(profile);
+}
+
 }  // namespace
