@@ -16,7 +16,7 @@ architectures=$(brivane_architectures "$arch")
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools googletest
-          wine wine64 wine32:i386 xvfb locales python3 osslsigncode openssl)
+          wine wine64 wine32:i386 xvfb locales python3 osslsigncode openssl wixl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -41,7 +41,9 @@ wine_session_start() {
     wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 </dev/null || true
   fi
   # The programs must load the stand-in MAPI library that the tests put into the system folder.
-  export WINEDLLOVERRIDES="mapi32=n"
+  # Shortcuts that an installation creates must stay inside the prefix: Wine's menu builder would
+  # copy them (with icons) into the Linux desktop menu of the home folder.
+  export WINEDLLOVERRIDES="mapi32=n;winemenubuilder.exe=d"
 }
 
 wine_session_stop() {

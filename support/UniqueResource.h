@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <windows.h>
+#include <msi.h>
 #include <objbase.h>
 
 // One owner for every kind of handle: the traits say what "empty" is and how to close.
@@ -103,6 +104,21 @@ struct CoTaskStringTraits {
     static void close(wchar_t* s) noexcept { ::CoTaskMemFree(s); }
 };
 using UniqueCoTaskString = UniqueResource<wchar_t*, CoTaskStringTraits>;
+
+// A COM interface pointer: one reference, released once.
+template <typename Interface>
+struct ComReferenceTraits {
+    static Interface* invalid() noexcept { return nullptr; }
+    static void close(Interface* p) noexcept { p->Release(); }
+};
+template <typename Interface>
+using UniqueComPointer = UniqueResource<Interface*, ComReferenceTraits<Interface>>;
+
+struct MsiHandleTraits {
+    static MSIHANDLE invalid() noexcept { return 0; }
+    static void close(MSIHANDLE h) noexcept { ::MsiCloseHandle(h); }
+};
+using UniqueMsiHandle = UniqueResource<MSIHANDLE, MsiHandleTraits>;
 
 // Both handles of a started process, closed together.
 struct UniqueProcessInformation {

@@ -1,0 +1,249 @@
+// The packages through Windows Installer in the test prefix: a silent installation, the launcher
+// started through its Start-menu shortcut, a major upgrade, and a silent removal that takes every
+// profile's application folders with it. Under Wine the cleaner runs as the installing user, not
+// as LocalSystem; its choice of profiles for LocalSystem is a unit test of the cleaner.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include "support/UniqueResource.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
+#include "tests/installer/InstallerPackage.h"
+#include "tests/launcher/LauncherScenario.h"
+
+namespace {
+
+using namespace installertest;
+using testdriver::exists;
+using testdriver::readBytes;
+using testdriver::removeTree;
+using testdriver::utf8;
+using testdriver::writeBytes;
+
+const wchar_t kShortcutName[] = L"Tavrel Bank brivane.lnk";
+const wchar_t* const kOtherUsers[] = {L"brivane-msi-anna", L"brivane-msi-ben"};
+
+std::wstring shellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::wstring quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+
+// Program Files of this program's own kind: "Program Files (x86)" for a 32-bit one on 64-bit
+// Windows, where the x86 package installs.
+std::wstring installFolder() {
+    return shellFolder(CSIDL_PROGRAM_FILES) + L"\\Tavrel Bank\\brivane";
+}
+
+// A per-machine shortcut belongs in the common Start menu; Wine puts it into the installing
+// user's. Either place counts, both at once would be a second shortcut.
+std::vector<std::wstring> shortcuts() {
+    std::vector<std::wstring> found;
+    for (const int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+        const std::wstring path = shellFolder(csidl) + L"\\" + kShortcutName;
+        if (exists(path)) found.push_back(path);
+    }
+    return found;
+}
+
+struct ShellLink {
+    std::wstring target;
+    std::wstring arguments;
+    std::wstring icon;
+};
+
+// The link as the shell reads it.
+ShellLink readShellLink(const std::wstring& path) {
+    ShellLink result;
+    UniqueComPointer<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(link.put())))) {
+        ADD_FAILURE() << "no shell link object";
+        return result;
+    }
+    UniqueComPointer<IPersistFile> file;
+    if (FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) ||
+        FAILED(file.get()->Load(path.c_str(), STGM_READ))) {
+        ADD_FAILURE() << "cannot load " << utf8(path);
+        return result;
+    }
+    wchar_t text[MAX_PATH] = {};
+    if (SUCCEEDED(link.get()->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) result.target = text;
+    wchar_t arguments[1024] = {};
+    if (SUCCEEDED(link.get()->GetArguments(arguments, 1024))) result.arguments = arguments;
+    int index = 0;
+    if (SUCCEEDED(link.get()->GetIconLocation(text, MAX_PATH, &index))) result.icon = text;
+    return result;
+}
+
+// Whether a program of this file name runs in the prefix.
+bool isRunning(const std::wstring& fileName) {
+    const UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (::CompareStringOrdinal(entry.szExeFile, -1, fileName.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+    }
+    return false;
+}
+
+// Opens a file the way Explorer does, with two variables for the stand-in runtime in the
+// environment that the started program inherits, and waits until the launcher and the runtime
+// have ended. The shell hands a shortcut on to its target and returns no process to wait for.
+bool openThroughShell(const std::wstring& path, const std::wstring& record) {
+    ::SetEnvironmentVariableW(L"STANDIN_JAVAW_RECORD", record.c_str());
+    ::SetEnvironmentVariableW(L"STANDIN_JAVAW_LIFETIME_MS", L"1500");
+    const bool started = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr,
+                                                                   SW_SHOWNORMAL)) > 32;
+    ::SetEnvironmentVariableW(L"STANDIN_JAVAW_RECORD", nullptr);
+    ::SetEnvironmentVariableW(L"STANDIN_JAVAW_LIFETIME_MS", nullptr);
+    return started && launchertest::waitFor(
+                          [&] {
+                              return testdriver::fileSize(record) > 0 && !isRunning(L"tavrel-brivane.exe") &&
+                                     !isRunning(L"javaw.exe");
+                          },
+                          60000);
+}
+
+class InstallerRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        upgradeCode_ = packageProperty(packagePath(), L"UpgradeCode");
+        ASSERT_FALSE(upgradeCode_.empty());
+        removeAll();
+        // A runtime registered in the prefix would be chosen before the packaged one.
+        launchertest::clearJavaRegistry();
+    }
+    void TearDown() override {
+        removeAll();
+        ::CoUninitialize();
+    }
+
+    // A profile beside the prefix's real ones, with application folders that the removal must
+    // clean and neighbours it must leave.
+    std::wstring otherUser(const std::wstring& name) const { return profilesRoot() + name; }
+    std::wstring tavrelBankOf(const std::wstring& user) const {
+        return otherUser(user) + L"\\AppData\\Local\\TavrelBank";
+    }
+    void createOtherUser(const std::wstring& name) const {
+        testdriver::makeTree(tavrelBankOf(name),
+                             {L"brivane\\lib\\client.jar", L"brivane\\logs\\kvl_2026_01_02_030405.launch.log",
+                              L"cm\\settings.ini", L"other\\keep.txt", L"canary.txt"});
+    }
+
+    std::wstring upgradeCode_;
+    const testdriver::ScratchFolder scratch_{L"installer"};
+
+private:
+    static std::wstring profilesRoot() {
+        const std::wstring profile = shellFolder(CSIDL_PROFILE);
+        return profile.substr(0, profile.rfind(L'\\') + 1);
+    }
+    void removeAll() const {
+        for (const std::wstring& product : installedProducts(upgradeCode_)) {
+            msiexec(L"/x " + product + L" /qn");
+        }
+        for (const wchar_t* name : kOtherUsers) removeTree(otherUser(name));
+        removeTree(launchertest::defaultAppDir());
+        removeTree(launchertest::defaultDataDir());
+    }
+};
+
+std::vector<std::wstring> packagedFiles() {
+    return {L"cfgsweep.exe",
+            L"faultpost.exe",
+            L"jre\\bin\\javaw.exe",
+            L"lib\\client.jar",
+            L"lib\\ext\\banking-ui.jar",
+            L"lib\\plugins\\signing\\signature.jar",
+            L"lib\\win.vmoptions",
+            L"mapirelay.exe",
+            L"tavrel-brivane.exe"};
+}
+
+TEST_F(InstallerRun, InstallsStartsAndRemovesWithEveryProfilesFolders) {
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath()) + L" /qn"), 0u);
+
+    EXPECT_EQ(launchertest::filesBelow(installFolder()), packagedFiles());
+    const auto links = shortcuts();
+    ASSERT_EQ(links.size(), 1u);
+    const ShellLink link = readShellLink(links.front());
+    EXPECT_EQ(link.target, installFolder() + L"\\tavrel-brivane.exe");
+    EXPECT_EQ(link.arguments, L"");
+    EXPECT_TRUE(!link.icon.empty() && exists(link.icon)) << utf8(link.icon);
+
+    // Started like a user starts it: the launcher finds its installation through the quoted
+    // path, seeds the per-user libraries from the installed lib and starts the packaged runtime.
+    const std::wstring record = scratch_ / L"javaw-record.txt";
+    ASSERT_TRUE(openThroughShell(links.front(), record));
+    const std::wstring appDir = launchertest::defaultAppDir();
+    const std::wstring commandLine = testdriver::fromUtf8(readBytes(record));
+    const std::wstring expectedStart = quoted(installFolder() + L"\\jre\\bin\\javaw.exe") + L" -classpath \"";
+    EXPECT_EQ(commandLine.substr(0, expectedStart.size()), expectedStart) << utf8(commandLine);
+    EXPECT_NE(commandLine.find(appDir + L"\\lib\\ext\\banking-ui.jar"), std::wstring::npos) << utf8(commandLine);
+    const std::wstring expectedEnd = L" -Xmx512m -Dfile.encoding=UTF-8 a.a " + quoted(appDir) + L" " +
+                                     quoted(installFolder()) + L" " + quoted(launchertest::defaultDataDir());
+    ASSERT_GE(commandLine.size(), expectedEnd.size());
+    EXPECT_EQ(commandLine.substr(commandLine.size() - expectedEnd.size()), expectedEnd) << utf8(commandLine);
+    EXPECT_EQ(launchertest::filesBelow(appDir + L"\\lib"), launchertest::filesBelow(installFolder() + L"\\lib"));
+
+    for (const wchar_t* name : kOtherUsers) createOtherUser(name);
+    const std::wstring vendorFolder = installFolder().substr(0, installFolder().rfind(L'\\'));
+    writeBytes(shellFolder(CSIDL_PROGRAM_FILES) + L"\\brivane-msi-canary.txt", "stays");
+
+    ASSERT_EQ(msiexec(L"/x " + quoted(packagePath()) + L" /qn"), 0u);
+
+    EXPECT_FALSE(exists(vendorFolder));
+    EXPECT_TRUE(shortcuts().empty());
+    EXPECT_TRUE(installedProducts(upgradeCode_).empty());
+    // The installing user's folder went too: under Wine the cleaner runs as that user.
+    EXPECT_FALSE(exists(appDir));
+    for (const wchar_t* name : kOtherUsers) {
+        SCOPED_TRACE(utf8(name));
+        EXPECT_EQ(launchertest::filesBelow(tavrelBankOf(name)),
+                  (std::vector<std::wstring>{L"canary.txt", L"other\\keep.txt"}));
+    }
+    const std::wstring canary = shellFolder(CSIDL_PROGRAM_FILES) + L"\\brivane-msi-canary.txt";
+    EXPECT_EQ(readBytes(canary), "stays");
+    ::DeleteFileW(canary.c_str());
+}
+
+// Windows marks the removal of the older version (UPGRADINGPRODUCTCODE), and the cleaner does not
+// run then, so the users keep their folders; Wine removes it as a plain uninstallation, cleaner
+// included. The condition is checked in the package's tables.
+TEST_F(InstallerRun, NewerPackageReplacesTheInstallation) {
+    const std::wstring olderVersion = packageProperty(packagePath(), L"ProductVersion");
+    const std::wstring newerVersion = packageProperty(packagePath(true), L"ProductVersion");
+    ASSERT_NE(olderVersion, newerVersion);
+    ASSERT_EQ(packageProperty(packagePath(true), L"UpgradeCode"), upgradeCode_);
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath()) + L" /qn"), 0u);
+    ASSERT_EQ(installedProducts(upgradeCode_).size(), 1u);
+
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true)) + L" /qn"), 0u);
+
+    const auto products = installedProducts(upgradeCode_);
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(installedVersion(products.front()), newerVersion);
+    EXPECT_NE(products.front(), packageProperty(packagePath(), L"ProductCode"));
+    std::vector<std::wstring> expected = packagedFiles();
+    expected.push_back(L"launch.ini");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(launchertest::filesBelow(installFolder()), expected);
+    EXPECT_EQ(shortcuts().size(), 1u);
+}
+
+}  // namespace
