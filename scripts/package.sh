@@ -3,14 +3,14 @@
 # Program Files\Tavrel Bank\brivane) from installer/brivane.wxs with wixl. Installs what is
 # missing (Debian, as root) and builds the programs first unless --bin names them.
 #
-#   --arch x86|x64     one architecture only (default: every architecture the build makes)
-#   --bin DIR          the folder holding the four programs (default: the build's bin folder)
+#   --arch x86|x64     one architecture only (default: both)
+#   --bin DIR          the folder holding the four programs (default: build/<arch>/bin)
 #   --lib DIR          the client's lib folder (default: the demo files in installer/demo/lib)
 #   --jre DIR|none     the runtime folder to package; it keeps its name when that begins with
 #                      "jre", else it becomes "jre" (default: a demo runtime made of the stand-in
 #                      javaw.exe of the build; "none" packages no runtime)
 #   --launch-ini FILE  a launch.ini to install beside the launcher (default: none)
-#   --version X.Y.Z    the package version (default: the project version in CMakeLists.txt)
+#   --version X.Y.Z    the package version (default: the project version, scripts/version.sh)
 #   --out DIR          where the packages go (default: $BUILD_DIR/packages)
 #
 # When scripts/sign.sh is there, it signs the programs before they are packed and the package
@@ -46,11 +46,11 @@ while [ $# -gt 0 ]; do
   shift 2
 done
 
-# The architectures this build makes, and where each one's programs land.
-all_archs=(x64)
-bin_folder() { echo "$build_dir/bin"; }
+. "$top/scripts/arch.sh"
+# Where the build puts one architecture's programs.
+bin_folder() { echo "$build_dir/$1/bin"; }
 
-[ ${#archs[@]} -gt 0 ] || archs=("${all_archs[@]}")
+[ ${#archs[@]} -gt 0 ] || archs=("${BRIVANE_ARCHITECTURES[@]}")
 for arch in "${archs[@]}"; do
   case $arch in x86|x64) ;; *) echo "Unknown architecture: $arch" >&2; exit 2 ;; esac
 done
@@ -69,14 +69,12 @@ if ! dpkg-query -W -f='${Status}' wixl 2>/dev/null | grep -q "install ok install
   apt-get install -y -qq --no-install-recommends wixl >/dev/null
 fi
 
-# Product name and manufacturer are those of the programs' version information; the version is
-# the project version, which the programs carry as well.
-product_name="Tavrel Bank brivane"
-manufacturer="Tavrel Bank"
-if [ -z "$version" ]; then
-  version=$(sed -nE 's/^project\(brivane VERSION ([0-9]+(\.[0-9]+){0,3})[ )].*/\1/p' "$top/CMakeLists.txt")
-  [ -n "$version" ] || { echo "No project version in $top/CMakeLists.txt" >&2; exit 1; }
-fi
+# Product name, manufacturer and version are those of the programs' version information.
+version_info() { sed -nE "s/^set\($1 \"(.*)\"\)$/\1/p" "$top/cmake/VersionInfo.cmake"; }
+product_name=$(version_info BRIVANE_PRODUCT_NAME)
+manufacturer=$(version_info BRIVANE_COMPANY_NAME)
+[ -n "$product_name" ] && [ -n "$manufacturer" ] || { echo "No product or company name in cmake/VersionInfo.cmake" >&2; exit 1; }
+[ -n "$version" ] || version=$("$top/scripts/version.sh")
 # Windows Installer reads major.minor.build (at most 255.255.65535) and compares no more: a
 # fourth part would not make a package newer, so it is refused rather than dropped unnoticed.
 IFS=. read -r major minor build extra <<<"$version"
@@ -87,7 +85,11 @@ if [ -n "${extra:-}" ] || ! [[ "$major" =~ ^[0-9]+$ && "${minor:-0}" =~ ^[0-9]+$
 fi
 msi_version=$((10#$major)).$((10#${minor:-0})).$((10#${build:-0}))
 
-[ -n "$bin" ] || "$top/scripts/build.sh" >/dev/null
+if [ -z "$bin" ]; then
+  if [ ${#archs[@]} -eq 1 ]; then "$top/scripts/build.sh" --arch "${archs[0]}" >/dev/null
+  else "$top/scripts/build.sh" >/dev/null
+  fi
+fi
 
 sign() {
   if [ -x "$top/scripts/sign.sh" ]; then "$top/scripts/sign.sh" "$@"; fi
