@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the 64-bit programs, then runs every benchmark (build/x64/bin/bench_*.exe) under Wine and prints its figures, one
-# line each: "name: <figure> (goal <op> <value>) ok" or "... MISSED". A missed goal is reported,
+# line each: "name: <figure> (goal <op> <value>) ok" or "... MISSED", and the lines that show where
+# the time goes ("breakdown <stage>: ..."). A missed goal is reported,
 # not failed: the exit code is non-zero only when the benchmarks could not be built or run.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,7 +35,7 @@ for benchmark in "${benchmarks[@]}"; do
     tail -n 5 "$output.err" >&2 || true
     failed=1
   fi
-  tr -d '\r' <"$output" | grep -E '^[^:]+: .* \(goal .*\) (ok|MISSED)$' || {
+  tr -d '\r' <"$output" | grep -E '^([^:]+: .* \(goal .*\) (ok|MISSED)|breakdown [^:]+: .*)$' || {
     echo "$name: printed no figures" >&2
     failed=1
   }
