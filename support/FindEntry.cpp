@@ -32,12 +32,14 @@ std::uint64_t entrySize(const WIN32_FIND_DATAW& entry) {
 bool matchesByLongName(const std::wstring& name, const std::wstring& pattern) {
     const std::size_t dot = pattern.rfind(L'.');
     if (dot == std::wstring::npos) return true;
-    const std::wstring extension = pattern.substr(dot);
-    if (extension.find_first_of(L"*?") != std::wstring::npos) return true;
-    if (name.size() < extension.size()) return false;
-    const std::size_t start = name.size() - extension.size();
-    for (std::size_t i = 0; i < extension.size(); ++i) {
-        if (foldAscii(name[start + i]) != foldAscii(extension[i])) return false;
+    // Compared in place: this runs for every entry of every listing, and a copy of the extension
+    // would cost an allocation each time.
+    if (pattern.find_first_of(L"*?", dot) != std::wstring::npos) return true;
+    const std::size_t extensionLength = pattern.size() - dot;
+    if (name.size() < extensionLength) return false;
+    const std::size_t start = name.size() - extensionLength;
+    for (std::size_t i = 0; i < extensionLength; ++i) {
+        if (foldAscii(name[start + i]) != foldAscii(pattern[dot + i])) return false;
     }
     return true;
 }
