@@ -1,5 +1,6 @@
 #include "faultpost/Report.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -8,11 +9,30 @@
 #include "faultpost/ReportFormat.h"
 #include "faultpost/SystemDescription.h"
 #include "support/CapacityGrowth.h"
+#include "support/IOException.h"
 #include "support/MailDispatch.h"
 #include "support/PrintWriter.h"
 #include "support/StringWriter.h"
 
 namespace {
+
+// Passes the report on to the StringWriter until it grows past what the hand-over can take: from
+// there on it could only end in "Not enough memory", after holding gigabytes (1 GB of logs take
+// 2 GB as UTF-16), so it ends there at once with the same message.
+class HandOverLimitWriter : public Writer {
+public:
+    explicit HandOverLimitWriter(StringWriter& report) : report_(report), limit_(handOverLimitUnits()) {}
+    void write(const wchar_t* text, int count) override {
+        if (static_cast<long long>(report_.length()) + count > limit_) throw notEnoughMemory();
+        report_.write(text, count);
+    }
+    void flush() override {}
+    void close() override {}
+
+private:
+    StringWriter& report_;
+    const long long limit_;
+};
 
 void writeReport(PrintWriter& writer, const std::vector<std::wstring>& logFiles) {
     writeSystemDescription(writer);
@@ -28,9 +48,10 @@ void composeReport(PrintWriter& writer, const LogFolders& folders) {
 }
 
 void reserveReportRoom(StringWriter& report, const FoundLogs& logs) {
-    const long long units = expectedReportUnits(logs.paths, logs.bytes);
-    // Logs too large for one buffer fail while they are copied, with the same message; the
-    // estimate alone does not give up the report.
+    // Logs too large to hand over fail while they are copied, with the same message; the estimate
+    // alone (one unit a byte, the most) does not give up the report, but no room beyond what the
+    // hand-over can take is asked for.
+    const long long units = std::min(expectedReportUnits(logs.paths, logs.bytes), handOverLimitUnits() + 1);
     if (grownCapacity(units) >= 0) report.reserve(units);
 }
 
@@ -38,7 +59,8 @@ void composeReportText(StringWriter& report, const LogFolders& folders) {
     // One walk for both the room and the copy, so the list written is the list measured.
     const FoundLogs logs = findLogFiles(folders, addLogFiles);
     reserveReportRoom(report, logs);
-    PrintWriter writer(report);
+    HandOverLimitWriter limited(report);
+    PrintWriter writer(limited);
     writeReport(writer, logs.paths);
 }
 

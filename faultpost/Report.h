@@ -17,7 +17,9 @@ void composeReport(PrintWriter& writer, const LogFolders& folders);
 void reserveReportRoom(StringWriter& report, const FoundLogs& logs);
 
 // The report as sendReport hands it over: the folders walked once, room reserved for what the walk
-// found, then that list composed into report. Throws IOException.
+// found, then that list composed into report. Throws IOException; "Not enough memory" as soon as
+// the report grows past what the hand-over to the mail program can take (reportFitsHandOver),
+// before it holds gigabytes.
 void composeReportText(StringWriter& report, const LogFolders& folders);
 
 // Composes the report in memory and hands it to mailOrSave with the German subject, which the

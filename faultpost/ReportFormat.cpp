@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "support/ToMultiByteConverter.h"
+
 std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long platformId) {
     switch (major) {
     case 3:
@@ -70,6 +72,22 @@ long long expectedReportUnits(const std::vector<std::wstring>& paths, unsigned l
         units += static_cast<long long>(path.size()) + kLineEnd + kLineEnd + kSeparatorLine;
     }
     return units;
+}
+
+bool reportFitsHandOver(long long units) {
+    // The hand-over's converter asks for two bytes a unit and grows by its own rule.
+    return units >= 0 && units <= (1LL << 40) && grownCapacity(2 * units) >= 0;
+}
+
+long long handOverLimitUnits() {
+    // Found by halving rather than by repeating the converter's growth arithmetic here.
+    long long fits = 0;
+    long long fails = 1LL << 40;
+    while (fails - fits > 1) {
+        const long long middle = fits + (fails - fits) / 2;
+        (reportFitsHandOver(middle) ? fits : fails) = middle;
+    }
+    return fits;
 }
 
 void sortLogPaths(std::vector<std::wstring>& paths) {

@@ -30,6 +30,14 @@ std::wstring systemDescription(unsigned long major, unsigned long minor, unsigne
 // line than this. Never throws.
 long long expectedReportUnits(const std::vector<std::wstring>& paths, unsigned long long logBytes);
 
+// Whether a report of this many UTF-16 units (terminator not counted) can be handed to the mail
+// program: the hand-over converts it to the ANSI code page with room for two bytes a unit, and
+// that buffer must fit a 32-bit count. A larger report can only end in "Not enough memory", so it
+// is better given up before it takes gigabytes. Never throws.
+bool reportFitsHandOver(long long units);
+// The most units for which reportFitsHandOver holds. Never throws.
+long long handOverLimitUnits();
+
 // Orders the found log paths by their UTF-16 code units (case-sensitive, a prefix first), so the
 // files of one folder come out together and the launcher's time-stamped logs oldest first.
 void sortLogPaths(std::vector<std::wstring>& paths);

@@ -86,6 +86,31 @@ TEST(SortLogPaths, OrdersByCodeUnits) {
     EXPECT_EQ(paths, expected);
 }
 
+TEST(ReportFitsHandOver, StopsWhereTheAnsiCopyWouldPassA32BitCount) {
+    // Two bytes a unit plus 30 % must stay below 2^31 - 1: 825,955,248 units is the last that fits.
+    constexpr long long kLastFitting = 825955248;
+    const std::vector<std::wstring> oneLog = {L"C:\\a\\logs\\kvl_2024_03_05_090702.launch.log"};
+    const struct {
+        const char* name;
+        long long units;
+        bool fits;
+    } kCases[] = {
+        {"empty report", 0, true},
+        {"100 MB of logs", expectedReportUnits(oneLog, 100000000ULL), true},
+        {"last that fits", kLastFitting, true},
+        {"one unit more", kLastFitting + 1, false},
+        {"1 GB of logs", expectedReportUnits(oneLog, 1000000000ULL), false},
+        {"1 GB of logs all in 3-byte characters, a third as many units", 1000000000LL / 3, true},
+        {"beyond any count", 1LL << 50, false},
+        {"negative", -1, false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(reportFitsHandOver(c.units), c.fits);
+    }
+    EXPECT_EQ(handOverLimitUnits(), kLastFitting);
+}
+
 TEST(RequestsSilence, LooksForTheExactWordAnywhere) {
     const struct {
         const wchar_t* commandLine;
