@@ -1,5 +1,6 @@
 #include "faultpost/LogSection.h"
 
+#include <cwchar>
 #include <optional>
 
 #include "faultpost/ReportFormat.h"
@@ -32,6 +33,12 @@ FoundLogs findLogFiles(const LogFolders& folders, const LogFileLister& addFiles)
 
 namespace {
 
+// A report line ends at the first zero unit of its log line.
+int lengthUpToZero(const wchar_t* line, int length) {
+    const wchar_t* const zero = std::wmemchr(line, L'\0', static_cast<std::size_t>(length));
+    return zero ? static_cast<int>(zero - line) : length;
+}
+
 // Runs one reading step and answers what it answers; a reading failure is caught here, only here,
 // and leaves its English text in failure (the writer's failures are never caught).
 template <typename ReadingStep>
@@ -54,9 +61,15 @@ void writeLogFile(PrintWriter& writer, const std::wstring& path) {
     FileInputStream stream(path);
     std::optional<Utf8StreamReader> reader;
     std::optional<std::wstring> failure;
-    std::wstring line;
+    const wchar_t* line = nullptr;
+    int length = 0;
     if (tryReading(failure, [&] { reader.emplace(stream); return true; })) {
-        while (tryReading(failure, [&] { return reader->readLine(line); })) writer.println(line);
+        // Each line straight from the reader's buffer, without a string of its own: 100 MB of logs
+        // are a million lines.
+        while (tryReading(failure, [&] { return (line = reader->readLine(length)) != nullptr; })) {
+            writer.write(line, lengthUpToZero(line, length));
+            writer.newLine();
+        }
         if (!failure) tryReading(failure, [&] { reader->close(); return true; });
     }
     if (failure) writer.println(kCouldNotBeRead + *failure);
