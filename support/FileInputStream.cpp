@@ -7,10 +7,21 @@
 #include "support/CrtFileStream.h"
 #include "support/IOException.h"
 
+namespace {
+
+constexpr std::size_t kReadBufferBytes = 64 * 1024;
+
+}  // namespace
+
 // Deny-none sharing: a reader never locks anybody out, so the files being read (for example the
 // log files of a client that is still running) stay readable and writable for every other opener.
 FileInputStream::FileInputStream(const std::wstring& path)
-    : path_(path), file_(::_wfsopen(path.c_str(), L"rbS", _SH_DENYNO)) {}
+    : path_(path), file_(::_wfsopen(path.c_str(), L"rbS", _SH_DENYNO)) {
+    // The line reader above asks for about 1000 bytes at a time; with the C runtime's default
+    // 4 KB buffer 100 MB of logs cost 25,000 reads from the system, with 64 KB some 1,500. A
+    // buffer that cannot be had leaves the default in place, which reads the same bytes.
+    if (file_) std::setvbuf(file_.get(), nullptr, _IOFBF, kReadBufferBytes);
+}
 
 FileInputStream::~FileInputStream() {
     try {
