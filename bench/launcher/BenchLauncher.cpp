@@ -270,6 +270,41 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// The splash stage split in two: a hidden window of the same class made and destroyed first (the
+// first window of a process loads the display driver), then the splash as the launcher shows it.
+// Writes both times in 100 ns units to resultFile.
+int runSplashStages(const std::wstring& resultFile) {
+    setModuleInstance(::GetModuleHandleW(nullptr));
+    const unsigned long long start = systemTicks();
+    ::DestroyWindow(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      ::GetModuleHandleW(nullptr), nullptr));
+    const unsigned long long firstWindow = systemTicks();
+    try {
+        showSplashWindow(L"Tavrel Bank brivane", 101, 102);
+    } catch (const IOException&) {
+        return 1;
+    }
+    drainMessages();
+    const unsigned long long splash = systemTicks();
+    writeFile(resultFile, std::to_string(firstWindow - start) + "\n" + std::to_string(splash - firstWindow) + "\n");
+    return 0;
+}
+
+// Runs this program with the arguments and waits for its end; false when it could not be started.
+bool runSelf(const std::wstring& bin, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + bin + L"bench_launcher.exe\"" + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION information{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &information)) {
+        return false;
+    }
+    const UniqueProcessInformation running{UniqueHandle(information.hProcess), UniqueHandle(information.hThread)};
+    ::WaitForSingleObject(running.process.get(), 30000);
+    return true;
+}
+
 // One round of the stage run: the time of each stage in milliseconds; empty when it failed.
 std::vector<double> stageTimes(const std::wstring& bin, const std::wstring& launcher,
                                const std::vector<std::wstring>& variables, const std::wstring& startedFile,
@@ -301,6 +336,7 @@ void printFigure(const char* name, double value, const char* format, double goal
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wstring(argv[1]) == L"--stages") return runStages(argv[2], argv[3]);
+    if (argc == 3 && std::wstring(argv[1]) == L"--splash") return runSplashStages(argv[2]);
     const std::wstring bin = folderOfThisProgram();
     const std::wstring install = currentFolder() + L"\\launcher-bench";
     deleteTree(install);
@@ -385,6 +421,23 @@ int wmain(int argc, wchar_t** argv) {
     for (int stage = 0; stage < kStageCount; ++stage) {
         std::printf("breakdown %s: %.1f ms (%.0f %%)\n", kStageNames[stage], stageMedians[stage],
                     100.0 * stageMedians[stage] / stagesTotal);
+    }
+    std::vector<double> firstWindowMs;
+    std::vector<double> splashAfterMs;
+    const std::wstring splashFile = install + L"\\splash.txt";
+    for (int round = 0; round < kRounds; ++round) {
+        ::DeleteFileW(splashFile.c_str());
+        if (!runSelf(bin, L" --splash \"" + splashFile + L"\"")) break;
+        const std::string text = readFile(splashFile);
+        const std::size_t lineEnd = text.find('\n');
+        if (lineEnd == std::string::npos) break;
+        firstWindowMs.push_back(static_cast<double>(std::stoull(text.substr(0, lineEnd))) / 10000.0);
+        splashAfterMs.push_back(static_cast<double>(std::stoull(text.substr(lineEnd + 1))) / 10000.0);
+    }
+    if (!firstWindowMs.empty()) {
+        std::printf("breakdown splash shown, split: the process's first window (made and destroyed hidden) %.1f ms,"
+                    " then the splash itself %.1f ms\n",
+                    median(firstWindowMs), median(splashAfterMs));
     }
     // Everything but the pause, the process creation and the program start is the launcher's own.
     // The stage run leaves out only the wait after the runtime's start, which ends the launcher.
