@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "support/ToMultiByteConverter.h"
+#include "support/CapacityGrowth.h"
 
 std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long platformId) {
     switch (major) {
