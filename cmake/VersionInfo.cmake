@@ -5,16 +5,17 @@ set(BRIVANE_COMPANY_NAME "Tavrel Bank")
 set(BRIVANE_COPYRIGHT_GERMAN "© 2026 Tavrel Bank. Alle Rechte vorbehalten.")
 set(BRIVANE_COPYRIGHT_ENGLISH "© 2026 Tavrel Bank. All rights reserved.")
 
-# FILEVERSION takes four numbers; the parts the project version leaves out are 0.
-set(version_parts)
+# FILEVERSION takes four numbers; the parts the project version leaves out are 0. The list is
+# also what the installer tests derive their newer package version from.
+set(BRIVANE_VERSION_PARTS)
 foreach(part MAJOR MINOR PATCH TWEAK)
   if("${PROJECT_VERSION_${part}}" STREQUAL "")
-    list(APPEND version_parts 0)
+    list(APPEND BRIVANE_VERSION_PARTS 0)
   else()
-    list(APPEND version_parts ${PROJECT_VERSION_${part}})
+    list(APPEND BRIVANE_VERSION_PARTS ${PROJECT_VERSION_${part}})
   endif()
 endforeach()
-string(REPLACE ";" "," BRIVANE_VERSION_COMMAS "${version_parts}")
+string(REPLACE ";" "," BRIVANE_VERSION_COMMAS "${BRIVANE_VERSION_PARTS}")
 
 # brivane_version_info(<program> <German description> <English description>)
 # Adds the version resource to a program; the descriptions say in a few words what it is.
