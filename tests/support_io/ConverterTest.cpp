@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "support/CapacityGrowth.h"
 #include "support/IOException.h"
 #include "support/ToAnsiConverter.h"
@@ -185,6 +187,27 @@ TEST(ToUnicodeConverter, InvalidUtf8BecomesReplacementCharacters) {
         converter.convert(c.bytes.data(), static_cast<int>(c.bytes.size()));
         EXPECT_EQ(std::wstring(converter.data(), static_cast<std::size_t>(converter.length())), c.text);
         EXPECT_EQ(converter.data()[converter.length()], L'\0');
+    }
+}
+
+TEST(ToUnicodeConverter, EveryMixOfAsciiAndOtherBytesConvertsAsTheSystemConvertsTheWholeLine) {
+    // ASCII runs of every length around the eight-byte steps, then valid, broken and stray
+    // sequences, then ASCII again: the text must be what the system makes of the whole line.
+    const std::string kOthers[] = {"", "\xC3\xA4", "\x80", "\xE2\x82", "\xFF", "\xF0\x9F\x98\x80", "\xC3\xA4\xC3"};
+    ToUnicodeConverter converter;
+    for (int asciiLength = 0; asciiLength <= 17; ++asciiLength) {
+        for (const std::string& other : kOthers) {
+            for (const std::string& tail : {std::string(), std::string("tail 0123456789")}) {
+                const std::string bytes = std::string(static_cast<std::size_t>(asciiLength), 'a') + other + tail;
+                SCOPED_TRACE(bytes);
+                std::wstring expected(bytes.size(), L'\0');
+                expected.resize(static_cast<std::size_t>(::MultiByteToWideChar(
+                    CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &expected[0], static_cast<int>(bytes.size()))));
+                converter.convert(bytes.data(), static_cast<int>(bytes.size()));
+                EXPECT_EQ(std::wstring(converter.data(), static_cast<std::size_t>(converter.length())), expected);
+                EXPECT_EQ(converter.data()[converter.length()], L'\0');
+            }
+        }
     }
 }
 
