@@ -5,16 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/driver/CaseTable.h"
+
 namespace {
 
 TEST(SplitProfileLayout, SplitsTheDataFolderIntoProfilesRootAndSuffix) {
-    const struct {
-        const char* name;
-        std::wstring dataFolder;
-        std::wstring applicationName;
-        std::wstring profilesRoot;
-        std::wstring profileSuffix;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring, std::wstring, std::wstring>({
         {"current Windows", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)", L"brivane", LR"(C:\Users\)",
          LR"(\AppData\Local\TavrelBank\brivane)"},
         {"older Windows, blanks in names",
@@ -27,21 +23,17 @@ TEST(SplitProfileLayout, SplitsTheDataFolderIntoProfilesRootAndSuffix) {
          LR"(\\server\share\)", LR"(\AppData\Local\TavrelBank\brivane_quorsel)"},
         {"shortest data folder that still names a profile", LR"(D:\P\u\TavrelBank\cm\)", L"cm", LR"(D:\P\)",
          LR"(\TavrelBank\cm)"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const auto layout = splitProfileLayout(c.dataFolder, c.applicationName);
+    }, [&](const std::wstring& dataFolder, const std::wstring& applicationName, const std::wstring& profilesRoot,
+           const std::wstring& profileSuffix) {
+        const auto layout = splitProfileLayout(dataFolder, applicationName);
         ASSERT_TRUE(layout.has_value());
-        EXPECT_EQ(layout->profilesRoot, c.profilesRoot);
-        EXPECT_EQ(layout->profileSuffix, c.profileSuffix);
-    }
+        EXPECT_EQ(layout->profilesRoot, profilesRoot);
+        EXPECT_EQ(layout->profileSuffix, profileSuffix);
+    });
 }
 
 TEST(SplitProfileLayout, GivesNoLayoutWhenTheTargetWouldNotBeAnApplicationFolder) {
-    const struct {
-        const char* name;
-        std::wstring dataFolder;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring>({
         {"shell could not name the folder", L""},
         {"no backslash", L"TavrelBank"},
         {"one level", LR"(C:\)"},
@@ -54,42 +46,27 @@ TEST(SplitProfileLayout, GivesNoLayoutWhenTheTargetWouldNotBeAnApplicationFolder
         // ... or a suffix of "\brivane", so D:\Data\<anything>\brivane would be deleted.
         {"local data one level deep", LR"(D:\Data\TavrelBank\brivane\)"},
         {"other application's folder", LR"(C:\Users\u\AppData\Local\TavrelBank\brivane_stage\)"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_FALSE(splitProfileLayout(c.dataFolder, L"brivane").has_value());
-    }
+    }, [&](const std::wstring& dataFolder) {
+        EXPECT_FALSE(splitProfileLayout(dataFolder, L"brivane").has_value());
+    });
 }
 
 TEST(FoldersDownToTarget, ListsEveryFolderFromTheProfileToTheTarget) {
-    const struct {
-        const char* name;
-        std::wstring profile;
-        std::wstring suffix;
-        std::vector<std::wstring> folders;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring, std::vector<std::wstring>>({
         {"current Windows", LR"(C:\Users\u)", LR"(\AppData\Local\TavrelBank\brivane)",
          {LR"(C:\Users\u)", LR"(C:\Users\u\AppData)", LR"(C:\Users\u\AppData\Local)",
           LR"(C:\Users\u\AppData\Local\TavrelBank)", LR"(C:\Users\u\AppData\Local\TavrelBank\brivane)"}},
         {"shortest suffix", LR"(D:\P\u)", LR"(\TavrelBank\cm)",
          {LR"(D:\P\u)", LR"(D:\P\u\TavrelBank)", LR"(D:\P\u\TavrelBank\cm)"}},
         {"no suffix", LR"(D:\P\u)", L"", {LR"(D:\P\u)"}},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(foldersDownToTarget(c.profile, c.suffix), c.folders);
-    }
+    }, [&](const std::wstring& profile, const std::wstring& suffix, const std::vector<std::wstring>& folders) {
+        EXPECT_EQ(foldersDownToTarget(profile, suffix), folders);
+    });
 }
 
 TEST(ChooseProfileLayout, SplitsBelowTheProfilesFolderAndTakesThatFolderElsewhere) {
     const std::wstring kSuffix = LR"(\AppData\Local\TavrelBank\brivane)";
-    const struct {
-        const char* name;
-        std::wstring dataFolder;
-        std::wstring profilesFolder;
-        std::wstring profilesRoot;
-        std::wstring profileSuffix;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring, std::wstring, std::wstring>({
         {"user below the profiles folder: split as before", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)",
          LR"(C:\Users\)", LR"(C:\Users\)", kSuffix},
         {"user, profiles folder in other case and without backslash",
@@ -111,14 +88,13 @@ TEST(ChooseProfileLayout, SplitsBelowTheProfilesFolderAndTakesThatFolderElsewher
         // Only a whole folder name counts: C:\UsersOld is not below C:\Users.
         {"sibling with the same beginning", LR"(C:\UsersOld\u\AppData\Local\TavrelBank\brivane\)", LR"(C:\Users\)",
          LR"(C:\Users\)", kSuffix},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const auto layout = chooseProfileLayout(c.dataFolder, c.profilesFolder, L"brivane");
+    }, [&](const std::wstring& dataFolder, const std::wstring& profilesFolder, const std::wstring& profilesRoot,
+           const std::wstring& profileSuffix) {
+        const auto layout = chooseProfileLayout(dataFolder, profilesFolder, L"brivane");
         ASSERT_TRUE(layout.has_value());
-        EXPECT_EQ(layout->profilesRoot, c.profilesRoot);
-        EXPECT_EQ(layout->profileSuffix, c.profileSuffix);
-    }
+        EXPECT_EQ(layout->profilesRoot, profilesRoot);
+        EXPECT_EQ(layout->profileSuffix, profileSuffix);
+    });
     // The suffix names the application the pass is for.
     const auto cm = chooseProfileLayout(LR"(C:\Windows\system32\config\systemprofile\AppData\Local\TavrelBank\cm\)",
                                         LR"(C:\Users\)", L"cm");
@@ -127,19 +103,13 @@ TEST(ChooseProfileLayout, SplitsBelowTheProfilesFolderAndTakesThatFolderElsewher
 }
 
 TEST(ChooseProfileLayout, GivesNoLayoutWhereTheSplitGivesNone) {
-    const struct {
-        const char* name;
-        std::wstring dataFolder;
-        std::wstring profilesFolder;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring>({
         {"shell named no data folder", L"", LR"(C:\Users\)"},
         {"data folder below the profiles folder, too shallow", LR"(C:\Users\TavrelBank\brivane\)", LR"(C:\Users\)"},
         {"profiles folder unknown, data at a drive root", LR"(D:\TavrelBank\brivane\)", L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_FALSE(chooseProfileLayout(c.dataFolder, c.profilesFolder, L"brivane").has_value());
-    }
+    }, [&](const std::wstring& dataFolder, const std::wstring& profilesFolder) {
+        EXPECT_FALSE(chooseProfileLayout(dataFolder, profilesFolder, L"brivane").has_value());
+    });
 }
 
 TEST(EnclosingFolder, CutsAtTheLastBackslash) {

@@ -12,6 +12,7 @@
 #include "faultpost/ReportFormat.h"
 #include "support/SupportMailbox.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/Process.h"
@@ -196,22 +197,16 @@ TEST_F(FaultpostEndToEndTest, SilentAnywhereInTheCommandLineSkipsTheConfirmation
     makeFolders(copyFolder);
     ASSERT_TRUE(::CopyFileW(builtFile(L"faultpost.exe").c_str(), (copyFolder + L"faultpost.exe").c_str(), FALSE));
 
-    const struct {
-        const char* name;
-        std::wstring program;
-        std::wstring arguments;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring>({
         {"argument", builtFile(L"faultpost.exe"), L"silent"},
         {"dash", builtFile(L"faultpost.exe"), L"-silent"},
         {"slash inside a word", builtFile(L"faultpost.exe"), L"/xsilentx"},
         {"folder name", copyFolder + L"faultpost.exe", L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const std::unique_ptr<Process> process = start(c.arguments, 0, L"", c.program);
+    }, [&](const std::wstring& program, const std::wstring& arguments) {
+        const std::unique_ptr<Process> process = start(arguments, 0, L"", program);
         expectEndWithoutDialog(*process);
         EXPECT_TRUE(readMapiRecord(recordFile_).present);
-    }
+    });
 }
 
 TEST_F(FaultpostEndToEndTest, AnsweringNoReadsNothingAndSendsNothing) {

@@ -12,6 +12,7 @@
 #include "support/PrintWriter.h"
 #include "support/StringWriter.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 
@@ -140,11 +141,9 @@ TEST_F(ComposeReportTest, FallbackOnlyWithoutProfileLogs) {
 
 TEST_F(ComposeReportTest, LogContentsBecomeReportLines) {
     const std::string longLine(3 * 1024 * 1024, 'x');
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::wstring lines;  // what follows the path line, before the separator
-    } kCases[] = {
+    const std::wstring folder = logFolder(1);
+    // lines: what follows the path line, before the separator.
+    testdriver::forEachCase<std::string, std::wstring>({
         {"CR LF and LF alike", "a\r\nb\nc", L"a\r\nb\r\nc\r\n"},
         {"inner CR stays", "x\ry\n", L"x\ry\r\n"},
         {"empty lines", "\r\n\r\n", L"\r\n\r\n"},
@@ -152,13 +151,10 @@ TEST_F(ComposeReportTest, LogContentsBecomeReportLines) {
         {"cut at a zero byte", std::string("before\0after\nnext\n", 18), L"before\r\nnext\r\n"},
         {"umlauts", "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\n", L"\u00e4\u00f6\u00fc\u00df\r\n"},
         {"line of megabytes", longLine + "\nend", std::wstring(longLine.begin(), longLine.end()) + L"\r\nend\r\n"},
-    };
-    const std::wstring folder = logFolder(1);
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        testdriver::writeBytes(folder + L"case.log", c.bytes);
-        EXPECT_EQ(composedAfterVersionLine(), L"----------\r\n" + folder + L"case.log\r\n" + c.lines + L"----------\r\n");
-    }
+    }, [&](const std::string& bytes, const std::wstring& lines) {
+        testdriver::writeBytes(folder + L"case.log", bytes);
+        EXPECT_EQ(composedAfterVersionLine(), L"----------\r\n" + folder + L"case.log\r\n" + lines + L"----------\r\n");
+    });
 }
 
 TEST_F(ComposeReportTest, InvalidUtf8StillGivesOneLinePerLogLine) {
@@ -187,42 +183,30 @@ TEST_F(ComposeReportTest, LogThatCannotBeOpenedIsNamedAndTheOthersFollow) {
     const auto unreadableSection = [](const std::wstring& path) {
         return path + L"\r\nCould not be read: The file " + path + L" is not open\r\n----------\r\n";
     };
-    const struct {
-        const char* name;
-        std::vector<std::wstring> held;
-        std::wstring section;
-    } kCases[] = {
+    testdriver::forEachCase<std::vector<std::wstring>, std::wstring>({
         {"first and last held", {first, last}, unreadableSection(first) + readableSection + unreadableSection(last)},
         {"every file held", {first, readable, last},
          unreadableSection(first) + unreadableSection(readable) + unreadableSection(last)},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::vector<std::wstring>& held, const std::wstring& section) {
         // Share mode 0 keeps every other opener out; Wine enforces share modes between handles
         // just as Windows does, so the report's deny-none open fails on it.
         std::vector<UniqueFileHandle> holders;
-        for (const std::wstring& path : c.held) {
+        for (const std::wstring& path : held) {
             holders.emplace_back(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                                FILE_ATTRIBUTE_NORMAL, nullptr));
             ASSERT_TRUE(holders.back());
         }
-        EXPECT_EQ(composedAfterVersionLine(), L"----------\r\n" + c.section);
-    }
+        EXPECT_EQ(composedAfterVersionLine(), L"----------\r\n" + section);
+    });
 }
 
 TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutGrowing) {
-    const struct {
-        const char* name;
-        std::string line;
-        bool grows;
-    } kCases[] = {
+    testdriver::forEachCase<std::string, bool>({
         {"CR LF lines with umlauts fit", "2024.03.05 09:07:02 AppDir=C:\\Users\\J\xC3\xBCrgen\r\n", false},
         {"LF-only lines take a unit more each: the writer grows by need", "a\n", true},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::string& line, bool grows) {
         std::string log;
-        while (log.size() < 40000) log += c.line;
+        while (log.size() < 40000) log += line;
         testdriver::writeBytes(logFolder(0) + L"kvl_2024_03_05_090702.launch.log", log);
         testdriver::writeBytes(logFolder(3) + L"client.log", log + "last line without end");
         testdriver::makeFolders(logFolder(3) + L"old.log");  // a folder: no size of its own counted
@@ -238,7 +222,7 @@ TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutG
         composeReport(writer, folders_);
         EXPECT_EQ(std::wstring(report.text()), std::wstring(grownByNeed.text()));
 
-        if (c.grows) {
+        if (grows) {
             EXPECT_GT(report.capacity(), reservedOnly.capacity());
         } else {
             EXPECT_EQ(report.capacity(), reservedOnly.capacity()) << "grew after the reserve";
@@ -246,7 +230,7 @@ TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutG
             const long long logBytes = 2 * static_cast<long long>(log.size()) + 21;
             EXPECT_LE(reservedOnly.capacity(), grownCapacity(logBytes + 1000)) << "version line and paths within 1000";
         }
-    }
+    });
 }
 
 TEST_F(ComposeReportTest, AddLogFilesIgnoresMissingFolders) {

@@ -5,6 +5,7 @@
 
 #include "faultpost/Faultpost.h"
 #include "faultpost/ReportFormat.h"
+#include "tests/driver/CaseTable.h"
 
 namespace {
 
@@ -90,11 +91,7 @@ TEST(ReportFitsHandOver, StopsWhereTheAnsiCopyWouldPassA32BitCount) {
     // Two bytes a unit plus 30 % must stay below 2^31 - 1: 825,955,248 units is the last that fits.
     constexpr long long kLastFitting = 825955248;
     const std::vector<std::wstring> oneLog = {L"C:\\a\\logs\\kvl_2024_03_05_090702.launch.log"};
-    const struct {
-        const char* name;
-        long long units;
-        bool fits;
-    } kCases[] = {
+    testdriver::expectEachCase<long long, bool>(reportFitsHandOver, {
         {"empty report", 0, true},
         {"100 MB of logs", expectedReportUnits(oneLog, 100000000ULL), true},
         {"last that fits", kLastFitting, true},
@@ -103,11 +100,7 @@ TEST(ReportFitsHandOver, StopsWhereTheAnsiCopyWouldPassA32BitCount) {
         {"1 GB of logs all in 3-byte characters, a third as many units", 1000000000LL / 3, true},
         {"beyond any count", 1LL << 50, false},
         {"negative", -1, false},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(reportFitsHandOver(c.units), c.fits);
-    }
+    });
     EXPECT_EQ(handOverLimitUnits(), kLastFitting);
 }
 

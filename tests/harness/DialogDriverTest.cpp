@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/TestPaths.h"
@@ -32,30 +33,24 @@ std::wstring scratchFile(const std::wstring& name) {
 }
 
 TEST(DialogDriver, ReadsAndAnswersAMessageBox) {
-    const struct {
-        const char* name;
-        UINT style;
-        int button;
-    } kCases[] = {
+    const std::wstring captionText = L"Tavrel Bank brivane";
+    const std::wstring text = L"Der Fehlerbericht konnte nicht gesendet werden.\nMöchten Sie ihn speichern?";
+    testdriver::forEachCase<UINT, int>({
         {"yes/no answered no", MB_YESNO | MB_ICONQUESTION, IDNO},
         {"yes/no answered yes", MB_YESNO | MB_ICONQUESTION, IDYES},
         {"ok only", MB_OK | MB_ICONERROR, IDOK},
         {"yes/no/cancel answered cancel", MB_YESNOCANCEL, IDCANCEL},
-    };
-    const std::wstring captionText = L"Tavrel Bank brivane";
-    const std::wstring text = L"Der Fehlerbericht konnte nicht gesendet werden.\nMöchten Sie ihn speichern?";
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        Process process(messageBoxCommand(captionText, text, c.style));
+    }, [&](UINT style, int button) {
+        Process process(messageBoxCommand(captionText, text, style));
         const testdriver::Dialog dialog = testdriver::waitForDialog(process, kDialogTimeoutMs);
         ASSERT_TRUE(dialog);
         EXPECT_EQ(testdriver::utf8(testdriver::caption(dialog)), testdriver::utf8(captionText));
         EXPECT_EQ(testdriver::utf8(testdriver::messageText(dialog)), testdriver::utf8(text));
         EXPECT_FALSE(testdriver::isSaveDialog(dialog));
-        ASSERT_TRUE(testdriver::pressButton(dialog, c.button));
+        ASSERT_TRUE(testdriver::pressButton(dialog, button));
         ASSERT_TRUE(process.waitForExit(kDialogTimeoutMs));
-        EXPECT_EQ(process.exitCode(), static_cast<DWORD>(c.button));
-    }
+        EXPECT_EQ(process.exitCode(), static_cast<DWORD>(button));
+    });
 }
 
 TEST(DialogDriver, AnswersWithOkWhereTheWantedButtonIsMissing) {

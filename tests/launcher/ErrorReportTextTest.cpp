@@ -6,6 +6,7 @@
 
 #include "launcher/ErrorReportText.h"
 #include "support/IOException.h"
+#include "tests/driver/CaseTable.h"
 
 namespace {
 
@@ -32,12 +33,7 @@ TEST(ErrorReportText, MissingJavaRuntimeInEnglishAndGerman) {
 }
 
 TEST(ErrorReportText, HintFollowsTheKind) {
-    const struct {
-        const char* name;
-        int kind;
-        std::wstring germanHint;
-        std::wstring englishHint;
-    } kCases[] = {
+    testdriver::forEachCase<int, std::wstring, std::wstring>({
         {"resource", IOException::Resource,
          L"Bitte stellen Sie sicher, dass der entsprechende Datenträger nicht voll ist und dass keine Anwendung "
          L"die Ressource verwendet.",
@@ -51,21 +47,19 @@ TEST(ErrorReportText, HintFollowsTheKind) {
          L"If the error message still appears, please restart your computer."},
         {"three", 3, L"", L""},
         {"negative", -1, L"", L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const ErrorReportText report = composeErrorReportText(kTitle, L"2", L"D", L"E", c.kind);
+    }, [&](int kind, const std::wstring& germanHint, const std::wstring& englishHint) {
+        const ErrorReportText report = composeErrorReportText(kTitle, L"2", L"D", L"E", kind);
         EXPECT_EQ(report.germanText, L"Beim Starten von Tavrel Bank brivane ist folgender Fehler aufgetreten: \n\n"
                                      L"D (Launcher Version 2)\n\n" +
-                                         c.germanHint +
+                                         germanHint +
                                          L"\n\nSoll diese Fehlermeldung per e-Mail an die Tavrel Bank geschickt "
                                          L"werden?");
         EXPECT_EQ(report.englishText, L"The following error occured during the startup of Tavrel Bank brivane: "
                                       L"\n\nE (Launcher version 2)\n\n" +
-                                          c.englishHint +
+                                          englishHint +
                                           L"\n\nDo you want do send the error message to the Tavrel Bank by "
                                           L"e-mail?");
-    }
+    });
     // Without a hint the closing question follows the message after four line feeds.
     EXPECT_NE(composeErrorReportText(kTitle, L"2", L"D", L"E", 7).englishText.find(L"2)\n\n\n\nDo you"),
               std::wstring::npos);

@@ -10,6 +10,7 @@
 #include "launcher/JavaVMFinder.h"
 #include "launcher/JavaVersion.h"
 #include "support/LogfileWriter.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/launcher/LauncherScenario.h"
@@ -50,13 +51,7 @@ TEST_F(RuntimeSearch, CurrentRuntimesAreLookedAtOnlyWhenTheOtherPlacesFindNothin
         lines.insert(lines.begin(), olderPlacesEmpty.begin(), olderPlacesEmpty.end());
         return lines;
     };
-    const struct {
-        const char* name;
-        std::vector<Registration> registrations;
-        bool packaged;
-        std::wstring result;
-        std::vector<std::wstring> log;
-    } kCases[] = {
+    testdriver::forEachCase<std::vector<Registration>, bool, std::wstring, std::vector<std::wstring>>({
         {"JDK 17 only in the 64-bit view of JavaSoft\\JDK",
          {{L"JDK", L"/reg:64", L"17", L"jdk-17", true}},
          false,
@@ -93,18 +88,17 @@ TEST_F(RuntimeSearch, CurrentRuntimesAreLookedAtOnlyWhenTheOtherPlacesFindNothin
          true,
          root + L"\\install\\jre\\bin\\javaw.exe",
          olderPlacesEmpty},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::vector<Registration>& registrations, bool packaged, const std::wstring& expectedResult,
+           const std::vector<std::wstring>& expectedLog) {
         cleanUp();
-        for (const Registration& r : c.registrations) {
+        for (const Registration& r : registrations) {
             registerJava(r.view, r.currentVersion, r.home.empty() ? L"" : root + L"\\" + r.home, r.kind);
             if (r.withJavaw) writeBytes(root + L"\\" + r.home + L"\\bin\\javaw.exe", "MZ");
             else if (!r.home.empty()) testdriver::makeFolders(root + L"\\" + r.home + L"\\bin");
         }
         // The installation folder exists in every case; only the packaged case has a runtime in it.
         testdriver::makeFolders(root + L"\\install");
-        if (c.packaged) writeBytes(root + L"\\install\\jre\\bin\\javaw.exe", "MZ");
+        if (packaged) writeBytes(root + L"\\install\\jre\\bin\\javaw.exe", "MZ");
         const std::wstring logFile = root + L"\\search.log";
         std::wstring result = L"not cleared";
         {
@@ -112,11 +106,11 @@ TEST_F(RuntimeSearch, CurrentRuntimesAreLookedAtOnlyWhenTheOtherPlacesFindNothin
             JavaVMFinder finder;
             finder.findJavaVM(root + L"\\install\\", JavaVersion(L"1.8"), result, log);
         }
-        EXPECT_EQ(utf8(result), utf8(c.result));
+        EXPECT_EQ(utf8(result), utf8(expectedResult));
         std::vector<std::string> expected;
-        for (const std::wstring& line : c.log) expected.push_back(utf8(line));
+        for (const std::wstring& line : expectedLog) expected.push_back(utf8(line));
         EXPECT_EQ(logMessages(readBytes(logFile)), expected);
-    }
+    });
 }
 
 }  // namespace

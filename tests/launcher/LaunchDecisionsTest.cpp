@@ -11,6 +11,7 @@
 #include "launcher/JavaVersion.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/Launcher.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
@@ -20,11 +21,7 @@ namespace {
 using testdriver::splitArguments;
 
 TEST(InstallFolder, IsTheFolderOfTheProgramPath) {
-    const struct {
-        const char* name;
-        std::wstring programPath;
-        std::wstring installFolder;
-    } kCases[] = {
+    testdriver::expectEachCase<std::wstring, std::wstring>(programFolder, {
         // Blanks are part of the path: the command line's first word would have been "C:\Program".
         {"path with blanks", L"C:\\Program Files\\Client\\tavrel-brivane.exe", L"C:\\Program Files\\Client\\"},
         {"blank in the file name", L"C:\\My Client\\tavrel brivane.exe", L"C:\\My Client\\"},
@@ -33,21 +30,13 @@ TEST(InstallFolder, IsTheFolderOfTheProgramPath) {
         {"network share", L"\\\\server\\share\\tavrel-brivane.exe", L"\\\\server\\share\\"},
         {"no backslash", L"tavrel-brivane.exe", L".\\"},
         {"empty: the system could not tell", L"", L".\\"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(programFolder(c.programPath), c.installFolder);
-    }
+    });
 }
 
 TEST(AppDirFolder, FollowsOnlyTheExactLaunchIniLines) {
     const std::wstring install = L"C:\\Client\\";
-    const struct {
-        const char* name;
-        std::wstring line;
-        bool chosen;  // false: the default per-user folder
-        std::wstring folder;
-    } kCases[] = {
+    // chosen false: the default per-user folder.
+    testdriver::forEachCase<std::wstring, bool, std::wstring>({
         {"home path", L"appPath=${homePath}", true, install},
         {"install dir", L"appDir=${installDir}", true, install},
         {"plain folder", L"appDir=D:\\Data", true, L"D:\\Data\\"},
@@ -61,22 +50,16 @@ TEST(AppDirFolder, FollowsOnlyTheExactLaunchIniLines) {
         {"empty line", L"", false, L""},
         {"leading blank", L" appDir=D:\\Data", false, L""},
         {"other key", L"appPath=D:\\Data", false, L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::wstring& line, bool chosen, const std::wstring& expectedFolder) {
         std::wstring folder;
-        EXPECT_EQ(appDirFolderFromLaunchIniLine(c.line, install, folder), c.chosen);
-        EXPECT_EQ(folder, c.folder);
-    }
+        EXPECT_EQ(appDirFolderFromLaunchIniLine(line, install, folder), chosen);
+        EXPECT_EQ(folder, expectedFolder);
+    });
 }
 
 TEST(FirstLine, SkipsOnlyALeadingByteOrderMark) {
     const testdriver::ScratchFolder folder(L"launcher_first_line");
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::wstring line;
-    } kCases[] = {
+    testdriver::forEachCase<std::string, std::wstring>({
         {"marked options line", "\xEF\xBB\xBF-Xmx512m -Dfoo=bar\r\n-Xmx1g\r\n", L"-Xmx512m -Dfoo=bar"},
         {"marked launch.ini line", "\xEF\xBB\xBF" "appDir=D:\\Data\n", L"appDir=D:\\Data"},
         {"mark alone", "\xEF\xBB\xBF", L""},
@@ -84,12 +67,10 @@ TEST(FirstLine, SkipsOnlyALeadingByteOrderMark) {
         {"second mark is text", "\xEF\xBB\xBF\xEF\xBB\xBFx", L"\uFEFFx"},
         {"mark inside the line is text", "a\xEF\xBB\xBF", L"a\uFEFF"},
         {"no mark", "-Xmx256m", L"-Xmx256m"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        testdriver::writeBytes(folder / L"win.vmoptions", c.bytes);
-        EXPECT_EQ(readFirstLine(folder / L"win.vmoptions"), c.line);
-    }
+    }, [&](const std::string& bytes, const std::wstring& line) {
+        testdriver::writeBytes(folder / L"win.vmoptions", bytes);
+        EXPECT_EQ(readFirstLine(folder / L"win.vmoptions"), line);
+    });
     EXPECT_EQ(readFirstLine(folder / L"missing.ini"), L"");
 }
 
@@ -125,23 +106,18 @@ TEST(JavaVersion, ParsesNumbersAndSeparators) {
 
 TEST(JavaVersion, SaturatesAbsurdNumbersInsteadOfOverflowing) {
     const JavaVersion minimum(L"1.8");
-    const struct {
-        const char* name;
-        std::wstring text;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring>({
         {"first number of forty digits", std::wstring(40, L'9')},
         {"first number just above 32 bits", L"2147483648"},
         {"second number huge", L"1.99999999999999999999"},
         {"fourth number huge", L"1.8.0_" + std::wstring(30, L'7')},
         {"sum above 32 bits", L"300.0"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const JavaVersion version(c.text);
+    }, [&](const std::wstring& text) {
+        const JavaVersion version(text);
         EXPECT_TRUE(version.isValid());
         EXPECT_EQ(version.getNumber(), 2147483647);
         EXPECT_FALSE(version.isOlderThan(minimum));
-    }
+    });
 }
 
 TEST(JavaVersion, TooOldOnlyWhenSmallerThanTheMinimum) {
@@ -154,12 +130,7 @@ TEST(JavaVersion, TooOldOnlyWhenSmallerThanTheMinimum) {
 }
 
 TEST(RuntimeFolderChoice, IsOrdinalNotNumeric) {
-    const struct {
-        const char* name;
-        std::wstring best;
-        std::wstring candidate;
-        bool better;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring, bool>({
         {"first candidate wins", L"", L"jre", true},
         {"31 beats 201 by code units", L"jre1.8.0_201", L"jre1.8.0_31", true},
         {"201 loses to 31", L"jre1.8.0_31", L"jre1.8.0_201", false},
@@ -167,37 +138,23 @@ TEST(RuntimeFolderChoice, IsOrdinalNotNumeric) {
         {"equal is no better", L"jre1.8", L"jre1.8", false},
         {"lower case sorts after upper case", L"JRE9", L"jre1", true},
         {"a unit above 0x7FFF is greater", L"jre\u00E9", L"jre\uFF01", true},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(isBetterRuntimeFolder(c.best, c.candidate), c.better);
-    }
+    }, [&](const std::wstring& best, const std::wstring& candidate, bool better) {
+        EXPECT_EQ(isBetterRuntimeFolder(best, candidate), better);
+    });
 }
 
 TEST(RuntimeFolderChoice, TheGreatestNameWhereverItWasFound) {
-    const struct {
-        const char* name;
-        std::vector<std::wstring> names;
-        std::wstring chosen;
-    } kCases[] = {
+    testdriver::expectEachCase<std::vector<std::wstring>, std::wstring>(chooseRuntimeFolder, {
         {"none found", {}, L""},
         {"one", {L"jre"}, L"jre"},
         {"greatest, not first or last", {L"jre1.8.0_201", L"jre1.8.0_31", L"jre1.7"}, L"jre1.8.0_31"},
         {"a nested name counts alike", {L"jre", L"jreNested"}, L"jreNested"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(chooseRuntimeFolder(c.names), c.chosen);
-    }
+    });
 }
 
 TEST(ProxyProperties, TakeHostAndPortFromTheServerText) {
     const Launcher launcher(101, 102, L"Tavrel Bank brivane", L"brivane");
-    const struct {
-        const char* name;
-        std::wstring server;
-        std::wstring options;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring>({
         {"host and port", L"10.0.0.1:8080", L"\"-Dlaunch.proxyHost=10.0.0.1\" \"-Dlaunch.proxyPort=8080\""},
         {"https entry of a list", L"http=10.0.0.1:80;https=10.0.0.2:443;ftp=10.0.0.3:21",
          L"\"-Dlaunch.proxyHost=10.0.0.2\" \"-Dlaunch.proxyPort=443\""},
@@ -212,13 +169,11 @@ TEST(ProxyProperties, TakeHostAndPortFromTheServerText) {
         {"host with empty port", L"proxy:", L"\"-Dlaunch.proxyHost=proxy\""},
         {"second colon stays in the port", L"h:1:2", L"\"-Dlaunch.proxyHost=h\" \"-Dlaunch.proxyPort=1:2\""},
         {"empty https entry", L"https=;http=x:1", L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::wstring& server, const std::wstring& expectedOptions) {
         std::wstring options;
-        launcher.addProxyProperties(c.server, options);
-        EXPECT_EQ(options, c.options);
-    }
+        launcher.addProxyProperties(server, options);
+        EXPECT_EQ(options, expectedOptions);
+    });
 }
 
 TEST(PropertyOptions, AreBlankSeparatedAndSkipEmptyValues) {
@@ -240,32 +195,21 @@ TEST(JavaCommandLine, JoinsThePiecesInOrder) {
     const std::wstring head =
         L"\"C:\\Program Files\\Client\\jre\\bin\\javaw.exe\" -classpath \"C:\\L\\ext\\b.jar;C:\\L\\a.jar\"";
     const std::wstring tail = L" a.a \"C:\\A\" \"C:\\Program Files\\Client\" \"C:\\D\"";
-    const struct {
-        const char* name;
-        std::wstring propertyOptions;
-        std::wstring additionalOptions;
-        std::wstring expected;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring, std::wstring>({
         {"no options", L"", L"", head + tail},
         {"properties only", L"\"-Dlaunch.version=2\"", L"", head + L" \"-Dlaunch.version=2\"" + tail},
         {"both", L"\"-Dlaunch.version=2\"", L"-Xmx512m -Dfoo=bar",
          head + L" \"-Dlaunch.version=2\" -Xmx512m -Dfoo=bar" + tail},
         {"additional only", L"", L"-Xmx256m", head + L" -Xmx256m" + tail},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        parts.propertyOptions = c.propertyOptions;
-        parts.additionalOptions = c.additionalOptions;
-        EXPECT_EQ(composeJavaCommandLine(parts), c.expected);
-    }
+    }, [&](const std::wstring& propertyOptions, const std::wstring& additionalOptions, const std::wstring& expected) {
+        parts.propertyOptions = propertyOptions;
+        parts.additionalOptions = additionalOptions;
+        EXPECT_EQ(composeJavaCommandLine(parts), expected);
+    });
 }
 
 TEST(QuotedArgument, SplitsBackToTheValueByTheWindowsRules) {
-    const struct {
-        const char* name;
-        std::wstring value;
-        std::wstring quoted;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring>({
         {"plain folder with blank", L"C:\\Program Files\\Client", L"\"C:\\Program Files\\Client\""},
         {"inner backslashes stay single", L"\\\\server\\share\\x", L"\"\\\\server\\share\\x\""},
         {"trailing backslash", L"C:\\data5\\", L"\"C:\\data5\\\\\""},
@@ -280,14 +224,12 @@ TEST(QuotedArgument, SplitsBackToTheValueByTheWindowsRules) {
          L"\"10.0.0.1:8080\\\" \\\"-javaagent:C:\\x\\evil.jar\""},
         {"two quotes", L"\"\"", L"\"\\\"\\\"\""},
         {"blank, tab and umlaut", L"a b\tZ\u00FCrich", L"\"a b\tZ\u00FCrich\""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const std::wstring quoted = quotedArgument(c.value);
-        EXPECT_EQ(quoted, c.quoted);
+    }, [&](const std::wstring& value, const std::wstring& expectedQuoted) {
+        const std::wstring quoted = quotedArgument(value);
+        EXPECT_EQ(quoted, expectedQuoted);
         EXPECT_EQ(splitArguments(L"javaw.exe " + quoted + L" next"),
-                  (std::vector<std::wstring>{L"javaw.exe", c.value, L"next"}));
-    }
+                  (std::vector<std::wstring>{L"javaw.exe", value, L"next"}));
+    });
 }
 
 TEST(JavaCommandLine, HostileValuesReachTheRuntimeAsTheirOwnArguments) {

@@ -13,6 +13,7 @@
 
 #include "support/FolderOperations.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
@@ -477,11 +478,7 @@ TEST_F(LauncherRun, AppDirEqualToTheInstallationIsNotRepaired) {
 TEST_F(LauncherRun, ProxySettingsBecomeLaunchProperties) {
     const Installation installation = standardInstallation(L"proxy", {L"a.jar"});
     const std::wstring key = std::wstring(L"\"") + kInternetSettings + L"\"";
-    const struct {
-        const char* name;
-        std::vector<std::wstring> regCommands;
-        std::wstring properties;
-    } kCases[] = {
+    testdriver::forEachCase<std::vector<std::wstring>, std::wstring>({
         {"host and port, enabled, with auto-config and overrides",
          {L"add " + key + L" /v ProxyEnable /t REG_DWORD /d 1 /f",
           L"add " + key + L" /v ProxyServer /t REG_SZ /d 10.0.0.1:8080 /f",
@@ -501,49 +498,41 @@ TEST_F(LauncherRun, ProxySettingsBecomeLaunchProperties) {
          L" \"-Dlaunch.proxyEnabled=false\" \"-Dlaunch.proxyHost=10.0.0.1\""},
         {"ProxyEnable missing", {}, L" \"-Dlaunch.proxyEnabled=false\""},
         {"key missing", {L"delete " + key + L" /f"}, L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::vector<std::wstring>& regCommands, const std::wstring& properties) {
         removeTree(defaultAppDir());
         resetInternetSettings();
-        for (const std::wstring& command : c.regCommands) ASSERT_EQ(reg(command), 0u) << utf8(command);
+        for (const std::wstring& command : regCommands) ASSERT_EQ(reg(command), 0u) << utf8(command);
         ExpectedRun run = expectedRun(installation);
         run.libraryLines = run.seedingLines();
         run.classpath = run.libDir() + L"\\a.jar";
-        run.proxyProperties = c.properties;
+        run.proxyProperties = properties;
         expectStarted(launch(installation), run);
-    }
+    });
     resetInternetSettings();
 }
 
 TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
     const Installation installation = standardInstallation(L"launch ini", {L"a.jar"});
     const std::wstring dataFolder = L"C:\\brivane-tests\\launch ini data";
-    const struct {
-        const char* name;
-        std::string launchIni;
-        std::wstring appDir;
-    } kCases[] = {
+    testdriver::forEachCase<std::string, std::wstring>({
         {"appDir=D", "appDir=" + utf8(dataFolder) + "\n", dataFolder},
         // The folder form "\" is the root of the current drive; the launcher runs in C:\brivane-tests.
         {"empty appDir=", "appDir=", L""},
         {"byte-order mark", "\xEF\xBB\xBF" "appDir=" + utf8(dataFolder) + "\r\n", dataFolder},
         {"appPath=${homePath} with a trailing blank", "appPath=${homePath} \r\n", defaultAppDir()},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::string& launchIni, const std::wstring& appDir) {
         removeTree(defaultAppDir());
         removeTree(dataFolder);
         removeTree(L"C:\\lib");
         removeTree(L"C:\\logs");
-        writeBytes(installation.folder() + L"\\launch.ini", c.launchIni);
+        writeBytes(installation.folder() + L"\\launch.ini", launchIni);
         ExpectedRun run = expectedRun(installation);
-        run.appDir = c.appDir;
+        run.appDir = appDir;
         // An empty AppDir makes the library and logs folders "\lib" and "\logs" on the current drive.
-        const std::wstring libDir = c.appDir.empty() ? L"C:\\lib" : run.libDir();
-        const std::wstring logsDir = c.appDir.empty() ? L"C:\\logs" : c.appDir + L"\\logs";
+        const std::wstring libDir = appDir.empty() ? L"C:\\lib" : run.libDir();
+        const std::wstring logsDir = appDir.empty() ? L"C:\\logs" : appDir + L"\\logs";
         // The logs folder is created one level deep: the named folder itself must exist.
-        if (c.appDir == dataFolder) {
+        if (appDir == dataFolder) {
             ASSERT_TRUE(::CreateDirectoryW(dataFolder.c_str(), nullptr));
         }
         run.libraryLines = run.seedingLines();
@@ -559,33 +548,27 @@ TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
         EXPECT_EQ(filesBelow(libDir), std::vector<std::wstring>{L"a.jar"});
         removeTree(L"C:\\lib");
         removeTree(L"C:\\logs");
-    }
+    });
 }
 
 TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
-    const struct {
-        const char* name;
-        std::string file;
-        std::wstring options;
-    } kCases[] = {
+    testdriver::forEachCase<std::string, std::wstring>({
         {"empty file", "", L""},
         {"empty first line", "\r\n-Xmx1g\r\n", L""},
         {"options with second line", "-Xmx512m -Dfoo=bar\r\n-Xmx1g\r\n", L"-Xmx512m -Dfoo=bar"},
         // Saved by an editor that marks UTF-8 files: the mark must not stick to the first option.
         {"byte-order mark", "\xEF\xBB\xBF-Xmx512m\r\n", L"-Xmx512m"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::string& file, const std::wstring& options) {
         removeTree(defaultAppDir());
         // The options file arrives with the seeded library folder.
         const Installation installation = standardInstallation(L"vmoptions", {L"a.jar"});
-        writeBytes(installation.libDir() + L"\\win.vmoptions", c.file);
+        writeBytes(installation.libDir() + L"\\win.vmoptions", file);
         ExpectedRun run = expectedRun(installation);
         run.libraryLines = run.seedingLines();
         run.classpath = run.libDir() + L"\\a.jar";
-        run.additionalOptions = c.options;
+        run.additionalOptions = options;
         expectStarted(launch(installation), run);
-    }
+    });
 }
 
 TEST_F(LauncherRun, SecondLauncherOfTheSameSecondEndsSilently) {

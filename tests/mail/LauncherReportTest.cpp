@@ -12,6 +12,7 @@
 
 #include "support/SupportMailbox.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
@@ -280,34 +281,27 @@ TEST_F(LauncherReportTest, MissingJavaIsReportedLoggedAndMailedOnYes) {
 TEST_F(LauncherReportTest, FailureBeforeTheLogIsReportedWithoutLog) {
     const Language language = userLanguage();
     const std::wstring unreachable = root_ + L"missing\\app";
-    const struct {
-        const char* name;
-        bool brokenSplash;
-        std::wstring appDir;
-        std::wstring text;
-    } kCases[] = {
+    testdriver::forEachCase<bool, std::wstring, std::wstring>({
         {"splash bitmap missing", true, appDir_,
          reportText(language, L"Der Splash-Screen konnte nicht gefunden werden.", L"The splash-screen could not be found",
                     L"Bitte prüfen Sie die Installation.", L"Please verify the Installation.")},
         {"logs folder cannot be created", false, unreachable,
          resourceText(language, L"Der Ordner " + unreachable + L"\\logs kann nicht erstellt werden.",
                       L"The folder " + unreachable + L"\\logs can not be created.")},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](bool brokenSplash, const std::wstring& appDir, const std::wstring& text) {
         ASSERT_TRUE(::CopyFileW(testdriver::builtFile(L"tavrel-brivane.exe").c_str(), program_.c_str(), FALSE));
-        if (c.brokenSplash) {
+        if (brokenSplash) {
             ASSERT_TRUE(removeBitmap(program_, kSplashBitmapId));
         }
-        useAppDir(c.appDir);
+        useAppDir(appDir);
         mailtest::freshFolder(L"brivane-report-test\\app");
 
         const mailtest::RunResult run = runLauncher(0, {Answer::press(IDYES)});
-        expectOneBox(run, c.text);
-        expectMailed(language, c.text);
+        expectOneBox(run, text);
+        expectMailed(language, text);
         EXPECT_EQ(logFile(), L"");
         EXPECT_EQ(::GetFileAttributesW((root_ + L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
-    }
+    });
 }
 
 TEST_F(LauncherReportTest, RefusedMailOffersTheSaveAndWritesTheReport) {

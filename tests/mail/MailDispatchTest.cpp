@@ -11,6 +11,7 @@
 
 #include "support/SupportMailbox.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
@@ -157,31 +158,25 @@ TEST_F(MailDispatchTest, RefusedMailWritesNothingWhenTheUserDeclinesOrCancels) {
 }
 
 TEST_F(MailDispatchTest, RefusedMailIsSavedAsTheUserChose) {
-    const struct {
-        const char* name;
-        std::wstring subject;
-        std::wstring body;
-        std::string existing;  // content of the chosen file before; empty: no such file
-    } kCases[] = {
+    // existing is the chosen file's content before; empty: no such file.
+    testdriver::forEachCase<std::wstring, std::wstring, std::string>({
         {"new file", L"Problem mit Tavrel Bank brivane", L"Zeile 1\r\nZeile 2\nohne Zeilenende", ""},
         {"existing longer file replaced", L"Kurz", L"x", std::string(5000, 'A') + "\r\nold\r\n"},
         {"empty subject keeps its blank", L"", L"Text\r\n", ""},
         {"umlauts kept as UTF-8", L"Grüße", L"Größe: 3 €\r\n", ""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::wstring& subject, const std::wstring& body, const std::string& existing) {
         const std::wstring target = folder_ + L"Fehlerbericht.txt";
-        if (!c.existing.empty()) testdriver::writeBytes(target, c.existing);
-        const mailtest::RunResult run = this->run({L"save", c.subject, c.body}, kUserAbort,
+        if (!existing.empty()) testdriver::writeBytes(target, existing);
+        const mailtest::RunResult run = this->run({L"save", subject, body}, kUserAbort,
                                                   {Answer::press(IDYES), Answer::saveAs(target)});
         ASSERT_EQ(run.dialogs.size(), 2u);
         EXPECT_EQ(run.dialogs[0].text, kSaveQuestion);
         EXPECT_TRUE(run.dialogs[1].saveDialog);
         EXPECT_EQ(outcome(), L"done");
         EXPECT_EQ(testdriver::readBytes(target), "An: " + testdriver::utf8(kSupportMailbox) + "\r\n" + "Subject: " +
-                                                   testdriver::utf8(c.subject) + "\r\n" + "\r\n" + testdriver::utf8(c.body));
+                                                   testdriver::utf8(subject) + "\r\n" + "\r\n" + testdriver::utf8(body));
         ::DeleteFileW(target.c_str());
-    }
+    });
 }
 
 // The Save dialog asks no question about an existing file, so a file that cannot be written is

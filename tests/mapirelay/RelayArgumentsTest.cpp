@@ -5,16 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "support/IOException.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ThrownBy.h"
 
 namespace {
 
 TEST(ParseRelayArguments, TakesTheFourFieldsOfWellFormedCommandLines) {
-    const struct {
-        const char* name;
-        std::wstring commandLine;
-        RelayMessage expected;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, RelayMessage>({
         {"quoted program path", LR"("C:\Program Files\x\mapirelay.exe" "Anna Berg;smtp:anna@example.com;Hallo;Text")",
          {L"Anna Berg", L"smtp:anna@example.com", L"Hallo", L"Text"}},
         {"unquoted program path", LR"(C:\x\mapirelay.exe "Anna;a@example.com;Betreff;Text")",
@@ -32,22 +29,17 @@ TEST(ParseRelayArguments, TakesTheFourFieldsOfWellFormedCommandLines) {
         {"last character dropped even when it is no quote", LR"(m.exe "N;A;S;body)", {L"N", L"A", L"S", L"bod"}},
         {"umlauts and other UTF-16 text", L"m.exe \"J\u00FCrgen;j@example.com;Gr\u00FC\u00DFe;\u20AC 5\"",
          {L"J\u00FCrgen", L"j@example.com", L"Gr\u00FC\u00DFe", L"\u20AC 5"}},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const RelayMessage message = parseRelayArguments(c.commandLine);
-        EXPECT_EQ(message.recipientName, c.expected.recipientName);
-        EXPECT_EQ(message.recipientAddress, c.expected.recipientAddress);
-        EXPECT_EQ(message.subject, c.expected.subject);
-        EXPECT_EQ(message.body, c.expected.body);
-    }
+    }, [&](const std::wstring& commandLine, const RelayMessage& expected) {
+        const RelayMessage message = parseRelayArguments(commandLine);
+        EXPECT_EQ(message.recipientName, expected.recipientName);
+        EXPECT_EQ(message.recipientAddress, expected.recipientAddress);
+        EXPECT_EQ(message.subject, expected.subject);
+        EXPECT_EQ(message.body, expected.body);
+    });
 }
 
 TEST(ParseRelayArguments, RejectsMalformedCommandLinesWithTheExpectedForm) {
-    const struct {
-        const char* name;
-        std::wstring commandLine;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring>({
         {"empty", L""},
         {"one quote", L"\""},
         {"one blank", L" "},
@@ -60,23 +52,17 @@ TEST(ParseRelayArguments, RejectsMalformedCommandLinesWithTheExpectedForm) {
         {"semicolons only in the program path", LR"(C:\a;b;c;d\m.exe "N")"},
         {"third semicolon is the last character", LR"(m.exe "N;A;S;)"},
         {"opening quote is the last character", L"m.exe \""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const IOException e = testdriver::thrownBy([&] { parseRelayArguments(c.commandLine); });
+    }, [&](const std::wstring& commandLine) {
+        const IOException e = testdriver::thrownBy([&] { parseRelayArguments(commandLine); });
         EXPECT_EQ(e.kind, IOException::Installation);
         EXPECT_NE(e.englishMessage.find(L"one argument in double quotes holding four fields separated by semicolons"),
                   std::wstring::npos);
         EXPECT_NE(e.germanMessage.find(L"vier durch Semikolons getrennten Feldern"), std::wstring::npos);
-    }
+    });
 }
 
 TEST(ExpandLineBreaks, TurnsEveryBackslashNIntoALineFeed) {
-    const struct {
-        const char* name;
-        std::wstring text;
-        std::wstring expected;
-    } kCases[] = {
+    testdriver::expectEachCase<std::wstring, std::wstring>(expandLineBreaks, {
         {"empty", L"", L""},
         {"no escape", L"plain text", L"plain text"},
         {"one", L"a\\nb", L"a\nb"},
@@ -87,11 +73,7 @@ TEST(ExpandLineBreaks, TurnsEveryBackslashNIntoALineFeed) {
         {"capital N is no escape", L"a\\Nb", L"a\\Nb"},
         {"carriage return stays", L"a\r\nb", L"a\r\nb"},
         {"n before a backslash", L"n\\", L"n\\"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(expandLineBreaks(c.text), c.expected);
-    }
+    });
 }
 
 }  // namespace

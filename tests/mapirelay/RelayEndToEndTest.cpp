@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/Process.h"
@@ -124,19 +125,14 @@ TEST_F(RelayEndToEnd, MissingMapiSendMailShowsTheErrorBoxInTheUsersLanguage) {
 }
 
 TEST_F(RelayEndToEnd, MalformedCommandLineShowsTheExpectedFormAndSendsNothing) {
-    const struct {
-        const char* name;
-        std::wstring argument;
-    } kCases[] = {
+    const bool german = userIsGerman();
+    testdriver::forEachCase<std::wstring>({
         {"no argument", L""},
         {"unquoted argument", L"N;A;S;B"},
         {"two semicolons", L"\"N;A;S\""},
         {"no closing quote after the third semicolon", L"\"N;A;S;"},
-    };
-    const bool german = userIsGerman();
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const auto shown = runExpectingOneBox(c.argument, 0);
+    }, [&](const std::wstring& argument) {
+        const auto shown = runExpectingOneBox(argument, 0);
         EXPECT_EQ(shown.first, german ? kCaptionGerman : kCaptionEnglish);
         const std::wstring prefix =
             german ? L"Es ist folgender Fehler aufgetreten: \n\n" : L"The following error occured: \n\n";
@@ -146,7 +142,7 @@ TEST_F(RelayEndToEnd, MalformedCommandLineShowsTheExpectedFormAndSendsNothing) {
         EXPECT_EQ(shown.second.rfind(prefix, 0), 0u) << utf8(shown.second);
         EXPECT_NE(shown.second.find(expectedForm), std::wstring::npos) << utf8(shown.second);
         EXPECT_FALSE(readMapiRecord(recordFile_).present);
-    }
+    });
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/MapiStandIn.h"
 #include "tests/driver/Process.h"
@@ -36,36 +37,29 @@ TEST(SignedPrograms, StartAndRunToTheirEnd) {
     // leaves a trace that shows it ran rather than just loaded: the launcher finds no Java runtime
     // and offers to mail the error, the mailers send through the stand-in, the cleaner deletes.
     enum Trace { Dialog, Mail, ProfileGone };
-    const struct {
-        const char* name;
-        const wchar_t* file;
-        const wchar_t* arguments;
-        Trace trace;
-    } kPrograms[] = {
+    testdriver::forEachCase<const wchar_t*, const wchar_t*, Trace>({
         {"tavrel-brivane", L"tavrel-brivane.exe", L"", Dialog},
         {"faultpost", L"faultpost.exe", L"silent", Mail},
         {"mapirelay", L"mapirelay.exe", L"\"N;smtp:n@example.com;signed;B\"", Mail},
         {"cfgsweep", L"cfgsweep.exe", L"", ProfileGone},
-    };
-    for (const auto& program : kPrograms) {
-        SCOPED_TRACE(program.name);
-        if (program.trace == ProfileGone) {
+    }, [&](const wchar_t* file, const wchar_t* arguments, Trace trace) {
+        if (trace == ProfileGone) {
             ::SHCreateDirectoryExW(nullptr, profile.c_str(), nullptr);
             ASSERT_NE(::GetFileAttributesW(profile.c_str()), INVALID_FILE_ATTRIBUTES);
         }
-        const std::wstring path = builtFile(std::wstring(L"signed\\") + program.file);
+        const std::wstring path = builtFile(std::wstring(L"signed\\") + file);
         ASSERT_NE(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "no signed copy";
-        Process started(L"\"" + path + L"\" " + program.arguments, L"", standInMapiEnvironment(record, 0));
+        Process started(L"\"" + path + L"\" " + arguments, L"", standInMapiEnvironment(record, 0));
         std::vector<std::wstring> seen;
         const int answered = answerDialogsUntilExit(started, IDNO, kTimeoutMs, &seen);
         ASSERT_NE(answered, -1) << "did not end";
         EXPECT_EQ(started.exitCode(), 0u);
-        switch (program.trace) {
+        switch (trace) {
         case Dialog: EXPECT_GE(answered, 1); break;
         case Mail: EXPECT_EQ(readMapiRecord(record).calls, 1); break;
         case ProfileGone: EXPECT_EQ(::GetFileAttributesW(profile.c_str()), INVALID_FILE_ATTRIBUTES); break;
         }
-    }
+    });
     ::DeleteFileW(record.c_str());
 }
 

@@ -16,6 +16,7 @@
 #include "support/FindEntry.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
@@ -71,12 +72,7 @@ std::vector<std::wstring> sorted(std::vector<std::wstring> paths) {
 // Windows also matches a pattern against short (8.3) names, which Wine does not have: the filter
 // that keeps long-name matches only is decided on the names alone.
 TEST(LongNameMatch, OnlyTheLongNameCountsForAnExtensionPattern) {
-    const struct {
-        const char* name;
-        std::wstring entry;
-        std::wstring pattern;
-        bool kept;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, std::wstring, bool>({
         {"jar", L"client.jar", L"*.jar", true},
         {"upper case", L"CLIENT.JAR", L"*.jar", true},
         {"mixed case pattern", L"a.Jar", L"*.JAR", true},
@@ -91,11 +87,9 @@ TEST(LongNameMatch, OnlyTheLongNameCountsForAnExtensionPattern) {
         {"star", L"anything.at_all", L"*", true},
         {"wildcard after the dot", L"a.jarx", L"*.jar*", true},
         {"non-ASCII name", L"Bibliothek \u00FC.jar", L"*.jar", true},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(matchesByLongName(c.entry, c.pattern), c.kept);
-    }
+    }, [&](const std::wstring& entry, const std::wstring& pattern, bool kept) {
+        EXPECT_EQ(matchesByLongName(entry, pattern), kept);
+    });
 }
 
 class EnumeratorTest : public ::testing::Test {

@@ -7,6 +7,7 @@
 
 #include "support/FolderOperations.h"
 #include "support/IOException.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
@@ -25,32 +26,19 @@ namespace {
 const std::wstring kUnicodeName = L"Ünïcödé Ordner \u65E5\u672C mit Leerzeichen";
 
 TEST(LongPathForm, LiftsTheLimitForDrivesAndNetworkPathsOnlyOnce) {
-    const struct {
-        const char* name;
-        std::wstring path;
-        std::wstring longForm;
-    } kCases[] = {
+    testdriver::expectEachCase<std::wstring, std::wstring>(longPathForm, {
         {"drive", L"C:\\users\\u\\lib_old", L"\\\\?\\C:\\users\\u\\lib_old"},
         {"network", L"\\\\server\\share\\lib", L"\\\\?\\UNC\\server\\share\\lib"},
         {"already long", L"\\\\?\\C:\\lib", L"\\\\?\\C:\\lib"},
         {"already long network", L"\\\\?\\UNC\\s\\x", L"\\\\?\\UNC\\s\\x"},
         {"device", L"\\\\.\\C:\\lib", L"\\\\.\\C:\\lib"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(longPathForm(c.path), c.longForm);
-    }
+    });
 }
 
 TEST(FolderTests, TellFoldersFromFilesAndMissingPaths) {
     const ScratchFolder scratch(L"brivane_fs");
     makeTree(scratch.path(), {L"folder\\", L"file.txt", L"Ä ö\\ü ß.jar"});
-    const struct {
-        const char* name;
-        std::wstring path;
-        bool directory;
-        bool file;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring, bool, bool>({
         {"folder", scratch / L"folder", true, false},
         {"file", scratch / L"file.txt", false, true},
         {"missing", scratch / L"missing", false, false},
@@ -58,12 +46,10 @@ TEST(FolderTests, TellFoldersFromFilesAndMissingPaths) {
         {"non-ASCII folder with blanks", scratch / L"Ä ö", true, false},
         {"non-ASCII file with blanks", scratch / L"Ä ö\\ü ß.jar", false, true},
         {"empty path", L"", false, false},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(isDirectory(c.path), c.directory);
-        EXPECT_EQ(isFile(c.path), c.file);
-    }
+    }, [&](const std::wstring& path, bool directory, bool file) {
+        EXPECT_EQ(isDirectory(path), directory);
+        EXPECT_EQ(isFile(path), file);
+    });
 }
 
 TEST(FolderTests, CreateFolderMakesOneLevelAndRefusesExistingOrOrphanedFolders) {

@@ -11,6 +11,7 @@
 #include "support/FolderOperations.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
@@ -163,29 +164,24 @@ TEST_F(FolderRetries, LinksAreRemovedAsLinksAndNothingBehindThemIsTouched) {
     ASSERT_TRUE(testdriver::makeFolderLink(tree + L"\\empty", scratch_ / L"empty outside"));
     ASSERT_TRUE(testdriver::makeFolderLink(scratch_ / L"linked lib", scratch_ / L"real"));
 
-    const struct {
-        const char* name;
-        std::wstring folder;
-        std::wstring link;  // what stays where links cannot be removed
-    } kCases[] = {
+    // The second path is what stays where links cannot be removed.
+    testdriver::forEachCase<std::wstring, std::wstring>({
         {"links inside", tree, tree + L"\\ext\\outside"},
         {"the folder itself a link", scratch_ / L"linked lib", scratch_ / L"linked lib"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::wstring& folder, const std::wstring& link) {
         bool deleted = true;
         try {
-            deleteFolder(c.folder);
+            deleteFolder(folder);
         } catch (const IOException& e) {
             deleted = false;
-            EXPECT_EQ(e.englishMessage, L"The folder " + c.folder + L" can not be deleted.");
+            EXPECT_EQ(e.englishMessage, L"The folder " + folder + L" can not be deleted.");
         }
         if (deleted) {
-            EXPECT_FALSE(exists(c.folder));
+            EXPECT_FALSE(exists(folder));
         } else {
-            EXPECT_TRUE(isLink(c.link));
+            EXPECT_TRUE(isLink(link));
         }
-    }
+    });
     EXPECT_FALSE(exists(tree + L"\\a.jar"));
     EXPECT_FALSE(exists(tree + L"\\ext\\b.jar"));
     EXPECT_EQ(shellCalls, 0) << "a tree with links must never reach the shell";

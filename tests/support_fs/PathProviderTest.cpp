@@ -9,6 +9,7 @@
 #include "support/FolderOperations.h"
 #include "support/GrowingBuffer.h"
 #include "support/PathProvider.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 
@@ -87,34 +88,28 @@ TEST_F(PathProviderTest, DocumentsFolderIsCreatedAndEndsWithBackslash) {
 
 // The two ways a Win32 call says that the text did not fit, against a text of a given length.
 TEST(GrowingBuffer, AsksAgainUntilTheTextFits) {
-    const struct {
-        const char* name;
-        std::size_t length;
-        bool cutsOff;  // answers the capacity, as GetModuleFileNameW does; else the units needed
-        bool fails;
-    } kCases[] = {
+    // cutsOff answers the capacity, as GetModuleFileNameW does; otherwise the units needed.
+    testdriver::forEachCase<std::size_t, bool, bool>({
         {"fits at once", 259, false, false},
         {"needs the terminator's room too", 260, false, false},
         {"needed units answered", 1000, false, false},
         {"cut off, asked again until it fits", 40000, true, false},
         {"exactly the doubled room, cut off", 519, true, false},
         {"failure", 10, false, true},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const std::wstring text(c.length, L'x');
+    }, [&](std::size_t length, bool cutsOff, bool fails) {
+        const std::wstring text(length, L'x');
         int calls = 0;
         const std::wstring got = callWithGrowingBuffer([&](wchar_t* buffer, unsigned long capacity) {
             ++calls;
-            if (c.fails) return 0ul;
+            if (fails) return 0ul;
             const std::size_t written = std::min<std::size_t>(text.size(), capacity - 1);
             text.copy(buffer, written);
             if (text.size() < capacity) return static_cast<unsigned long>(text.size());
-            return c.cutsOff ? capacity : static_cast<unsigned long>(text.size() + 1);
+            return cutsOff ? capacity : static_cast<unsigned long>(text.size() + 1);
         });
-        EXPECT_EQ(got, c.fails ? std::wstring() : text);
-        EXPECT_LE(calls, c.cutsOff ? 9 : 2);
-    }
+        EXPECT_EQ(got, fails ? std::wstring() : text);
+        EXPECT_LE(calls, cutsOff ? 9 : 2);
+    });
 }
 
 TEST(ProfilesFolder, HoldsTheRunningUsersProfile) {

@@ -7,6 +7,7 @@
 
 #include "support/RegistryEntry.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/Process.h"
 #include "tests/support_fs/ImportHook.h"
 
@@ -226,26 +227,20 @@ TEST(RegistryViews, EachViewReadsTheValuesWrittenToIt) {
     // build, the 32-bit one from the x86 build), and from a 32-bit program only KEY_WOW64_64KEY
     // reaches the 64-bit keys.
     const bool build64 = sizeof(void*) == 8;
-    const struct {
-        const char* name;
-        REGSAM flags;
-        std::wstring build;
-    } kCases[] = {
+    testdriver::forEachCase<REGSAM, std::wstring>({
         {"KEY_WOW64_64KEY", KEY_WOW64_64KEY, L"sixty-four"},
         {"KEY_WOW64_32KEY", KEY_WOW64_32KEY, L"thirty-two"},
         {"no flag", 0, build64 ? L"sixty-four" : L"thirty-two"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const RegistryEntry entry(HKEY_LOCAL_MACHINE, path, c.flags);
+    }, [&](REGSAM flags, const std::wstring& build) {
+        const RegistryEntry entry(HKEY_LOCAL_MACHINE, path, flags);
         ASSERT_TRUE(entry.isOpen());
         std::wstring value;
         EXPECT_TRUE(entry.getString(L"Build", value));
-        EXPECT_EQ(value, c.build);
-        const RegistryEntry version(entry, L"1.8", c.flags);
+        EXPECT_EQ(value, build);
+        const RegistryEntry version(entry, L"1.8", flags);
         EXPECT_TRUE(version.getString(L"JavaHome", value));
-        EXPECT_EQ(value, L"C:\\" + c.build);
-    }
+        EXPECT_EQ(value, L"C:\\" + build);
+    });
 
     for (const auto& w : kWrites) EXPECT_EQ(reg(L"delete " + key + L"\" /f " + w.view), 0u);
     EXPECT_FALSE(RegistryEntry(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY).isOpen());

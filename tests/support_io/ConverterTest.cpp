@@ -11,6 +11,7 @@
 #include "support/ToMultiByteConverter.h"
 #include "support/ToUnicodeConverter.h"
 #include "support/ToUtf8Converter.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ThrownBy.h"
 
 namespace {
@@ -22,11 +23,7 @@ void expectNotEnoughMemory(const IOException& e) {
 }
 
 TEST(GrowthRule, NeedPlusThirtyPercentUnlessItPassesA32BitCount) {
-    const struct {
-        const char* name;
-        long long needed;
-        int capacity;
-    } kCases[] = {
+    testdriver::expectEachCase<long long, int>(grownCapacity, {
         {"1200 bytes", 1200, 1560},
         {"2000 bytes", 2000, 2600},
         {"1500 units", 1500, 1950},
@@ -37,11 +34,7 @@ TEST(GrowthRule, NeedPlusThirtyPercentUnlessItPassesA32BitCount) {
         {"a whole 32-bit count", INT_MAX, -1},
         {"a doubled 32-bit count", 2LL * INT_MAX, -1},
         {"negative", -1, -1},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(grownCapacity(c.needed), c.capacity);
-    }
+    });
 }
 
 TEST(GrowthRule, SizesBeyondA32BitCountRaiseNotEnoughMemory) {
@@ -134,25 +127,19 @@ TEST(Converters, CountsPastA32BitBufferRaiseNotEnoughMemoryBeforeTouchingTheText
 }
 
 TEST(ToUnicodeConverter, GrowsToTheByteCountPlusThirtyPercent) {
-    const struct {
-        const char* name;
-        int bytes;
-        int capacity;
-    } kCases[] = {
+    testdriver::forEachCase<int, int>({
         {"fits the first buffer", 1000, 1000},
         {"one byte more", 1001, 1301},
         {"1500 bytes", 1500, 1950},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](int bytes, int capacity) {
         ToUnicodeConverter converter;
         EXPECT_EQ(converter.capacity(), 1000);
-        const std::string ascii(static_cast<std::size_t>(c.bytes), 'q');
-        converter.convert(ascii.data(), c.bytes);
-        EXPECT_EQ(converter.capacity(), c.capacity);
-        EXPECT_EQ(converter.length(), c.bytes);
+        const std::string ascii(static_cast<std::size_t>(bytes), 'q');
+        converter.convert(ascii.data(), bytes);
+        EXPECT_EQ(converter.capacity(), capacity);
+        EXPECT_EQ(converter.length(), bytes);
         EXPECT_EQ(std::wstring(converter.data()), std::wstring(ascii.begin(), ascii.end()));
-    }
+    });
 }
 
 TEST(ToUnicodeConverter, AnEmptyConversionKeepsTheGrownBuffer) {
@@ -169,25 +156,19 @@ TEST(ToUnicodeConverter, AnEmptyConversionKeepsTheGrownBuffer) {
 TEST(ToUnicodeConverter, InvalidUtf8BecomesReplacementCharacters) {
     // Without MB_ERR_INVALID_CHARS, Wine 8 (like Windows since Vista) turns every byte that does
     // not start or continue a valid sequence into U+FFFD and goes on with the next byte.
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::wstring text;
-    } kCases[] = {
+    ToUnicodeConverter converter;
+    testdriver::forEachCase<std::string, std::wstring>({
         {"stray continuation byte", "a\x80" "b", L"a\uFFFD" L"b"},
         {"invalid byte FF", "\xFF" "z", L"\uFFFD" L"z"},
         {"truncated two-byte sequence at the end", "Z\xC3", L"Z\uFFFD"},
         {"overlong slash", "\xC0\xAF", L"\uFFFD\uFFFD"},
         {"valid umlaut and BOM stay", "\xEF\xBB\xBF\xC3\xA4", L"\uFEFF\u00E4"},
         {"zero byte is data", std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
-    };
-    ToUnicodeConverter converter;
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        converter.convert(c.bytes.data(), static_cast<int>(c.bytes.size()));
-        EXPECT_EQ(std::wstring(converter.data(), static_cast<std::size_t>(converter.length())), c.text);
+    }, [&](const std::string& bytes, const std::wstring& text) {
+        converter.convert(bytes.data(), static_cast<int>(bytes.size()));
+        EXPECT_EQ(std::wstring(converter.data(), static_cast<std::size_t>(converter.length())), text);
         EXPECT_EQ(converter.data()[converter.length()], L'\0');
-    }
+    });
 }
 
 TEST(ToUnicodeConverter, EveryMixOfAsciiAndOtherBytesConvertsAsTheSystemConvertsTheWholeLine) {

@@ -8,6 +8,7 @@
 #include "support/DateTimeFormatter.h"
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/driver/ThrownBy.h"
@@ -148,22 +149,17 @@ TEST_F(LogfileWriterTest, ASecondWriterOnTheSamePathFindsTheFileInUse) {
 }
 
 TEST_F(LogfileWriterTest, AFileThatCannotBeCreatedIsNotInUseAndEveryLogRaises) {
-    const struct {
-        const char* name;
-        std::wstring path;
-    } kCases[] = {
+    testdriver::forEachCase<std::wstring>({
         {"missing folder", folder / L"logs\\kvl.launch.log"},
         // Access denied (13) too, but no file of that name: still not in use.
         {"path names a folder", folder.path()},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        LogfileWriter log(c.path);
+    }, [&](const std::wstring& path) {
+        LogfileWriter log(path);
         EXPECT_FALSE(log.isInUse());
         const IOException e = testdriver::thrownBy([&] { log.log(L"x"); });
-        EXPECT_EQ(e.englishMessage, L"The file " + c.path + L" is not open");
+        EXPECT_EQ(e.englishMessage, L"The file " + path + L" is not open");
         EXPECT_EQ(e.kind, IOException::Resource);
-    }
+    });
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "support/FileInputStream.h"
 #include "support/IOException.h"
 #include "support/Utf8StreamReader.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/driver/ThrownBy.h"
@@ -33,11 +34,7 @@ std::vector<std::string> byteLines(const std::string& bytes, int chunk) {
 TEST(BufferedInputStream, OnlyLineFeedEndsALineAndOneCarriageReturnBeforeItIsDropped) {
     const std::string a990(990, 'a');
     const std::string b997(997, 'b');
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::vector<std::string> lines;
-    } kCases[] = {
+    testdriver::forEachCase<std::string, std::vector<std::string>>({
         {"mixed endings, last line open", "a\r\nb\nc", {"a", "b", "c"}},
         {"final line end adds no empty line", "a\r\n", {"a"}},
         {"two empty lines", "\r\n\r\n", {"", ""}},
@@ -51,13 +48,12 @@ TEST(BufferedInputStream, OnlyLineFeedEndsALineAndOneCarriageReturnBeforeItIsDro
         {"CR and LF on both sides of a refill", "x\n" + b997 + "\r\nnext", {"x", b997, "next"}},
         {"line ends exactly at the buffer end", std::string(999, 'd') + "\n" + "e", {std::string(999, 'd'), "e"}},
         {"exactly one buffer without line end", std::string(1000, 'f'), {std::string(1000, 'f')}},
-    };
-    for (const auto& c : kCases) {
+    }, [&](const std::string& bytes, const std::vector<std::string>& lines) {
         for (const int chunk : {1 << 30, 7, 1}) {
-            SCOPED_TRACE(std::string(c.name) + ", chunk " + std::to_string(chunk));
-            EXPECT_EQ(byteLines(c.bytes, chunk), c.lines);
+            SCOPED_TRACE("chunk " + std::to_string(chunk));
+            EXPECT_EQ(byteLines(bytes, chunk), lines);
         }
-    }
+    });
 }
 
 TEST(BufferedInputStream, ALongLineIsReturnedWholeWhileTheBufferDoubles) {
@@ -78,21 +74,13 @@ TEST(BufferedInputStream, ALongLineIsReturnedWholeWhileTheBufferDoubles) {
 }
 
 TEST(BufferedInputStream, DoublingStopsBeforeA32BitCountOverflows) {
-    const struct {
-        const char* name;
-        int capacity;
-        int doubled;
-    } kCases[] = {
+    testdriver::expectEachCase<int, int>(doubledCapacity, {
         {"initial", 1000, 2000},
         {"largest that doubles with its terminator", 1073741823, 2147483646},
         {"one more", 1073741824, -1},
         {"the largest reached from 1000", 1000 << 20, 2097152000},
         {"beyond it", 2097152000, -1},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(doubledCapacity(c.capacity), c.doubled);
-    }
+    });
 }
 
 TEST(BufferedInputStream, ReadsAtConstructionAndClosesOnlyOnRequest) {
@@ -136,19 +124,13 @@ private:
 TEST(BufferedInputStream, RefillThatRaisesLeavesTheStreamAsItWas) {
     const std::string x1500(1500, 'x');
     const std::string y2500(2500, 'y');
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::vector<std::string> lines;
-    } kCases[] = {
+    testdriver::forEachCase<std::string, std::vector<std::string>>({
         // The second read is the refill behind a line that was moved to the front.
         {"moving a started line", "first line\n" + x1500 + "\nlast\n", {"first line", x1500, "last"}},
         // The second read is the refill of a buffer that one line made double.
         {"doubling for a long line", y2500 + "\nz\n", {y2500, "z"}},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        FailingOnceInputStream source(c.bytes, 2);
+    }, [&](const std::string& bytes, const std::vector<std::string>& expectedLines) {
+        FailingOnceInputStream source(bytes, 2);
         BufferedInputStream buffered(source);
         std::vector<std::string> lines;
         int failures = 0;
@@ -166,8 +148,8 @@ TEST(BufferedInputStream, RefillThatRaisesLeavesTheStreamAsItWas) {
             lines.emplace_back(line, static_cast<std::size_t>(length));
         }
         EXPECT_EQ(failures, 1);
-        EXPECT_EQ(lines, c.lines) << "no byte twice, none that was never read";
-    }
+        EXPECT_EQ(lines, expectedLines) << "no byte twice, none that was never read";
+    });
 }
 
 TEST(Utf8StreamReader, DecodesLinesWithoutTreatingTheByteOrderMark) {
@@ -178,11 +160,7 @@ TEST(Utf8StreamReader, DecodesLinesWithoutTreatingTheByteOrderMark) {
         longUmlauts += "\xC3\xBC";
         longUmlautsText += L'\u00FC';
     }
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::vector<std::wstring> lines;
-    } kCases[] = {
+    testdriver::expectEachCase<std::string, std::vector<std::wstring>>(wideLines, {
         {"empty file", "", {}},
         {"BOM stays as U+FEFF", "\xEF\xBB\xBF" "Erste\r\nZweite", {L"\uFEFFErste", L"Zweite"}},
         {"umlauts and CR LF", "Gr\xC3\xBC\xC3\x9F" "e\r\n\xE2\x82\xAC\n", {L"Gr\u00FC\u00DF" L"e", L"\u20AC"}},
@@ -191,11 +169,7 @@ TEST(Utf8StreamReader, DecodesLinesWithoutTreatingTheByteOrderMark) {
         {"zero unit cuts the string form", std::string("a\0b\nc", 5), {L"a", L"c"}},
         // Invalid UTF-8 does not stop the file: Wine 8 gives U+FFFD per bad byte, as Windows does.
         {"invalid bytes in a line", "a\xFF" "b\r\n\xC3\n", {L"a\uFFFD" L"b", L"\uFFFD"}},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(wideLines(c.bytes), c.lines);
-    }
+    });
 }
 
 TEST(Utf8StreamReader, CountedFormReportsEveryUnitAndLeavesTheLengthAtTheEnd) {

@@ -4,15 +4,12 @@
 #include <windows.h>
 
 #include "support/TextSelector.h"
+#include "tests/driver/CaseTable.h"
 
 namespace {
 
 TEST(TextSelector, GermanExactlyForTheSixWholeLocaleIdentifiers) {
-    const struct {
-        const char* name;
-        unsigned long localeId;
-        bool german;
-    } kCases[] = {
+    testdriver::expectEachCase<unsigned long, bool>(isGermanLocale, {
         {"German, Germany", 0x0407, true},
         {"German, Switzerland", 0x0807, true},
         {"German, Austria", 0x0C07, true},
@@ -29,11 +26,7 @@ TEST(TextSelector, GermanExactlyForTheSixWholeLocaleIdentifiers) {
         {"English, United States", 0x0409, false},
         {"neutral German", 0x0007, false},
         {"user default", LOCALE_USER_DEFAULT, false},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(isGermanLocale(c.localeId), c.german);
-    }
+    });
 }
 
 TEST(TextSelector, ReturnsTheArgumentItselfChosenByTheUsersLocale) {

@@ -9,6 +9,7 @@
 #include "support/PrintWriter.h"
 #include "support/StringWriter.h"
 #include "support/Utf8StreamWriter.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/driver/ThrownBy.h"
@@ -86,36 +87,31 @@ TEST(StringWriter, GrowsByThirtyPercentAndKeepsTheText) {
 }
 
 TEST(StringWriter, ReserveGrowsOnceByTheSameRuleAndLaterWritesFitWithoutMoving) {
-    const struct {
-        const char* name;
-        long long units;
-        int capacity;  // after reserve
-    } kCases[] = {
+    // The capacity is the one after the reserve.
+    testdriver::forEachCase<long long, int>({
         {"less than held: nothing", 100, 8000},
         {"exactly held: nothing", 8000, 8000},
         {"negative: nothing", -5, 8000},
         {"one more than held", 8001, 10401},
         {"report sized", 1000000, 1300000},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](long long units, int capacity) {
         StringWriter writer;
         writer.write(L"Kopf\r\n", 6);
-        writer.reserve(c.units);
-        EXPECT_EQ(writer.capacity(), c.capacity);
+        writer.reserve(units);
+        EXPECT_EQ(writer.capacity(), capacity);
         EXPECT_EQ(writer.length(), 6);
         EXPECT_EQ(std::wstring(writer.text()), L"Kopf\r\n") << "text and terminator moved over";
 
         // Filling the reserved room up to its last unit (the terminator's) neither grows nor moves
         // the buffer.
         const wchar_t* const buffer = writer.text();
-        const std::wstring rest(static_cast<size_t>(c.capacity - 6 - 1), L'\u00FC');
+        const std::wstring rest(static_cast<size_t>(capacity - 6 - 1), L'\u00FC');
         writer.write(rest.c_str(), static_cast<int>(rest.size()));
-        EXPECT_EQ(writer.capacity(), c.capacity);
+        EXPECT_EQ(writer.capacity(), capacity);
         EXPECT_EQ(writer.text(), buffer);
         EXPECT_EQ(writer.text()[writer.length()], L'\0');
         EXPECT_EQ(std::wstring(writer.text(), 6), L"Kopf\r\n");
-    }
+    });
 }
 
 TEST(StringWriter, ReservingMoreThanA32BitCountHoldsRaisesNotEnoughMemoryAndKeepsTheText) {
@@ -132,19 +128,14 @@ TEST(StringWriter, ReservingMoreThanA32BitCountHoldsRaisesNotEnoughMemoryAndKeep
 }
 
 TEST(StringWriter, ATextThatWouldPassA32BitCountRaisesNotEnoughMemoryAndStaysIntact) {
-    const struct {
-        const char* name;
-        int count;
-    } kCases[] = {
+    testdriver::forEachCase<int>({
         {"length + count + 1 overflows int", INT_MAX - 3},
         {"need fits but the 30 percent do not", 1700000000},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](int count) {
         StringWriter writer;
         writer.write(L"Bericht", 7);
         // The limit is checked before the text is read, so a short text stands in for a huge one.
-        const IOException e = testdriver::thrownBy([&] { writer.write(L"x", c.count); });
+        const IOException e = testdriver::thrownBy([&] { writer.write(L"x", count); });
         EXPECT_EQ(e.germanMessage, L"Nicht genügend Speicher");
         EXPECT_EQ(e.englishMessage, L"Not enough memory");
         EXPECT_EQ(e.kind, IOException::Resource);
@@ -153,7 +144,7 @@ TEST(StringWriter, ATextThatWouldPassA32BitCountRaisesNotEnoughMemoryAndStaysInt
         EXPECT_EQ(std::wstring(writer.text()), L"Bericht");
         writer.write(L" weiter", 7);
         EXPECT_EQ(std::wstring(writer.text()), L"Bericht weiter");
-    }
+    });
 }
 
 }  // namespace

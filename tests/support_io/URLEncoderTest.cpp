@@ -3,15 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "support/URLEncoder.h"
+#include "tests/driver/CaseTable.h"
 
 namespace {
 
 TEST(URLEncoder, OnlyAsciiLettersAndDigitsPassEveryOtherByteIsEscapedInUpperCase) {
-    const struct {
-        const char* name;
-        std::wstring in;
-        std::wstring out;
-    } kCases[] = {
+    URLEncoder encoder;
+    testdriver::forEachCase<std::wstring, std::wstring>({
         {"empty", L"", L""},
         {"letters and digits", L"AZaz09", L"AZaz09"},
         {"windows path", L"C:\\Program Files\\App", L"C%3A%5CProgram%20Files%5CApp"},
@@ -22,16 +20,13 @@ TEST(URLEncoder, OnlyAsciiLettersAndDigitsPassEveryOtherByteIsEscapedInUpperCase
         {"tilde, asterisk, plus, percent", L"~*+%", L"%7E%2A%2B%25"},
         {"stops at a zero unit", std::wstring(L"ab\0cd", 5), L"ab"},
         {"non-ASCII digits and letters", L"\u0663\u00E9", L"%D9%A3%C3%A9"},
-    };
-    URLEncoder encoder;
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](const std::wstring& text, const std::wstring& encoded) {
         std::wstring out = L"previous content";
-        EXPECT_EQ(&encoder.encode(out, c.in), &out);
-        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(&encoder.encode(out, text), &out);
+        EXPECT_EQ(out, encoded);
         // The same instance gives the same result again.
-        EXPECT_EQ(encoder.encode(out, c.in), c.out);
-    }
+        EXPECT_EQ(encoder.encode(out, text), encoded);
+    });
 }
 
 }  // namespace
