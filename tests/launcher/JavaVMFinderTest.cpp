@@ -18,9 +18,6 @@
 namespace {
 
 using namespace launchertest;
-using testdriver::readBytes;
-using testdriver::utf8;
-using testdriver::writeBytes;
 
 const wchar_t kRoot[] = L"C:\\brivane-tests\\finder";
 

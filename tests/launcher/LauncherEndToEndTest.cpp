@@ -23,11 +23,6 @@
 namespace {
 
 using namespace launchertest;
-using testdriver::exists;
-using testdriver::readBytes;
-using testdriver::removeTree;
-using testdriver::utf8;
-using testdriver::writeBytes;
 
 // The folders' property form: letters and digits stay, every other UTF-8 byte is %XX.
 std::wstring percentEncoded(const std::wstring& text) {
@@ -52,6 +47,12 @@ std::wstring folderProperties(const std::wstring& appDir, const std::wstring& in
     options += L" \"-Dlaunch.installDir=" + percentEncoded(installDir) + L"\"";
     options += L" \"-Dlaunch.dataDir=" + percentEncoded(dataDir) + L"\"";
     return options;
+}
+
+std::vector<std::string> utf8Lines(const std::vector<std::wstring>& lines) {
+    std::vector<std::string> messages;
+    for (const std::wstring& line : lines) messages.push_back(utf8(line));
+    return messages;
 }
 
 // Everything a successful run logs, with the optional blocks as the caller expects them.
@@ -96,25 +97,19 @@ struct ExpectedRun {
         lines.push_back(L"VM found at " + javaPath);
         lines.push_back(L"Creating classpath from folder " + libDir());
         lines.insert(lines.end(), recoveryLines.begin(), recoveryLines.end());
-        for (const std::wstring& line :
-             {L"Classpath created:" + classpath, std::wstring(L"Reading network configuration from registry"),
-              L"Property options created:" + propertyOptions(), L"Additional options created:" + additionalOptions,
-              std::wstring(L"Starting Java VM with command line:"), commandLine(),
-              std::wstring(L"Java VM Process created successfully"),
-              std::wstring(L"Launcher terminates successfully")}) {
-            lines.push_back(line);
-        }
-        std::vector<std::string> messages;
-        for (const std::wstring& line : lines) messages.push_back(utf8(line));
-        return messages;
+        lines.insert(lines.end(), {L"Classpath created:" + classpath, L"Reading network configuration from registry",
+                                   L"Property options created:" + propertyOptions(),
+                                   L"Additional options created:" + additionalOptions,
+                                   L"Starting Java VM with command line:", commandLine(),
+                                   L"Java VM Process created successfully", L"Launcher terminates successfully"});
+        return utf8Lines(lines);
+    }
+    // A run that ends in the report text after the given lines.
+    static std::vector<std::string> failedLog(std::vector<std::wstring> lines, const std::wstring& text) {
+        lines.insert(lines.end(), {L"Exception occured:", text, L"Launcher terminates with exception"});
+        return utf8Lines(lines);
     }
 };
-
-std::vector<std::string> utf8Lines(const std::vector<std::wstring>& lines) {
-    std::vector<std::string> messages;
-    for (const std::wstring& line : lines) messages.push_back(utf8(line));
-    return messages;
-}
 
 std::vector<std::string> logOf(const std::wstring& appDir) {
     const std::wstring logFile = onlyLogFile(appDir + L"\\logs");
@@ -159,27 +154,41 @@ protected:
         return installation;
     }
 
-    static ExpectedRun expectedRun(const Installation& installation) {
+    // firstStart: the installation's library (a.jar) is seeded into an empty per-user folder.
+    static ExpectedRun expectedRun(const Installation& installation, bool firstStart = false) {
         ExpectedRun run;
         run.installDir = installation.folder();
         run.javaPath = installation.runtimePath(L"jre\\bin");
+        if (firstStart) {
+            run.libraryLines = run.seedingLines();
+            run.classpath = run.libDir() + L"\\a.jar";
+        }
         return run;
     }
 
     // Expects the started outcome: exit code 0, no box, the log and the recorded command line.
-    static void expectStarted(const LaunchResult& result, const ExpectedRun& run) {
+    static void expectStarted(const LaunchResult& result, const ExpectedRun& run, const std::wstring& logsFolder = L"") {
         EXPECT_EQ(result.exitCode, 0u);
         EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
-        EXPECT_EQ(logOf(run.appDir), run.log());
+        const std::wstring logFile = onlyLogFile(logsFolder.empty() ? run.appDir + L"\\logs" : logsFolder);
+        EXPECT_EQ(logFile.empty() ? std::vector<std::string>() : logMessages(readBytes(logFile)), run.log());
         EXPECT_EQ(result.recordedCommandLine, run.commandLine());
+    }
+
+    // Expects the report box with text, exit code 0 and no runtime started.
+    static void expectReported(const LaunchResult& result, const std::wstring& text) {
+        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_TRUE(result.dialogShown);
+        EXPECT_EQ(result.dialogCaption, L"Tavrel Bank brivane - Error");
+        EXPECT_EQ(result.dialogText, text);
+        EXPECT_FALSE(result.runtimeStarted);
     }
 };
 
 TEST_F(LauncherRun, FirstStartSeedsTheLibrariesAndStartsThePackagedRuntime) {
     const Installation installation = standardInstallation(
         L"first start", {L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar", L"readme.txt", L".svn\\hidden.jar"});
-    ExpectedRun run = expectedRun(installation);
-    run.libraryLines = run.seedingLines();
+    ExpectedRun run = expectedRun(installation, true);
     // Walk order: the deepest folder's files first, the library folder's own last.
     run.classpath = run.libDir() + L"\\ext\\deep\\c.jar;" + run.libDir() + L"\\ext\\b.jar;" + run.libDir() +
                     L"\\a.jar";
@@ -245,20 +254,15 @@ TEST_F(LauncherRun, BlockedSwapReportsInUseAndLeavesTheFoldersAsTheyWere) {
     const std::wstring lib_old = run.appDir + L"\\lib_old";
     const std::wstring text =
         englishReport(L"The folder " + run.libDir() + L" can not be renamed to " + lib_old + L".", kInUseHint);
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_TRUE(result.dialogShown);
-    EXPECT_EQ(result.dialogCaption, L"Tavrel Bank brivane - Error");
-    EXPECT_EQ(result.dialogText, text);
-    EXPECT_FALSE(result.runtimeStarted);
+    expectReported(result, text);
     // Ten attempts 300 ms apart before giving up.
     EXPECT_GE(elapsedMs, 2700u);
 
     std::vector<std::wstring> lines = run.head();
     lines.erase(lines.end() - 6, lines.end());  // the run ends before the runtime search
     lines.insert(lines.end(), {L"New lib folder found at " + run.appDir + L"\\lib_new",
-                               L"Renaming " + run.libDir() + L" to " + lib_old, L"Exception occured:", text,
-                               L"Launcher terminates with exception"});
-    EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
+                               L"Renaming " + run.libDir() + L" to " + lib_old});
+    EXPECT_EQ(logOf(run.appDir), ExpectedRun::failedLog(lines, text));
     EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"current.jar"});
     EXPECT_EQ(filesBelow(run.appDir + L"\\lib_new"), std::vector<std::wstring>{L"new.jar"});
     EXPECT_EQ(readBytes(lib_old), "a file, not a folder");
@@ -290,7 +294,7 @@ TEST_F(LauncherRun, LinkInsideTheOldLibraryFolderIsNeverFollowed) {
         expectStarted(result, run);
         EXPECT_EQ(filesBelow(libOld), std::vector<std::wstring>{L"current.jar"});
     } else {
-        EXPECT_EQ(result.dialogText, englishReport(L"The folder " + libOld + L" can not be deleted.", kResourceHint));
+        expectReported(result, englishReport(L"The folder " + libOld + L" can not be deleted.", kResourceHint));
         EXPECT_TRUE(isLink(libOld + L"\\ext"));
         EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"current.jar"});
     }
@@ -323,12 +327,10 @@ TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {
     installation.addRuntime(L"jre8\\bin");
     registerJava(L"/reg:64", L"1.7", installation.folder() + L"\\jre7");
     registerJava(L"/reg:32", L"1.8", installation.folder() + L"\\jre8");
-    ExpectedRun run = expectedRun(installation);
-    run.libraryLines = run.seedingLines();
+    ExpectedRun run = expectedRun(installation, true);
     run.searchLines = {L"Searching preinstalled 64 bit Java VM", L"Version 1.7 too old",
                        L"Searching preinstalled 32 bit Java VM", L"Found valid version 1.8"};
     run.javaPath = installation.runtimePath(L"jre8\\bin");
-    run.classpath = run.libDir() + L"\\a.jar";
 
     expectStarted(launch(installation), run);
 }
@@ -339,11 +341,9 @@ TEST_F(LauncherRun, InvalidRegistryVersionIsUsedWithAJavawFoundDeeper) {
     // JavaHome has no bin\javaw.exe; the search below it finds the deeper one.
     installation.addRuntime(L"home\\jre\\bin");
     registerJava(L"/reg:64", L"abc", installation.folder() + L"\\home");
-    ExpectedRun run = expectedRun(installation);
-    run.libraryLines = run.seedingLines();
+    ExpectedRun run = expectedRun(installation, true);
     run.searchLines = {L"Searching preinstalled 64 bit Java VM", L"Found invalid version abc, continue"};
     run.javaPath = installation.runtimePath(L"home\\jre\\bin");
-    run.classpath = run.libDir() + L"\\a.jar";
 
     expectStarted(launch(installation), run);
 }
@@ -353,14 +353,12 @@ TEST_F(LauncherRun, CurrentRuntimeRegisteredOnlyUnderJdkIsStarted) {
     installation.addJar(L"a.jar");
     installation.addRuntime(L"jdk-17\\bin");
     registerJava(L"/reg:64", L"17", installation.folder() + L"\\jdk-17", L"JDK");
-    ExpectedRun run = expectedRun(installation);
-    run.libraryLines = run.seedingLines();
+    ExpectedRun run = expectedRun(installation, true);
     run.searchLines.insert(run.searchLines.end(),
                            {L"Searching preinstalled 64 bit Java VM (JavaSoft\\JRE)", L"No registry entry found",
                             L"Searching preinstalled 32 bit Java VM (JavaSoft\\JRE)", L"No registry entry found",
                             L"Searching preinstalled 64 bit Java VM (JavaSoft\\JDK)", L"Found valid version 17"});
     run.javaPath = installation.runtimePath(L"jdk-17\\bin");
-    run.classpath = run.libDir() + L"\\a.jar";
 
     expectStarted(launch(installation), run);
 }
@@ -370,10 +368,8 @@ TEST_F(LauncherRun, PackagedRuntimeWithTheGreatestNameWins) {
     installation.addJar(L"a.jar");
     installation.addRuntime(L"jre1.8.0_201\\bin");
     installation.addRuntime(L"jre1.8.0_31\\bin");
-    ExpectedRun run = expectedRun(installation);
-    run.libraryLines = run.seedingLines();
+    ExpectedRun run = expectedRun(installation, true);
     run.javaPath = installation.runtimePath(L"jre1.8.0_31\\bin");
-    run.classpath = run.libDir() + L"\\a.jar";
 
     expectStarted(launch(installation), run);
 }
@@ -384,7 +380,8 @@ TEST_F(LauncherRun, PackagedRuntimeWithTheGreatestNameWins) {
 TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
     Installation installation(L"no runtime");
     installation.addJar(L"a.jar");
-    const ExpectedRun run = expectedRun(installation);
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = run.seedingLines();
     const LCID user = ::GetUserDefaultLCID();
     ASSERT_TRUE(user == 0x0407 || user == 0x0409) << "unexpected user locale " << user;
     // The German run says which locale it set up, so a locale that did not take effect fails here
@@ -404,21 +401,14 @@ TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
 
     const LaunchResult result = launch(installation);
 
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_TRUE(result.dialogShown);
-    EXPECT_EQ(result.dialogCaption, L"Tavrel Bank brivane - Error");
-    EXPECT_EQ(result.dialogText, text);
-    EXPECT_FALSE(result.runtimeStarted);
+    expectReported(result, text);
     std::vector<std::wstring> lines = run.head();
-    lines.insert(lines.begin() + 5, {L"Creating directory " + run.libDir(),
-                                     L"Copy directory " + installation.libDir() + L" to " + run.libDir()});
     for (const wchar_t* place : {L"64 bit Java VM (JavaSoft\\JRE)", L"32 bit Java VM (JavaSoft\\JRE)",
                                  L"64 bit Java VM (JavaSoft\\JDK)", L"32 bit Java VM (JavaSoft\\JDK)"}) {
         lines.insert(lines.end(), {L"Searching preinstalled " + std::wstring(place), L"No registry entry found"});
     }
-    lines.insert(lines.end(), {std::wstring(L"No VM found"), std::wstring(L"Exception occured:"), text,
-                               std::wstring(L"Launcher terminates with exception")});
-    EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
+    lines.push_back(L"No VM found");
+    EXPECT_EQ(logOf(run.appDir), ExpectedRun::failedLog(lines, text));
 }
 
 TEST_F(LauncherRun, EmptyLibraryFolderIsRepairedByTheFirstStage) {
@@ -434,25 +424,21 @@ TEST_F(LauncherRun, EmptyLibraryFolderIsRepairedByTheFirstStage) {
 
 TEST_F(LauncherRun, InstallationWithoutJarsRunsBothRepairsThenFails) {
     const Installation installation = standardInstallation(L"repair twice", {L"readme.txt"});
-    const ExpectedRun run = expectedRun(installation);
+    ExpectedRun run = expectedRun(installation);
+    run.libraryLines = run.seedingLines();
     const std::wstring text =
         englishReport(L"The libraries could not be found within the folder " + run.libDir() + L".", kInstallationHint);
 
     const LaunchResult result = launch(installation);
 
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.dialogText, text);
-    EXPECT_FALSE(result.runtimeStarted);
+    expectReported(result, text);
     std::vector<std::wstring> lines = run.head();
-    lines.insert(lines.begin() + 5, {L"Creating directory " + run.libDir(),
-                                     L"Copy directory " + installation.libDir() + L" to " + run.libDir()});
     lines.insert(lines.end(),
                  {L"VM found at " + run.javaPath, L"Creating classpath from folder " + run.libDir(),
                   L"Classpath not found", L"Recovering folder " + run.libDir(),
                   L"Classpath still not found, deleting folder " + run.libDir(), L"Creating folder " + run.libDir(),
-                  L"Recovering folder " + run.libDir(), L"Classpath not found, recovery not possible",
-                  L"Exception occured:", text, L"Launcher terminates with exception"});
-    EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
+                  L"Recovering folder " + run.libDir(), L"Classpath not found, recovery not possible"});
+    EXPECT_EQ(logOf(run.appDir), ExpectedRun::failedLog(lines, text));
 }
 
 TEST_F(LauncherRun, AppDirEqualToTheInstallationIsNotRepaired) {
@@ -465,13 +451,12 @@ TEST_F(LauncherRun, AppDirEqualToTheInstallationIsNotRepaired) {
 
     const LaunchResult result = launch(installation);
 
-    EXPECT_EQ(result.dialogText, text);
+    expectReported(result, text);
     std::vector<std::wstring> lines = run.head();
     lines.insert(lines.end(), {L"VM found at " + run.javaPath, L"Creating classpath from folder " + run.libDir(),
                                L"Classpath not found", L"No home lib folder available for recovery",
-                               L"Classpath not found, recovery not possible", L"Exception occured:", text,
-                               L"Launcher terminates with exception"});
-    EXPECT_EQ(logOf(run.appDir), utf8Lines(lines));
+                               L"Classpath not found, recovery not possible"});
+    EXPECT_EQ(logOf(run.appDir), ExpectedRun::failedLog(lines, text));
     EXPECT_FALSE(exists(defaultAppDir())) << "the default application folder is not touched";
 }
 
@@ -502,9 +487,7 @@ TEST_F(LauncherRun, ProxySettingsBecomeLaunchProperties) {
         removeTree(defaultAppDir());
         resetInternetSettings();
         for (const std::wstring& command : regCommands) ASSERT_EQ(reg(command), 0u) << utf8(command);
-        ExpectedRun run = expectedRun(installation);
-        run.libraryLines = run.seedingLines();
-        run.classpath = run.libDir() + L"\\a.jar";
+        ExpectedRun run = expectedRun(installation, true);
         run.proxyProperties = properties;
         expectStarted(launch(installation), run);
     });
@@ -538,13 +521,7 @@ TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
         run.libraryLines = run.seedingLines();
         run.classpath = run.libDir() + L"\\a.jar";
 
-        const LaunchResult result = launch(installation, {}, L"C:\\brivane-tests");
-
-        EXPECT_EQ(result.exitCode, 0u);
-        EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
-        const std::wstring logFile = onlyLogFile(logsDir);
-        EXPECT_EQ(logFile.empty() ? std::vector<std::string>() : logMessages(readBytes(logFile)), run.log());
-        EXPECT_EQ(result.recordedCommandLine, run.commandLine());
+        expectStarted(launch(installation, {}, L"C:\\brivane-tests"), run, logsDir);
         EXPECT_EQ(filesBelow(libDir), std::vector<std::wstring>{L"a.jar"});
         removeTree(L"C:\\lib");
         removeTree(L"C:\\logs");
@@ -563,9 +540,7 @@ TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
         // The options file arrives with the seeded library folder.
         const Installation installation = standardInstallation(L"vmoptions", {L"a.jar"});
         writeBytes(installation.libDir() + L"\\win.vmoptions", file);
-        ExpectedRun run = expectedRun(installation);
-        run.libraryLines = run.seedingLines();
-        run.classpath = run.libDir() + L"\\a.jar";
+        ExpectedRun run = expectedRun(installation, true);
         run.additionalOptions = options;
         expectStarted(launch(installation), run);
     });
@@ -650,16 +625,13 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
 
     ASSERT_TRUE(removed);
     const std::wstring text = processFailureReport(run.commandLine(), 2);
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.dialogText, text);
+    expectReported(result, text);
     EXPECT_NE(result.dialogText.find(L"\n\nNr.: 2 = "), std::wstring::npos);
     EXPECT_GT(systemText(2).size(), 2u) << "the system has a text for error 2";
     std::vector<std::string> expected = run.log();
     expected.resize(expected.size() - 2);  // neither the process nor the successful end
-    for (const std::wstring& line : {std::wstring(L"Could not create process, error code=2"),
-                                     std::wstring(L"Exception occured:"), text,
-                                     std::wstring(L"Launcher terminates with exception")}) {
-        expected.push_back(utf8(line));
+    for (const std::string& line : ExpectedRun::failedLog({L"Could not create process, error code=2"}, text)) {
+        expected.push_back(line);
     }
     EXPECT_EQ(logOf(run.appDir), expected);
 }
@@ -681,13 +653,10 @@ TEST_F(LauncherRun, CommandLineTooLongForWindowsIsReportedAndNothingStarts) {
     const std::wstring commandLine = testdriver::fromUtf8(*(starting + 1));
     ASSERT_GE(commandLine.size(), 32767u);
     const std::wstring text = processFailureReport(commandLine, ERROR_FILENAME_EXCED_RANGE);
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.dialogText, text);
+    expectReported(result, text);
     EXPECT_GT(systemText(ERROR_FILENAME_EXCED_RANGE).size(), 2u) << "the system has a text for error 206";
-    EXPECT_FALSE(result.runtimeStarted);
     EXPECT_EQ(std::vector<std::string>(starting + 2, log.end()),
-              utf8Lines({L"Could not create process, error code=206", L"Exception occured:", text,
-                         L"Launcher terminates with exception"}));
+              ExpectedRun::failedLog({L"Could not create process, error code=206"}, text));
 }
 
 TEST_F(LauncherRun, AppDirWithTrailingBackslashReachesTheClientAsOneOfThreeFolders) {
@@ -729,9 +698,7 @@ TEST_F(LauncherRun, HalfSeededLibraryFolderIsRepairedByTheSecondStage) {
 
 TEST_F(LauncherRun, LogHoldsEveryLineWhileTheRuntimeNeverBecomesIdle) {
     const Installation installation = standardInstallation(L"never idle", {L"a.jar"});
-    ExpectedRun run = expectedRun(installation);
-    run.libraryLines = run.seedingLines();
-    run.classpath = run.libDir() + L"\\a.jar";
+    ExpectedRun run = expectedRun(installation, true);
     constexpr DWORD kRuntimeLifetimeMs = 3000;
     long long sizeWhileWaiting = -1;
     bool killed = false;
@@ -783,9 +750,7 @@ BOOL CALLBACK findSplash(HWND window, LPARAM parameter) {
 
 TEST_F(LauncherRun, SplashIsCentredAndClosingItDoesNotStopTheStartUp) {
     const Installation installation = standardInstallation(L"splash", {L"a.jar"});
-    ExpectedRun run = expectedRun(installation);
-    run.libraryLines = run.seedingLines();
-    run.classpath = run.libDir() + L"\\a.jar";
+    ExpectedRun run = expectedRun(installation, true);
     RECT rectangle{};
     std::wstring caption;
     LRESULT hitTest = 0;

@@ -18,12 +18,6 @@
 namespace launchertest {
 
 namespace fs = std::filesystem;
-using testdriver::exists;
-using testdriver::fromUtf8;
-using testdriver::readBytes;
-using testdriver::removeTree;
-using testdriver::utf8;
-using testdriver::writeBytes;
 
 const wchar_t kInternetSettings[] = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 

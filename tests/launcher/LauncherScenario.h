@@ -5,11 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
+
 // What the launcher's end-to-end tests prepare and read back: an installation below
 // C:\brivane-tests\<case>\, the per-user folders, registry values set through reg.exe, the launch
 // log and the command line that the stand-in runtime recorded. Texts are UTF-8; files are
 // written and read with the driver's TextFiles.h and ScratchFolder.h.
 namespace launchertest {
+
+// The driver's file helpers, named here once for the scenario and the tests that use it.
+using testdriver::exists;
+using testdriver::fromUtf8;
+using testdriver::readBytes;
+using testdriver::removeTree;
+using testdriver::utf8;
+using testdriver::writeBytes;
 
 // Runs reg.exe with the arguments; returns its exit code.
 unsigned long reg(const std::wstring& arguments);
