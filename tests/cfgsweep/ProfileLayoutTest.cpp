@@ -113,19 +113,14 @@ TEST(ChooseProfileLayout, GivesNoLayoutWhereTheSplitGivesNone) {
 }
 
 TEST(EnclosingFolder, CutsAtTheLastBackslash) {
-    const struct {
-        std::wstring path;
-        std::wstring expected;
-    } kCases[] = {
+    testdriver::forEachRow<std::wstring, std::wstring>({
         {LR"(C:\Users\u\AppData\Local\TavrelBank\brivane)", LR"(C:\Users\u\AppData\Local\TavrelBank)"},
         {LR"(C:\Users\)", LR"(C:\Users)"},
         {LR"(\x)", L""},
         {L"plain", L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(std::string(c.path.begin(), c.path.end()));
-        EXPECT_EQ(enclosingFolder(c.path), c.expected);
-    }
+    }, [&](const std::wstring& path, const std::wstring& expected) {
+        EXPECT_EQ(enclosingFolder(path), expected);
+    });
 }
 
 }  // namespace

@@ -22,6 +22,17 @@ void forEachCase(CaseRows<Fields...> rows, Check check) {
     }
 }
 
+// The same for rows without a name, where the first field tells the rows apart: it is printed
+// as GoogleTest prints a value.
+template <typename... Fields, typename Check>
+void forEachRow(std::initializer_list<std::tuple<Fields...>> rows, Check check) {
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(std::get<0>(row)));
+        std::apply(check, row);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
 // Expects compute(input) == expected for every row {name, input, expected}.
 template <typename Input, typename Expected, typename Compute>
 void expectEachCase(Compute compute, CaseRows<Input, Expected> rows) {

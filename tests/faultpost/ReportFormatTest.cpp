@@ -105,10 +105,7 @@ TEST(ReportFitsHandOver, StopsWhereTheAnsiCopyWouldPassA32BitCount) {
 }
 
 TEST(RequestsSilence, LooksForTheExactWordAnywhere) {
-    const struct {
-        const wchar_t* commandLine;
-        bool silent;
-    } kCases[] = {
+    testdriver::forEachRow<const wchar_t*, bool>({
         {L"faultpost.exe silent", true},
         {L"\"C:\\Program Files\\faultpost.exe\" -silent", true},
         {L"faultpost.exe /silent", true},
@@ -119,11 +116,9 @@ TEST(RequestsSilence, LooksForTheExactWordAnywhere) {
         {L"faultpost.exe silen t", false},
         {L"faultpost.exe", false},
         {L"", false},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(std::string(c.commandLine, c.commandLine + std::wstring(c.commandLine).size()));
-        EXPECT_EQ(requestsSilence(c.commandLine), c.silent);
-    }
+    }, [&](const wchar_t* commandLine, bool silent) {
+        EXPECT_EQ(requestsSilence(commandLine), silent);
+    });
 }
 
 }  // namespace

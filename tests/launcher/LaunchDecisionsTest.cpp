@@ -75,11 +75,7 @@ TEST(FirstLine, SkipsOnlyALeadingByteOrderMark) {
 }
 
 TEST(JavaVersion, ParsesNumbersAndSeparators) {
-    const struct {
-        std::wstring text;
-        bool valid;
-        int number;
-    } kCases[] = {
+    testdriver::forEachRow<std::wstring, bool, int>({
         {L"1.8", true, 10800000},
         {L"1.8.0_201", true, 10800201},
         {L"1.8.0_201-b09", true, 10800201},
@@ -94,14 +90,12 @@ TEST(JavaVersion, ParsesNumbersAndSeparators) {
         {L"1.8.0.201", false, 10800201},
         {L"1.8_0", false, 10800000},
         {L"1..8", true, 10000000 + 0 * 100000 + 8 * 1000},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(testdriver::utf8(c.text));
-        const JavaVersion version(c.text);
-        EXPECT_EQ(version.isValid(), c.valid);
-        EXPECT_EQ(version.getNumber(), c.number);
-        EXPECT_EQ(version.getText(), c.text);
-    }
+    }, [&](const std::wstring& text, bool valid, int number) {
+        const JavaVersion version(text);
+        EXPECT_EQ(version.isValid(), valid);
+        EXPECT_EQ(version.getNumber(), number);
+        EXPECT_EQ(version.getText(), text);
+    });
 }
 
 TEST(JavaVersion, SaturatesAbsurdNumbersInsteadOfOverflowing) {

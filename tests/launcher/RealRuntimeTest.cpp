@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
@@ -21,12 +22,6 @@
 namespace {
 
 using namespace launchertest;
-using testdriver::exists;
-using testdriver::fromUtf8;
-using testdriver::readBytes;
-using testdriver::removeTree;
-using testdriver::utf8;
-using testdriver::writeBytes;
 
 using Report = std::vector<std::pair<std::wstring, std::wstring>>;
 
@@ -137,10 +132,7 @@ TEST_F(RealRuntime, ClientReceivesEverythingDecodedAndRunsFromTheSwappedLibrary)
     }
     const Report first = launchClient(installation);
 
-    const struct {
-        const wchar_t* name;
-        std::wstring value;
-    } kReceived[] = {
+    testdriver::forEachRow<const wchar_t*, std::wstring>({
         {L"property launch.version", L"2"},
         {L"property launch.platform", L"Windows"},
         {L"property launch.proxyEnabled", L"true"},
@@ -152,11 +144,9 @@ TEST_F(RealRuntime, ClientReceivesEverythingDecodedAndRunsFromTheSwappedLibrary)
         {L"decoded installDir", installation.folder()},
         {L"decoded dataDir", defaultDataDir()},
         {L"arguments", L"3"},
-    };
-    for (const auto& r : kReceived) {
-        SCOPED_TRACE(utf8(r.name));
-        EXPECT_EQ(valuesOf(first, r.name), std::vector<std::wstring>{r.value});
-    }
+    }, [&](const wchar_t* name, const std::wstring& value) {
+        EXPECT_EQ(valuesOf(first, name), std::vector<std::wstring>{value});
+    });
     // Those seven and the three encoded folders, nothing else.
     EXPECT_EQ(entriesStartingWith(first, L"property launch.").size(), 10u);
     EXPECT_EQ(windowsForms(valuesOf(first, L"argument 1")), std::vector<std::wstring>{appDir});

@@ -42,6 +42,7 @@ struct Reported {
 // Copies what each call reports (the strings live only during the call) and may act on it.
 class Recorder : public FileEnumeratorCallback {
 public:
+    explicit Recorder(const std::wstring& base) : expectedBase(base) {}
     void onEntry(FileDescription& description) override {
         EXPECT_FALSE(description.stopRequested);
         EXPECT_EQ(description.baseFolder, expectedBase);
@@ -95,14 +96,12 @@ TEST(LongNameMatch, OnlyTheLongNameCountsForAnExtensionPattern) {
 class EnumeratorTest : public ::testing::Test {
 protected:
     std::vector<std::wstring> files(const std::wstring& pattern, bool recursive) {
-        Recorder recorder;
-        recorder.expectedBase = base();
+        Recorder recorder(base());
         FileEnumerator().enumerate(base(), pattern, recorder, recursive);
         return recorder.paths();
     }
     std::vector<std::wstring> folders(const std::wstring& pattern, bool recursive) {
-        Recorder recorder;
-        recorder.expectedBase = base();
+        Recorder recorder(base());
         DirectoryEnumerator().enumerate(base(), pattern, recorder, recursive);
         for (const Reported& e : recorder.entries) EXPECT_FALSE(e.first) << utf8(e.path());
         return recorder.paths();
@@ -121,8 +120,7 @@ TEST_F(EnumeratorTest, FilesComeDeepestFolderFirstAndBaseFolderLast) {
 TEST_F(EnumeratorTest, SiblingFoldersEachCompleteBeforeTheNextAndFirstInFolderOncePerListing) {
     makeTree(scratch_.path(), {L"A\\A1\\1.jar", L"A\\A1\\1b.jar", L"A\\2.jar", L"B\\3.jar", L"4.jar", L".dot.jar",
                                L".hidden\\h.jar", L"..weird\\w.jar", L"nomatch\\n.txt", L"C.jar\\5.jar"});
-    Recorder recorder;
-    recorder.expectedBase = base();
+    Recorder recorder(base());
     FileEnumerator().enumerate(base(), L"*.jar", recorder, true);
     const std::vector<std::wstring> paths = recorder.paths();
 
@@ -154,8 +152,7 @@ TEST_F(EnumeratorTest, SiblingFoldersEachCompleteBeforeTheNextAndFirstInFolderOn
 TEST_F(EnumeratorTest, StarPatternReportsDotEntriesOfEveryListingWithSizes) {
     makeTree(scratch_.path(), {L"d\\g.txt"});
     writeBytes(scratch_ / L"f.txt", std::string(12345, 'f'));
-    Recorder recorder;
-    recorder.expectedBase = base();
+    Recorder recorder(base());
     FileEnumerator().enumerate(base(), L"*", recorder, true);
 
     std::vector<std::wstring> inD;
@@ -190,8 +187,7 @@ TEST_F(EnumeratorTest, SizeCombinesBothHalves) {
         ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
         ASSERT_TRUE(::SetEndOfFile(file.get()));
     }
-    Recorder recorder;
-    recorder.expectedBase = base();
+    Recorder recorder(base());
     FileEnumerator().enumerate(base(), L"*.jar", recorder, false);
     ASSERT_EQ(recorder.entries.size(), 1u);
     EXPECT_EQ(recorder.entries[0].size, size);
@@ -212,8 +208,7 @@ TEST_F(EnumeratorTest, FoldersArePreOrderWithTheSamePatternAtEveryDepth) {
 
 TEST_F(EnumeratorTest, StopOnFirstCallEndsEitherWalkAndTheWalkerCanBeUsedAgain) {
     makeTree(scratch_.path(), {L"a\\b\\c\\1.jar", L"a\\b\\2.jar", L"a\\3.jar", L"d\\4.jar", L"5.jar", L"6.jar"});
-    Recorder stopper;
-    stopper.expectedBase = base();
+    Recorder stopper(base());
     stopper.action = [](FileDescription& d) { d.stopRequested = true; };
     FileEnumerator files;
     DirectoryEnumerator folders;
@@ -227,8 +222,7 @@ TEST_F(EnumeratorTest, StopOnFirstCallEndsEitherWalkAndTheWalkerCanBeUsedAgain) 
         EXPECT_EQ(stopper.entries.size(), 1u);
     }
 
-    Recorder all;
-    all.expectedBase = base();
+    Recorder all(base());
     files.enumerate(base(), L"*.jar", all, true);
     EXPECT_EQ(all.entries.size(), 6u);
     all.entries.clear();
@@ -238,8 +232,7 @@ TEST_F(EnumeratorTest, StopOnFirstCallEndsEitherWalkAndTheWalkerCanBeUsedAgain) 
 
 TEST_F(EnumeratorTest, ExceptionFromCallbackEndsTheWalkAndReachesTheCaller) {
     makeTree(scratch_.path(), {L"a\\1.jar", L"a\\2.jar", L"b\\3.jar", L"4.jar"});
-    Recorder thrower;
-    thrower.expectedBase = base();
+    Recorder thrower(base());
     thrower.action = [&](FileDescription&) {
         if (thrower.entries.size() == 2) throw IOException(L"de", L"en", IOException::Installation);
     };
@@ -262,8 +255,7 @@ TEST_F(EnumeratorTest, ExceptionFromCallbackEndsTheWalkAndReachesTheCaller) {
 
 TEST_F(EnumeratorTest, MissingBaseFolderReportsNothing) {
     const std::wstring missing = scratch_ / L"missing\\";
-    Recorder recorder;
-    recorder.expectedBase = missing;
+    Recorder recorder(missing);
     FileEnumerator().enumerate(missing, L"*", recorder, true);
     DirectoryEnumerator().enumerate(missing, L"*", recorder, true);
     EXPECT_TRUE(recorder.entries.empty());
@@ -282,8 +274,7 @@ TEST_F(EnumeratorTest, FoldersThatVanishDuringTheWalkAreSkipped) {
     makeTree(scratch_.path(), {L"one\\deep\\1.jar", L"one\\2.jar", L"two\\deep\\3.jar", L"two\\4.jar", L"5.jar"});
     {
         SCOPED_TRACE("FileEnumerator: the first report removes the other top folder");
-        Recorder recorder;
-        recorder.expectedBase = base();
+        Recorder recorder(base());
         std::wstring removed;
         recorder.action = [&](FileDescription& d) {
             if (!removed.empty()) return;
@@ -299,8 +290,7 @@ TEST_F(EnumeratorTest, FoldersThatVanishDuringTheWalkAreSkipped) {
     {
         SCOPED_TRACE("DirectoryEnumerator: a reported folder loses its subfolders before the descent");
         makeTree(scratch_.path(), {L"one\\deep\\deeper\\", L"two\\deep\\deeper\\"});
-        Recorder recorder;
-        recorder.expectedBase = base();
+        Recorder recorder(base());
         recorder.action = [&](FileDescription& d) {
             if (d.relativeFolder.empty()) removeTree(d.fullPath() + L"\\deep");
         };

@@ -38,19 +38,14 @@ protected:
 };
 
 TEST(TrailingBackslash, AddedOnlyWhereMissing) {
-    const struct {
-        std::wstring folder;
-        std::wstring expected;
-    } kCases[] = {
+    testdriver::forEachRow<std::wstring, std::wstring>({
         {L"C:\\users\\anna\\AppData\\Local", L"C:\\users\\anna\\AppData\\Local\\"},
         {L"D:\\", L"D:\\"},
         {L"\\\\server\\share\\", L"\\\\server\\share\\"},
         {L"", L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(utf8(c.folder));
-        EXPECT_EQ(withTrailingBackslash(c.folder), c.expected);
-    }
+    }, [&](const std::wstring& folder, const std::wstring& expected) {
+        EXPECT_EQ(withTrailingBackslash(folder), expected);
+    });
 }
 
 TEST_F(PathProviderTest, CreatingFormMakesOnlyWhatIsMissing) {

@@ -65,11 +65,7 @@ TEST_F(RegistryEntryTest, GetStringReadsTextTypesWithinTheLimitAndNothingElse) {
     const RegistryEntry entry(HKEY_CURRENT_USER, path_, 0);
     ASSERT_TRUE(entry.isOpen());
     enum Found { No, Yes, EitherWay };
-    const struct {
-        const wchar_t* name;
-        Found found;
-        std::wstring text;
-    } kCases[] = {
+    testdriver::forEachRow<const wchar_t*, Found, std::wstring>({
         {L"plain", Yes, plain},
         {L"", Yes, L"default"},
         {L"no terminator", Yes, L"abc"},
@@ -85,16 +81,14 @@ TEST_F(RegistryEntryTest, GetStringReadsTextTypesWithinTheLimitAndNothingElse) {
         {L"dword", No, L""},
         {L"binary", No, L""},
         {L"missing", No, L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+    }, [&](const wchar_t* name, Found expectedFound, const std::wstring& text) {
         std::wstring out = L"left over";
-        const bool found = entry.getString(c.name, out);
-        if (c.found != EitherWay) {
-            EXPECT_EQ(found, c.found == Yes);
+        const bool found = entry.getString(name, out);
+        if (expectedFound != EitherWay) {
+            EXPECT_EQ(found, expectedFound == Yes);
         }
-        EXPECT_EQ(out, found ? c.text : L"");
-    }
+        EXPECT_EQ(out, found ? text : L"");
+    });
 }
 
 TEST_F(RegistryEntryTest, DwordReadsAndHexText) {
@@ -107,12 +101,7 @@ TEST_F(RegistryEntryTest, DwordReadsAndHexText) {
     setRaw(L"binary four", REG_BINARY, "\x01\x02\x03\x04", 4);
 
     const RegistryEntry entry(HKEY_CURRENT_USER, path_, 0);
-    const struct {
-        const wchar_t* name;
-        bool found;
-        DWORD value;
-        std::wstring text;
-    } kCases[] = {
+    testdriver::forEachRow<const wchar_t*, bool, DWORD, std::wstring>({
         {L"zero", true, 0, L"0x0"},
         {L"ff", true, 255, L"0xff"},
         {L"max", true, 0xFFFFFFFFu, L"0xffffffff"},
@@ -120,16 +109,14 @@ TEST_F(RegistryEntryTest, DwordReadsAndHexText) {
         {L"qword", false, 77, L""},
         {L"binary four", false, 77, L""},
         {L"missing", false, 77, L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+    }, [&](const wchar_t* name, bool found, DWORD expectedValue, const std::wstring& expectedText) {
         DWORD value = 77;  // must stay unchanged when the read fails
-        EXPECT_EQ(entry.getDword(c.name, value), c.found);
-        EXPECT_EQ(value, c.value);
+        EXPECT_EQ(entry.getDword(name, value), found);
+        EXPECT_EQ(value, expectedValue);
         std::wstring text = L"left over";
-        EXPECT_EQ(entry.getDwordText(c.name, text), c.found);
-        EXPECT_EQ(text, c.text);
-    }
+        EXPECT_EQ(entry.getDwordText(name, text), found);
+        EXPECT_EQ(text, expectedText);
+    });
 }
 
 TEST_F(RegistryEntryTest, MissingKeyIsNotOpenAndReadsFail) {
