@@ -16,32 +16,23 @@ constexpr DWORD kPollIntervalMs = 50;
 constexpr int kFileNameEdit = 0x480;
 constexpr int kFileNameCombo = 0x47C;
 
-struct DialogSearch {
+struct WindowSearch {
     DWORD processId;
+    const wchar_t* className;
     HWND found;
 };
 
-bool isDialogClass(HWND window) {
-    wchar_t className[16] = {};
-    ::GetClassNameW(window, className, 16);
-    return wcscmp(className, L"#32770") == 0;
-}
-
-BOOL CALLBACK findDialogOfProcess(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<DialogSearch*>(parameter);
+BOOL CALLBACK findWindowOfProcess(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && ::IsWindowVisible(window) && isDialogClass(window)) {
+    wchar_t className[16] = {};
+    ::GetClassNameW(window, className, 16);
+    if (owner == search->processId && ::IsWindowVisible(window) && _wcsicmp(className, search->className) == 0) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
-}
-
-HWND visibleDialogOf(DWORD processId) {
-    DialogSearch search{processId, nullptr};
-    ::EnumWindows(findDialogOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 bool hasEnded(const Process& process) {
@@ -75,10 +66,16 @@ bool waitUntilGone(HWND window, const Process& process, DWORD timeoutMs) {
 
 }  // namespace
 
+HWND visibleWindowOf(DWORD processId, const wchar_t* className) {
+    WindowSearch search{processId, className, nullptr};
+    ::EnumWindows(findWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 Dialog waitForDialog(const Process& process, DWORD timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
     for (;;) {
-        if (HWND window = visibleDialogOf(process.id())) return Dialog{window};
+        if (HWND window = visibleWindowOf(process.id(), L"#32770")) return Dialog{window};
         if (hasEnded(process) || ::GetTickCount64() >= deadline) return Dialog{};
         ::Sleep(kPollIntervalMs);
     }

@@ -15,6 +15,10 @@ struct Dialog {
     explicit operator bool() const { return window != nullptr; }
 };
 
+// The first visible top-level window of the process whose window class is className (compared
+// without case); null when there is none.
+HWND visibleWindowOf(DWORD processId, const wchar_t* className);
+
 // Waits up to timeoutMs for a visible top-level dialog of the process; empty when none appeared
 // (or the process ended first).
 Dialog waitForDialog(const Process& process, DWORD timeoutMs);

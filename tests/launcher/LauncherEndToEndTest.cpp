@@ -14,6 +14,7 @@
 #include "support/FolderOperations.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/CaseTable.h"
+#include "tests/driver/Dialogs.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
@@ -730,24 +731,6 @@ TEST_F(LauncherRun, LogHoldsEveryLineWhileTheRuntimeNeverBecomesIdle) {
     EXPECT_FALSE(result.dialogShown);
 }
 
-struct SplashSearch {
-    DWORD processId;
-    HWND window;
-};
-
-BOOL CALLBACK findSplash(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<SplashSearch*>(parameter);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    wchar_t className[16] = {};
-    ::GetClassNameW(window, className, 16);
-    if (owner == search->processId && _wcsicmp(className, L"Static") == 0 && ::IsWindowVisible(window)) {
-        search->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 TEST_F(LauncherRun, SplashIsCentredAndClosingItDoesNotStopTheStartUp) {
     const Installation installation = standardInstallation(L"splash", {L"a.jar"});
     ExpectedRun run = expectedRun(installation, true);
@@ -759,20 +742,19 @@ TEST_F(LauncherRun, SplashIsCentredAndClosingItDoesNotStopTheStartUp) {
     const LaunchResult result = launch(installation, {}, L"", [&](unsigned long processId) {
         // The runtime has started: the launcher is in its wait loop, the splash still up.
         if (!waitFor([] { return exists(recordFile()); }, 30000)) return;
-        SplashSearch search{processId, nullptr};
-        ::EnumWindows(findSplash, reinterpret_cast<LPARAM>(&search));
-        if (search.window == nullptr) return;
-        ::GetWindowRect(search.window, &rectangle);
+        const HWND splash = testdriver::visibleWindowOf(processId, L"Static");
+        if (splash == nullptr) return;
+        ::GetWindowRect(splash, &rectangle);
         wchar_t text[64] = {};
-        ::GetWindowTextW(search.window, text, 64);
+        ::GetWindowTextW(splash, text, 64);
         caption = text;
-        ::SendMessageTimeoutW(search.window, WM_NCHITTEST, 0, MAKELPARAM(rectangle.left + 5, rectangle.top + 5),
+        ::SendMessageTimeoutW(splash, WM_NCHITTEST, 0, MAKELPARAM(rectangle.left + 5, rectangle.top + 5),
                               SMTO_ABORTIFHUNG, 5000, reinterpret_cast<PDWORD_PTR>(&hitTest));
         // A click and a close as a user would make them; the launcher handles them in its wait loop.
-        ::PostMessageW(search.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-        ::PostMessageW(search.window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-        ::PostMessageW(search.window, WM_CLOSE, 0, 0);
-        closed = waitFor([&] { return !::IsWindow(search.window); }, 3000);
+        ::PostMessageW(splash, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        ::PostMessageW(splash, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        ::PostMessageW(splash, WM_CLOSE, 0, 0);
+        closed = waitFor([&] { return !::IsWindow(splash); }, 3000);
     });
 
     const int width = ::GetSystemMetrics(SM_CXSCREEN);
