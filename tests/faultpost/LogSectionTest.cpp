@@ -36,12 +36,8 @@ struct FakeFolders {
 const LogFolders kFolders = {{L"P1\\", L"P2\\", L"P3\\", L"P4\\"}, {L"logs\\", L"..\\logs\\"}};
 
 TEST(FindLogFiles, FallbacksOnlyWhileNothingIsFound) {
-    const struct {
-        const char* name;
-        std::map<std::wstring, std::vector<std::wstring>> files;
-        std::vector<std::wstring> asked;
-        std::vector<std::wstring> found;
-    } kCases[] = {
+    using Paths = std::vector<std::wstring>;
+    testdriver::forEachCase<std::map<std::wstring, Paths>, Paths, Paths>({
         {"profiles only, sorted across them",
          {{L"P3\\", {L"b.log", L"a.log"}}, {L"P1\\", {L"z.log"}}, {L"logs\\", {L"never.log"}}},
          {L"P1\\", L"P2\\", L"P3\\", L"P4\\"},
@@ -55,13 +51,11 @@ TEST(FindLogFiles, FallbacksOnlyWhileNothingIsFound) {
          {L"P1\\", L"P2\\", L"P3\\", L"P4\\", L"logs\\", L"..\\logs\\"},
          {L"..\\logs\\X.log", L"..\\logs\\y.log"}},
         {"nothing anywhere", {}, {L"P1\\", L"P2\\", L"P3\\", L"P4\\", L"logs\\", L"..\\logs\\"}, {}},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        FakeFolders fake{c.files, {}};
-        EXPECT_EQ(findLogFiles(kFolders, fake.lister()).paths, c.found);
-        EXPECT_EQ(fake.asked, c.asked);
-    }
+    }, [&](const std::map<std::wstring, Paths>& files, const Paths& asked, const Paths& found) {
+        FakeFolders fake{files, {}};
+        EXPECT_EQ(findLogFiles(kFolders, fake.lister()).paths, found);
+        EXPECT_EQ(fake.asked, asked);
+    });
 }
 
 TEST(FindLogFiles, UnnamedLocalFolderListsTheRelativeFolderOncePerProfile) {

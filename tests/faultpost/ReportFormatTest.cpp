@@ -10,10 +10,8 @@
 namespace {
 
 TEST(WindowsName, FollowsTheVersionTable) {
-    const struct {
-        unsigned long major, minor, platformId;
-        const wchar_t* name;
-    } kCases[] = {
+    using Number = unsigned long;
+    testdriver::forEachRow<Number, Number, Number, const wchar_t*>({
         {3, 51, 2, L"Windows NT 3.51"},
         {3, 7, 2, L"Windows NT 3.51"},  // any minor version of 3
         {4, 0, 1, L"Windows 95"},
@@ -33,31 +31,25 @@ TEST(WindowsName, FollowsTheVersionTable) {
         {6, 4, 2, L""},
         {10, 0, 2, L""},
         {2, 0, 2, L""},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor) + " platform " +
-                     std::to_string(c.platformId));
-        EXPECT_EQ(windowsName(c.major, c.minor, c.platformId), c.name);
-    }
+    }, [](Number major, Number minor, Number platformId, const wchar_t* name) {
+        // Several versions have no name: the version itself tells the rows apart.
+        SCOPED_TRACE(std::to_string(major) + "." + std::to_string(minor) + " platform " + std::to_string(platformId));
+        EXPECT_EQ(windowsName(major, minor, platformId), name);
+    });
 }
 
 TEST(SystemDescription, JoinsNumbersNameAndServicePackWithBlanks) {
-    const struct {
-        const char* name;
-        unsigned long major, minor, build, platformId;
-        const wchar_t* servicePack;
-        const wchar_t* line;
-    } kCases[] = {
+    using Number = unsigned long;
+    testdriver::forEachCase<Number, Number, Number, Number, const wchar_t*, const wchar_t*>({
         {"Windows 7 SP1", 6, 1, 7601, 2, L"Service Pack 1", L"OS Version = 6.1.7601 Windows 7 Service Pack 1"},
         {"no service pack keeps the blank", 6, 2, 9200, 2, L"", L"OS Version = 6.2.9200 Windows 8 "},
         {"unknown version keeps both blanks", 10, 0, 19045, 2, L"", L"OS Version = 10.0.19045  "},
         {"95 by platform", 4, 0, 950, 1, L" B", L"OS Version = 4.0.950 Windows 95  B"},
         {"numbers as signed decimals", 0xFFFFFFFFul, 0, 0, 2, L"", L"OS Version = -1.0.0  "},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(systemDescription(c.major, c.minor, c.build, c.platformId, c.servicePack), c.line);
-    }
+    }, [&](Number major, Number minor, Number build, Number platformId, const wchar_t* servicePack,
+           const wchar_t* line) {
+        EXPECT_EQ(systemDescription(major, minor, build, platformId, servicePack), line);
+    });
 }
 
 TEST(SortLogPaths, OrdersByCodeUnits) {

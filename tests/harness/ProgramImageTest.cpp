@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/harness/ProductVersion.h"
 #include "tests/driver/TestPaths.h"
 
@@ -325,35 +326,23 @@ TEST(ProgramImage, CarriesVersionInformationInGermanAndEnglish) {
         EXPECT_EQ(languages, (std::vector<DWORD>{MAKELONG(0x0407, 1200), MAKELONG(0x0409, 1200)}));
 
         const std::wstring file = program.file;
-        const struct {
-            const char* language;
-            const wchar_t* block;
-            const wchar_t* description;
-            const wchar_t* copyright;
-        } kTables[] = {
+        testdriver::forEachCase<const wchar_t*, const wchar_t*, const wchar_t*>({
             {"German", L"040704b0", program.germanDescription, L"\u00A9 2026 Tavrel Bank. Alle Rechte vorbehalten."},
             {"English", L"040904b0", program.englishDescription, L"\u00A9 2026 Tavrel Bank. All rights reserved."},
-        };
-        for (const auto& table : kTables) {
-            SCOPED_TRACE(table.language);
-            const struct {
-                const wchar_t* name;
-                std::wstring expected;
-            } kStrings[] = {
+        }, [&](const wchar_t* block, const wchar_t* description, const wchar_t* copyright) {
+            testdriver::forEachRow<const wchar_t*, std::wstring>({
                 {L"ProductName", L"Tavrel Bank brivane"},
                 {L"CompanyName", L"Tavrel Bank"},
-                {L"FileDescription", table.description},
+                {L"FileDescription", description},
                 {L"OriginalFilename", file},
                 {L"InternalName", file.substr(0, file.size() - 4)},
-                {L"LegalCopyright", table.copyright},
+                {L"LegalCopyright", copyright},
                 {L"FileVersion", version},
                 {L"ProductVersion", version},
-            };
-            for (const auto& string : kStrings) {
-                SCOPED_TRACE(testing::PrintToString(std::wstring(string.name)));
-                EXPECT_EQ(versionString(resource, table.block, string.name), string.expected);
-            }
-        }
+            }, [&](const wchar_t* name, const std::wstring& expected) {
+                EXPECT_EQ(versionString(resource, block, name), expected);
+            });
+        });
     });
 }
 

@@ -248,14 +248,11 @@ TEST(JavaCommandLine, HostileValuesReachTheRuntimeAsTheirOwnArguments) {
 }
 
 TEST(JavaCommandLine, FitsAProcessUpToTheSystemLimit) {
-    const struct {
-        std::size_t length;
-        bool fits;
-    } kCases[] = {{0, true}, {32765, true}, {32766, true}, {32767, false}, {40480, false}};
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.length);
-        EXPECT_EQ(fitsProcessCommandLine(std::wstring(c.length, L'x')), c.fits);
-    }
+    testdriver::forEachRow<std::size_t, bool>({
+        {0, true}, {32765, true}, {32766, true}, {32767, false}, {40480, false},
+    }, [](std::size_t length, bool fits) {
+        EXPECT_EQ(fitsProcessCommandLine(std::wstring(length, L'x')), fits);
+    });
 }
 
 }  // namespace

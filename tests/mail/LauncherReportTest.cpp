@@ -247,12 +247,6 @@ protected:
     std::wstring recordFile_;
 };
 
-void expectOneBox(const mailtest::RunResult& run, const std::wstring& text) {
-    ASSERT_EQ(run.dialogs.size(), 1u);
-    EXPECT_EQ(run.dialogs[0].caption, kCaption);
-    EXPECT_EQ(run.dialogs[0].text, text);
-}
-
 TEST_F(LauncherReportTest, MissingJavaIsReportedLoggedAndMailedOnYes) {
     if (::GetACP() != 1252) GTEST_SKIP() << "mail expectations are written for code page 1252";
     const Language language = userLanguage();
@@ -262,7 +256,7 @@ TEST_F(LauncherReportTest, MissingJavaIsReportedLoggedAndMailedOnYes) {
         SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
         mailtest::freshFolder(L"brivane-report-test\\app");
         const mailtest::RunResult run = runLauncher(0, {Answer::press(answer)});
-        expectOneBox(run, text);
+        mailtest::expectDialogs(run, {{kCaption, text}});
 
         const std::vector<std::wstring> entries = logEntries(logFile());
         ASSERT_GE(entries.size(), 4u);
@@ -297,7 +291,7 @@ TEST_F(LauncherReportTest, FailureBeforeTheLogIsReportedWithoutLog) {
         mailtest::freshFolder(L"brivane-report-test\\app");
 
         const mailtest::RunResult run = runLauncher(0, {Answer::press(IDYES)});
-        expectOneBox(run, text);
+        mailtest::expectDialogs(run, {{kCaption, text}});
         expectMailed(language, text);
         EXPECT_EQ(logFile(), L"");
         EXPECT_EQ(::GetFileAttributesW((root_ + L"missing").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -329,40 +323,35 @@ TEST_F(LauncherReportTest, RefusedMailOffersTheSaveAndWritesTheReport) {
 
 TEST_F(LauncherReportTest, BrokenMailLibraryInTheInnerHandlerGivesASecondReportWithoutLog) {
     const Language language = userLanguage();
-    const struct { const char* name; MapiVariant variant; std::wstring secondText; } kCases[] = {
+    testdriver::forEachCase<MapiVariant, std::wstring>({
         {"no library", MapiVariant::None, libraryFailureText(language)},
         {"no export", MapiVariant::WithoutExport, functionFailureText(language)},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        testdriver::installMapi(c.variant);
+    }, [&](MapiVariant variant, const std::wstring& secondText) {
+        testdriver::installMapi(variant);
         mailtest::freshFolder(L"brivane-report-test\\app");
         // Yes to both: the second report's own mail fails as well and must end the run quietly.
         const mailtest::RunResult run =
             runLauncher(0, {Answer::press(IDYES), Answer::press(IDYES)});
-        ASSERT_EQ(run.dialogs.size(), 2u);
-        EXPECT_EQ(run.dialogs[0].caption, kCaption);
-        EXPECT_EQ(run.dialogs[0].text, noJavaText(language));
-        EXPECT_EQ(run.dialogs[1].caption, kCaption);
-        EXPECT_EQ(run.dialogs[1].text, c.secondText);
+        mailtest::expectDialogs(run, {{kCaption, noJavaText(language)}, {kCaption, secondText}});
         EXPECT_FALSE(record().present);
         // The second report is not logged, and the inner handler never got to its last line.
         EXPECT_EQ(lastEntries(logEntries(logFile()), 2),
                   (std::vector<std::wstring>{L"Exception occured:", noJavaText(language)}));
-    }
+    });
 }
 
 TEST_F(LauncherReportTest, BrokenMailLibraryInTheOuterHandlerEndsWithoutCrash) {
     const Language language = userLanguage();
     const std::wstring unreachable = root_ + L"missing\\app";
     useAppDir(unreachable);
+    const std::wstring text = resourceText(language, L"Der Ordner " + unreachable + L"\\logs kann nicht erstellt werden.",
+                                           L"The folder " + unreachable + L"\\logs can not be created.");
     for (const MapiVariant variant : {MapiVariant::None, MapiVariant::WithoutExport}) {
         SCOPED_TRACE(variant == MapiVariant::None ? "no library" : "no export");
         testdriver::installMapi(variant);
         // Exit code 0 and no second box: the failure of the outer report's mail ends the run quietly.
         const mailtest::RunResult run = runLauncher(0, {Answer::press(IDYES)});
-        expectOneBox(run, resourceText(language, L"Der Ordner " + unreachable + L"\\logs kann nicht erstellt werden.",
-                                       L"The folder " + unreachable + L"\\logs can not be created."));
+        mailtest::expectDialogs(run, {{kCaption, text}});
         EXPECT_FALSE(record().present);
     }
 }

@@ -78,15 +78,7 @@ protected:
     std::wstring outcomeFile_;
 };
 
-void expectDialogs(const mailtest::RunResult& run, const std::vector<mailtest::ShownDialog>& expected) {
-    ASSERT_EQ(run.dialogs.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(run.dialogs[i].caption, expected[i].caption);
-        EXPECT_EQ(run.dialogs[i].text, expected[i].text);
-        EXPECT_EQ(run.dialogs[i].saveDialog, expected[i].saveDialog);
-    }
-}
+using mailtest::expectDialogs;
 
 TEST_F(MailDispatchTest, MailOrSaveHandsTheMessageToTheSupportMailbox) {
     const mailtest::RunResult run = this->run({L"save", L"Problem mit Tavrel Bank brivane", L"Zeile 1\r\nZeile 2\n"}, 0);
@@ -111,17 +103,15 @@ TEST_F(MailDispatchTest, MailOrSaveHandsTheMessageToTheSupportMailbox) {
 }
 
 TEST_F(MailDispatchTest, MailOrWarnSendsToTheCallersRecipientAndWarnsOnlyWhenRefused) {
-    const struct { const char* name; unsigned long result; std::vector<mailtest::ShownDialog> dialogs; } kCases[] = {
+    testdriver::forEachCase<unsigned long, std::vector<mailtest::ShownDialog>>({
         {"sent", 0, {}},
         {"user aborted", kUserAbort, {{kWarnCaption, kWarnText, false}}},
         {"no mail program", kFailure, {{kWarnCaption, kWarnText, false}}},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](unsigned long result, const std::vector<mailtest::ShownDialog>& dialogs) {
         const mailtest::RunResult run =
-            this->run({L"warn", L"Max Muster", L"smtp:max.muster@example.org", L"Betreff", L"Text"}, c.result,
+            this->run({L"warn", L"Max Muster", L"smtp:max.muster@example.org", L"Betreff", L"Text"}, result,
                       {Answer::press(IDOK)});
-        expectDialogs(run, c.dialogs);
+        expectDialogs(run, dialogs);
         EXPECT_EQ(outcome(), L"done");
         const testdriver::MapiRecord mail = record();
         EXPECT_EQ(mail.calls, 1);
@@ -132,29 +122,27 @@ TEST_F(MailDispatchTest, MailOrWarnSendsToTheCallersRecipientAndWarnsOnlyWhenRef
         EXPECT_EQ(mail.conversationId, "SMTP");
         EXPECT_EQ(mail.flags, 9u);
         EXPECT_TRUE(folderContent().empty());
-    }
+    });
 }
 
 TEST_F(MailDispatchTest, RefusedMailWritesNothingWhenTheUserDeclinesOrCancels) {
-    const struct { const char* name; std::vector<Answer> answers; } kCases[] = {
+    testdriver::forEachCase<std::vector<Answer>>({
         {"No to the question", {Answer::press(IDNO)}},
         {"Save dialog cancelled", {Answer::press(IDYES), Answer::press(IDCANCEL)}},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const mailtest::RunResult run = this->run({L"save", L"Betreff", L"Text"}, kUserAbort, c.answers);
+    }, [&](const std::vector<Answer>& answers) {
+        const mailtest::RunResult run = this->run({L"save", L"Betreff", L"Text"}, kUserAbort, answers);
         // Exactly the answered dialogs: no message follows a refusal.
-        ASSERT_EQ(run.dialogs.size(), c.answers.size());
+        ASSERT_EQ(run.dialogs.size(), answers.size());
         EXPECT_EQ(run.dialogs[0].caption, kSaveCaption);
         EXPECT_EQ(run.dialogs[0].text, kSaveQuestion);
         EXPECT_FALSE(run.dialogs[0].saveDialog);
-        if (c.answers.size() > 1) {
+        if (answers.size() > 1) {
             EXPECT_TRUE(run.dialogs[1].saveDialog);
         }
         EXPECT_EQ(outcome(), L"done");
         EXPECT_EQ(record().calls, 1);
         EXPECT_TRUE(folderContent().empty());
-    }
+    });
 }
 
 TEST_F(MailDispatchTest, RefusedMailIsSavedAsTheUserChose) {
@@ -249,21 +237,19 @@ TEST_F(MailDispatchTest, PlantedLibraryBesideTheProgramIsNotLoaded) {
     ASSERT_TRUE(::CopyFileW(testdriver::builtFile(L"mail_probe.exe").c_str(), program.c_str(), FALSE));
     ASSERT_TRUE(::CopyFileW(testdriver::builtFile(L"tools\\mapi32.dll").c_str(), (planted + L"MAPI32.dll").c_str(), FALSE));
 
-    const struct { const char* name; MapiVariant system; std::wstring expected; } kCases[] = {
+    testdriver::forEachCase<MapiVariant, std::wstring>({
         {"nothing in the system folder", MapiVariant::None, kLibraryFailure},
         {"system library without export", MapiVariant::WithoutExport, kFunctionFailure},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        testdriver::installMapi(c.system);
+    }, [&](MapiVariant system, const std::wstring& expected) {
+        testdriver::installMapi(system);
         const mailtest::RunResult result = mailtest::runAnswering(
             probe({L"save", L"Betreff", L"Text"}, program), {},
             testdriver::standInMapiEnvironment(recordFile_, 0), planted);
         EXPECT_TRUE(result.ended);
         expectDialogs(result, {});
-        EXPECT_EQ(outcome(), c.expected);
+        EXPECT_EQ(outcome(), expected);
         EXPECT_FALSE(record().present);
-    }
+    });
 }
 
 }  // namespace

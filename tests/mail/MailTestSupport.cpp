@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include "support/FindEntry.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/Dialogs.h"
@@ -22,6 +24,16 @@ void waitUntilGone(const testdriver::Dialog& dialog) {
 }
 
 }  // namespace
+
+void expectDialogs(const RunResult& run, const std::vector<ShownDialog>& expected) {
+    ASSERT_EQ(run.dialogs.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(run.dialogs[i].caption, expected[i].caption);
+        EXPECT_EQ(run.dialogs[i].text, expected[i].text);
+        EXPECT_EQ(run.dialogs[i].saveDialog, expected[i].saveDialog);
+    }
+}
 
 RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer>& answers,
                        const std::map<std::wstring, std::wstring>& environment, const std::wstring& currentFolder) {

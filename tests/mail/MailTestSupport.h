@@ -35,6 +35,9 @@ RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer
                        const std::map<std::wstring, std::wstring>& environment,
                        const std::wstring& currentFolder = L"");
 
+// Expects exactly the given dialogs, in order.
+void expectDialogs(const RunResult& run, const std::vector<ShownDialog>& expected);
+
 // A fresh, empty folder under the temp folder, with a trailing backslash. The name is fixed, so a
 // test can empty a folder it made before.
 std::wstring freshFolder(const std::wstring& name);

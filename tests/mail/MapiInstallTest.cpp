@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/MapiStandIn.h"
 
 namespace {
@@ -25,17 +26,15 @@ std::string probeSystemMapi() {
 }
 
 TEST(MapiInstall, PutsTheChosenVariantIntoTheSystemFolder) {
-    const struct { const char* name; testdriver::MapiVariant variant; const char* expected; } kCases[] = {
+    testdriver::forEachCase<testdriver::MapiVariant, const char*>({
         {"without export", testdriver::MapiVariant::WithoutExport, "no export"},
         {"none", testdriver::MapiVariant::None, "none"},
         {"none again", testdriver::MapiVariant::None, "none"},
         {"stand-in", testdriver::MapiVariant::StandIn, "export"},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_NO_THROW(testdriver::installMapi(c.variant));
-        EXPECT_EQ(probeSystemMapi(), c.expected);
-    }
+    }, [&](testdriver::MapiVariant variant, const char* expected) {
+        ASSERT_NO_THROW(testdriver::installMapi(variant));
+        EXPECT_EQ(probeSystemMapi(), expected);
+    });
 }
 
 }  // namespace

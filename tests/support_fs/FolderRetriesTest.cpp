@@ -65,14 +65,8 @@ TEST_F(FolderRetries, GiveUpAfterTenAttemptsAndAboutThreeSeconds) {
     makeTree(scratch_.path(), {L"lib_new\\a.jar", L"lib\\b.jar"});
     const std::wstring missing = scratch_ / L"never there";
 
-    const struct {
-        const char* name;
-        void (*action)(const std::wstring&, const std::wstring&, const std::wstring&);
-        const int* calls;
-        std::wstring german;
-        std::wstring english;
-        int kind;
-    } kCases[] = {
+    using Action = void (*)(const std::wstring&, const std::wstring&, const std::wstring&);
+    testdriver::forEachCase<Action, const int*, std::wstring, std::wstring, int>({
         {"rename onto an existing folder, in-use kind",
          [](const std::wstring& s, const std::wstring& t, const std::wstring&) {
              renameFolder(s, t, IOException::InUse);
@@ -83,21 +77,19 @@ TEST_F(FolderRetries, GiveUpAfterTenAttemptsAndAboutThreeSeconds) {
          [](const std::wstring&, const std::wstring&, const std::wstring& m) { deleteFolder(m); }, &shellCalls,
          L"Der Ordner " + missing + L" kann nicht gelöscht werden.", L"The folder " + missing + L" can not be deleted.",
          IOException::Resource},
-    };
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    }, [&](Action action, const int* calls, const std::wstring& german, const std::wstring& english, int kind) {
         moveCalls = shellCalls = 0;
         const DWORD started = ::GetTickCount();
-        const IOException e = testdriver::thrownBy([&] { c.action(source, target, missing); });
-        EXPECT_EQ(e.germanMessage, c.german);
-        EXPECT_EQ(e.englishMessage, c.english);
-        EXPECT_EQ(e.kind, c.kind);
+        const IOException e = testdriver::thrownBy([&] { action(source, target, missing); });
+        EXPECT_EQ(e.germanMessage, german);
+        EXPECT_EQ(e.englishMessage, english);
+        EXPECT_EQ(e.kind, kind);
         const DWORD elapsed = ::GetTickCount() - started;
-        EXPECT_EQ(*c.calls, 10);
+        EXPECT_EQ(*calls, 10);
         // Ten waits of 300 ms, the last one included; the tick count is coarse (about 16 ms).
         EXPECT_GE(elapsed, 2950u);
         EXPECT_LT(elapsed, 8000u);
-    }
+    });
     EXPECT_TRUE(exists(source + L"\\a.jar"));
     EXPECT_TRUE(exists(target + L"\\b.jar"));
 }
@@ -200,24 +192,26 @@ TEST_F(FolderRetries, FileHeldByAnotherProcessBlocksDeleteUntilReleased) {
     const std::wstring held = folder + L"\\held.jar";
     const std::wstring tag = std::to_wstring(::GetCurrentProcessId());
 
-    const auto startHolder = [&](const std::wstring& round, DWORD holdMs, HANDLE& ready, HANDLE& release) {
+    struct Holder {
+        UniqueHandle ready;
+        UniqueHandle release;
+        std::unique_ptr<testdriver::Process> process;
+    };
+    const auto startHolder = [&](const std::wstring& round, DWORD holdMs) {
         const std::wstring readyName = L"brivane_fs_ready_" + tag + round;
         const std::wstring releaseName = L"brivane_fs_release_" + tag + round;
-        ready = ::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-        release = ::CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
-        return std::make_unique<testdriver::Process>(L"\"" + testdriver::builtFile(L"support_fs_file_holder.exe") +
-                                                     L"\" \"" + held + L"\" " + readyName + L" " + releaseName +
-                                                     L" " + std::to_wstring(holdMs));
+        Holder started{UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str())),
+                       UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str())), nullptr};
+        started.process = std::make_unique<testdriver::Process>(
+            L"\"" + testdriver::builtFile(L"support_fs_file_holder.exe") + L"\" \"" + held + L"\" " + readyName +
+            L" " + releaseName + L" " + std::to_wstring(holdMs));
+        return started;
     };
 
     {
         SCOPED_TRACE("held for the whole delete");
-        HANDLE readyEvent = nullptr;
-        HANDLE releaseEvent = nullptr;
-        const auto holder = startHolder(L"a", 60000, readyEvent, releaseEvent);
-        const UniqueHandle ready(readyEvent);
-        const UniqueHandle release(releaseEvent);
-        ASSERT_EQ(::WaitForSingleObject(ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
+        const Holder holder = startHolder(L"a", 60000);
+        ASSERT_EQ(::WaitForSingleObject(holder.ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
 
         const DWORD started = ::GetTickCount();
         const IOException e = testdriver::thrownBy([&] { deleteFolder(folder); });
@@ -226,26 +220,22 @@ TEST_F(FolderRetries, FileHeldByAnotherProcessBlocksDeleteUntilReleased) {
         EXPECT_GE(::GetTickCount() - started, 2950u);
         EXPECT_TRUE(exists(held));
 
-        ::SetEvent(release.get());
-        ASSERT_TRUE(holder->waitForExit(10000));
-        EXPECT_EQ(holder->exitCode(), 0u);
+        ::SetEvent(holder.release.get());
+        ASSERT_TRUE(holder.process->waitForExit(10000));
+        EXPECT_EQ(holder.process->exitCode(), 0u);
     }
     {
         SCOPED_TRACE("released about one second into the retries");
         shellCalls = 0;
-        HANDLE readyEvent = nullptr;
-        HANDLE releaseEvent = nullptr;
-        const auto holder = startHolder(L"b", 1000, readyEvent, releaseEvent);
-        const UniqueHandle ready(readyEvent);
-        const UniqueHandle release(releaseEvent);
-        ASSERT_EQ(::WaitForSingleObject(ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
+        const Holder holder = startHolder(L"b", 1000);
+        ASSERT_EQ(::WaitForSingleObject(holder.ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
 
         deleteFolder(folder);
         EXPECT_FALSE(exists(folder));
         EXPECT_GE(shellCalls, 2) << "the first attempt should have met the held file";
         EXPECT_LE(shellCalls, 10);
-        ASSERT_TRUE(holder->waitForExit(10000));
-        EXPECT_EQ(holder->exitCode(), 0u);
+        ASSERT_TRUE(holder.process->waitForExit(10000));
+        EXPECT_EQ(holder.process->exitCode(), 0u);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "support/FileOutputStream.h"
 #include "support/IOException.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/driver/ThrownBy.h"
@@ -45,21 +46,16 @@ TEST_F(FileStreamTest, EveryUseOfAnUnopenedStreamRaisesTheNotOpenPairWithThePath
     EXPECT_FALSE(output.exists());
 
     char buffer[16];
-    const struct {
-        const char* name;
-        const std::wstring& path;
-        void (*use)(FileInputStream&, FileOutputStream&, char*);
-    } kUses[] = {
+    using Use = void (*)(FileInputStream&, FileOutputStream&, char*);
+    testdriver::forEachCase<std::wstring, Use>({
         {"read", missingInput, [](FileInputStream& in, FileOutputStream&, char* b) { in.read(b, 16); }},
         {"write", unreachableOutput, [](FileInputStream&, FileOutputStream& out, char* b) { out.write(b, 1); }},
         {"write of nothing", unreachableOutput, [](FileInputStream&, FileOutputStream& out, char* b) { out.write(b, 0); }},
         {"flush", unreachableOutput, [](FileInputStream&, FileOutputStream& out, char*) { out.flush(); }},
-    };
-    for (const auto& use : kUses) {
-        SCOPED_TRACE(use.name);
-        const IOException e = testdriver::thrownBy([&] { use.use(input, output, buffer); });
-        expectNotOpenPair(e, use.path);
-    }
+    }, [&](const std::wstring& path, Use use) {
+        const IOException e = testdriver::thrownBy([&] { use(input, output, buffer); });
+        expectNotOpenPair(e, path);
+    });
     // Closing what never opened does nothing, twice.
     input.close();
     input.close();
