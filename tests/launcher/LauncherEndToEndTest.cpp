@@ -168,7 +168,8 @@ protected:
     }
 
     // Expects the started outcome: exit code 0, no box, the log and the recorded command line.
-    static void expectStarted(const LaunchResult& result, const ExpectedRun& run, const std::wstring& logsFolder = L"") {
+    static void expectStarted(const LaunchResult& result, const ExpectedRun& run,
+                              const std::wstring& logsFolder = L"") {
         EXPECT_EQ(result.exitCode, 0u);
         EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
         const std::wstring logFile = onlyLogFile(logsFolder.empty() ? run.appDir + L"\\logs" : logsFolder);

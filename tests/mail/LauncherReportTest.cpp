@@ -344,8 +344,9 @@ TEST_F(LauncherReportTest, BrokenMailLibraryInTheOuterHandlerEndsWithoutCrash) {
     const Language language = userLanguage();
     const std::wstring unreachable = root_ + L"missing\\app";
     useAppDir(unreachable);
-    const std::wstring text = resourceText(language, L"Der Ordner " + unreachable + L"\\logs kann nicht erstellt werden.",
-                                           L"The folder " + unreachable + L"\\logs can not be created.");
+    const std::wstring text =
+        resourceText(language, L"Der Ordner " + unreachable + L"\\logs kann nicht erstellt werden.",
+                     L"The folder " + unreachable + L"\\logs can not be created.");
     for (const MapiVariant variant : {MapiVariant::None, MapiVariant::WithoutExport}) {
         SCOPED_TRACE(variant == MapiVariant::None ? "no library" : "no export");
         testdriver::installMapi(variant);

@@ -162,7 +162,8 @@ TEST_F(MailDispatchTest, RefusedMailIsSavedAsTheUserChose) {
         EXPECT_TRUE(run.dialogs[1].saveDialog);
         EXPECT_EQ(outcome(), L"done");
         EXPECT_EQ(testdriver::readBytes(target), "An: " + testdriver::utf8(kSupportMailbox) + "\r\n" + "Subject: " +
-                                                   testdriver::utf8(subject) + "\r\n" + "\r\n" + testdriver::utf8(body));
+                                                   testdriver::utf8(subject) + "\r\n" + "\r\n" +
+                                                   testdriver::utf8(body));
         ::DeleteFileW(target.c_str());
     });
 }
