@@ -11,7 +11,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Test programs run under Wine; the caller's WINEPREFIX decides which prefix. A 64-bit prefix
-# runs 32-bit programs as well (with Debian's wine32 installed).
-find_program(WINE_PROGRAM NAMES wine wine64 REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
+# Test programs run under Wine; the caller's WINEPREFIX decides which prefix, and the emulator
+# script refuses to run without one. A 64-bit prefix runs 32-bit programs as well (with Debian's
+# wine32 installed).
+find_program(WINE_PROGRAM NAMES wine REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-emulator.sh)
