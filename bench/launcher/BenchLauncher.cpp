@@ -340,6 +340,27 @@ bool runSelf(const std::wstring& bin, const std::wstring& arguments) {
     return true;
 }
 
+// Runs this program kRounds times with the mode and resultFile, each writing figures times in
+// 100 ns units, a line each. Returns per figure its times in milliseconds, one per round that
+// succeeded; empty when none did.
+std::vector<std::vector<double>> timesOfSelfRuns(const std::wstring& bin, const std::wstring& mode,
+                                                 const std::wstring& resultFile, std::size_t figures) {
+    std::vector<std::vector<double>> times(figures);
+    for (int round = 0; round < kRounds; ++round) {
+        ::DeleteFileW(resultFile.c_str());
+        if (!runSelf(bin, L" " + mode + L" \"" + resultFile + L"\"")) break;
+        const std::string text = readFile(resultFile);
+        std::vector<double> figuresOfRound;
+        for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+            figuresOfRound.push_back(static_cast<double>(std::stoull(text.substr(start, end - start))) / 10000.0);
+        }
+        if (figuresOfRound.size() != figures) break;
+        for (std::size_t figure = 0; figure < figures; ++figure) times[figure].push_back(figuresOfRound[figure]);
+    }
+    if (times[0].empty()) return {};
+    return times;
+}
+
 // One round of the stage run: the time of each stage in milliseconds; empty when it failed.
 std::vector<double> stageTimes(const std::wstring& bin, const std::wstring& launcher,
                                const std::vector<std::wstring>& variables, const std::wstring& startedFile,
@@ -458,36 +479,17 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("breakdown %s: %.1f ms (%.0f %%)\n", kStageNames[stage], stageMedians[stage],
                     100.0 * stageMedians[stage] / stagesTotal);
     }
-    std::vector<double> firstWindowMs;
-    std::vector<double> splashAfterMs;
-    const std::wstring splashFile = install + L"\\splash.txt";
-    for (int round = 0; round < kRounds; ++round) {
-        ::DeleteFileW(splashFile.c_str());
-        if (!runSelf(bin, L" --splash \"" + splashFile + L"\"")) break;
-        const std::string text = readFile(splashFile);
-        const std::size_t lineEnd = text.find('\n');
-        if (lineEnd == std::string::npos) break;
-        firstWindowMs.push_back(static_cast<double>(std::stoull(text.substr(0, lineEnd))) / 10000.0);
-        splashAfterMs.push_back(static_cast<double>(std::stoull(text.substr(lineEnd + 1))) / 10000.0);
-    }
-    std::vector<double> walkMs;
-    const std::wstring walkFile = install + L"\\walk.txt";
-    for (int round = 0; round < kRounds; ++round) {
-        ::DeleteFileW(walkFile.c_str());
-        if (!runSelf(bin, L" --walk \"" + walkFile + L"\"")) break;
-        const std::string text = readFile(walkFile);
-        if (text.empty()) break;
-        walkMs.push_back(static_cast<double>(std::stoull(text)) / 10000.0);
-    }
+    const std::vector<std::vector<double>> splashMs = timesOfSelfRuns(bin, L"--splash", install + L"\\splash.txt", 2);
+    const std::vector<std::vector<double>> walkMs = timesOfSelfRuns(bin, L"--walk", install + L"\\walk.txt", 1);
     if (!walkMs.empty()) {
         std::printf("breakdown class path, for comparison: the same library's two searches per folder by hand, in a"
                     " fresh process, %.1f ms\n",
-                    median(walkMs));
+                    median(walkMs[0]));
     }
-    if (!firstWindowMs.empty()) {
+    if (!splashMs.empty()) {
         std::printf("breakdown splash shown, split: the process's first window (made and destroyed hidden) %.1f ms,"
                     " then the splash itself %.1f ms\n",
-                    median(firstWindowMs), median(splashAfterMs));
+                    median(splashMs[0]), median(splashMs[1]));
     }
     // Everything but the pause, the process creation and the program start is the launcher's own.
     // The stage run leaves out only the wait after the runtime's start, which ends the launcher.
