@@ -35,9 +35,8 @@ struct ProfilesLocation {
 };
 
 ProfilesLocation profilesLocation() {
-    wchar_t buffer[MAX_PATH];
-    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) return {};
-    const fs::path localData(buffer);
+    const fs::path localData(testdriver::shellFolder(CSIDL_LOCAL_APPDATA));
+    if (localData.empty()) return {};
     auto part = localData.begin();
     // C:\ + users make the root; the user's own folder is skipped; the rest lies inside a profile.
     fs::path root = *part++;

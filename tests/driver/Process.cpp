@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "tests/driver/TestPaths.h"
+
 namespace testdriver {
 
 namespace {
@@ -29,6 +31,11 @@ std::vector<wchar_t> environmentWith(const std::map<std::wstring, std::wstring>&
     }
     result.push_back(L'\0');
     return result;
+}
+
+std::wstring holderTag() {
+    static int holders = 0;
+    return L"_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++holders);
 }
 
 }  // namespace
@@ -73,6 +80,37 @@ DWORD runToExit(const std::wstring& commandLine, DWORD timeoutMs, const std::wst
     Process process(commandLine, currentFolder, extraEnvironment);
     if (!process.waitForExit(timeoutMs)) return 0xFFFFFFFF;
     return process.exitCode();
+}
+
+FileHolder::FileHolder(const std::wstring& path, DWORD holdMs, bool exclusive)
+    : tag_(holderTag()),
+      ready_(::CreateEventW(nullptr, TRUE, FALSE, (L"brivane_holder_ready" + tag_).c_str())),
+      release_(::CreateEventW(nullptr, TRUE, FALSE, (L"brivane_holder_release" + tag_).c_str())),
+      process_(L"\"" + builtFile(L"support_fs_file_holder.exe") + L"\" \"" + path + L"\" brivane_holder_ready" + tag_ +
+               L" brivane_holder_release" + tag_ + L" " + std::to_wstring(holdMs) +
+               (exclusive ? L" exclusive" : L"")) {}
+
+bool FileHolder::waitUntilHeld(DWORD timeoutMs) const {
+    return ::WaitForSingleObject(ready_.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+std::wstring quoted(const std::wstring& argument) {
+    // Backslashes count only before a quote: double them there, and before the closing quote.
+    std::wstring result = L"\"";
+    size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+        } else if (c == L'"') {
+            result.append(backslashes + 1, L'\\');
+            backslashes = 0;
+        } else {
+            backslashes = 0;
+        }
+        result += c;
+    }
+    result.append(backslashes, L'\\');
+    return result + L"\"";
 }
 
 std::vector<std::wstring> splitArguments(const std::wstring& commandLine) {

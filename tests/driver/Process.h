@@ -36,9 +36,30 @@ private:
     DWORD id_ = 0;
 };
 
+// A second process (support_fs_file_holder.exe) holding a file open, as a running client holds
+// its files: shared for reading but not for deleting, or with exclusive shared with nobody. It
+// keeps the file until release() or for holdMs at the most.
+class FileHolder {
+public:
+    FileHolder(const std::wstring& path, DWORD holdMs, bool exclusive = false);
+    // True once the holder has the file open.
+    bool waitUntilHeld(DWORD timeoutMs) const;
+    void release() const { ::SetEvent(release_.get()); }
+    Process& process() { return process_; }
+
+private:
+    std::wstring tag_;  // makes the event names unique
+    UniqueHandle ready_;
+    UniqueHandle release_;
+    Process process_;  // last: ended before the events are closed
+};
+
 // The arguments of a command line as Windows splits them (CommandLineToArgvW), the program
 // first; a Java runtime splits its command line by the same rules.
 std::vector<std::wstring> splitArguments(const std::wstring& commandLine);
+
+// One command-line argument, quoted so that CommandLineToArgvW gives it back unchanged.
+std::wstring quoted(const std::wstring& argument);
 
 // Starts a program, waits up to timeoutMs and returns its exit code; fails the calling test
 // (through the returned code 0xFFFFFFFF) when it does not end in time.

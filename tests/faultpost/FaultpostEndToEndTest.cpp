@@ -19,6 +19,7 @@
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/UserLanguage.h"
 
 namespace {
 
@@ -26,22 +27,6 @@ using namespace testdriver;
 
 constexpr DWORD kTimeoutMs = 30000;
 const wchar_t* const kProfiles[] = {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"};
-
-// Under Wine 8 a started program takes its user locale from the Unix environment of the Wine
-// process tree, not from LANG or LC_ALL in the environment block of CreateProcessW. So the
-// language follows this test program's own locale: CTest runs the language tests once as they
-// are and once with LC_ALL=de_DE.UTF-8.
-bool userIsGerman() {
-    return ::GetUserDefaultLCID() == 0x0407;
-}
-
-// A run meant to be German must see a German user, so it cannot pass as a second English run.
-void expectTheLanguageOfThisRun() {
-    char locale[32] = {};
-    const bool german = ::GetEnvironmentVariableA("LC_ALL", locale, sizeof(locale)) > 0 &&
-                        std::string(locale).compare(0, 3, "de_") == 0;
-    ASSERT_EQ(userIsGerman(), german) << "user locale " << ::GetUserDefaultLCID();
-}
 
 // The first report line as this prefix's Windows version reports it (the name table itself is
 // covered by the unit tests).
@@ -61,10 +46,10 @@ class FaultpostEndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
         installMapi(MapiVariant::StandIn);
-        wchar_t local[MAX_PATH] = {};
-        ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local)));
+        const std::wstring local = shellFolder(CSIDL_LOCAL_APPDATA);
+        ASSERT_FALSE(local.empty());
         for (const wchar_t* profile : kProfiles) {
-            logFolders_.push_back(std::wstring(local) + L"\\TavrelBank\\" + profile + L"\\logs\\");
+            logFolders_.push_back(local + L"\\TavrelBank\\" + profile + L"\\logs\\");
         }
         clearLogs();
         scratch_ = scratchFolder_.path() + L"\\";
@@ -226,7 +211,7 @@ TEST_F(FaultpostEndToEndTest, AnsweringNoReadsNothingAndSendsNothing) {
 }
 
 TEST_F(FaultpostEndToEndTest, ConfirmationInTheUsersLanguageSubjectAlwaysGerman) {
-    expectTheLanguageOfThisRun();
+    ASSERT_TRUE(userLanguageOfThisRun());
     const std::wstring path = writeLog(1, L"quorsel.log", "q\n");
     const std::unique_ptr<Process> process = start(L"");
     const Dialog question = waitForDialog(*process, kTimeoutMs);
@@ -263,22 +248,16 @@ TEST_F(FaultpostEndToEndTest, LogHeldByAnotherProgramIsNamedAndTheReportStillGoe
     // found files are opened.
     const std::wstring fine = writeLog(0, L"a-fine.log", "fine\n");
     const std::wstring path = writeLog(0, L"b-locked.log", "x\n");
-    const std::wstring tag = std::to_wstring(::GetCurrentProcessId());
-    const std::wstring readyName = L"faultpost_e2e_ready_" + tag;
-    const std::wstring releaseName = L"faultpost_e2e_release_" + tag;
-    const UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
-    const UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str()));
-    Process holder(L"\"" + builtFile(L"support_fs_file_holder.exe") + L"\" \"" + path + L"\" " + readyName + L" " +
-                   releaseName + L" 60000 exclusive");
-    ASSERT_EQ(::WaitForSingleObject(ready.get(), kTimeoutMs), WAIT_OBJECT_0) << "holder did not lock the file";
+    FileHolder holder(path, 60000, true);
+    ASSERT_TRUE(holder.waitUntilHeld(kTimeoutMs)) << "holder did not lock the file";
 
     // The failure's text is the English one for every user.
-    expectTheLanguageOfThisRun();
+    ASSERT_TRUE(userLanguageOfThisRun());
     EXPECT_EQ(mailedBody(), ansi(reportOf(fine + L"\r\nfine\r\n----------\r\n" + path +
                                           L"\r\nCould not be read: The file " + path + L" is not open\r\n----------\r\n")));
-    ::SetEvent(release.get());
-    EXPECT_TRUE(holder.waitForExit(kTimeoutMs));
-    EXPECT_EQ(holder.exitCode(), 0u);
+    holder.release();
+    EXPECT_TRUE(holder.process().waitForExit(kTimeoutMs));
+    EXPECT_EQ(holder.process().exitCode(), 0u);
 }
 
 TEST_F(FaultpostEndToEndTest, RefusedMailIsSavedOnRequest) {

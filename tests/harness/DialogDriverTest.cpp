@@ -17,19 +17,9 @@ using testdriver::Process;
 
 constexpr DWORD kDialogTimeoutMs = 15000;
 
-std::wstring quoted(const std::wstring& text) {
-    return L"\"" + text + L"\"";
-}
-
 std::wstring messageBoxCommand(const std::wstring& captionText, const std::wstring& text, UINT style) {
-    return quoted(testdriver::builtFile(L"harness_msgbox.exe")) + L" " + quoted(captionText) + L" " + quoted(text) +
-           L" " + std::to_wstring(style);
-}
-
-std::wstring scratchFile(const std::wstring& name) {
-    wchar_t folder[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH + 1, folder);
-    return std::wstring(folder) + name;
+    return testdriver::quoted(testdriver::builtFile(L"harness_msgbox.exe")) + L" " + testdriver::quoted(captionText) +
+           L" " + testdriver::quoted(text) + L" " + std::to_wstring(style);
 }
 
 TEST(DialogDriver, ReadsAndAnswersAMessageBox) {
@@ -67,15 +57,16 @@ TEST(DialogDriver, AnswersWithOkWhereTheWantedButtonIsMissing) {
 }
 
 TEST(DialogDriver, FindsNoDialogWhenTheProgramEndsWithoutOne) {
-    Process process(quoted(testdriver::builtFile(L"harness_locale.exe")));
+    Process process(testdriver::quoted(testdriver::builtFile(L"harness_locale.exe")));
     EXPECT_FALSE(testdriver::waitForDialog(process, kDialogTimeoutMs));
     EXPECT_EQ(testdriver::answerDialogsUntilExit(process, IDNO, kDialogTimeoutMs), 0);
 }
 
 TEST(DialogDriver, SavesUnderTheTypedFileName) {
-    const std::wstring target = scratchFile(L"harness save " + std::to_wstring(::GetCurrentProcessId()) + L".txt");
+    const std::wstring target =
+        testdriver::tempPath(L"harness save " + std::to_wstring(::GetCurrentProcessId()) + L".txt");
     ::DeleteFileW(target.c_str());
-    Process process(quoted(testdriver::builtFile(L"harness_savedialog.exe")));
+    Process process(testdriver::quoted(testdriver::builtFile(L"harness_savedialog.exe")));
     const testdriver::Dialog dialog = testdriver::waitForDialog(process, kDialogTimeoutMs);
     ASSERT_TRUE(dialog);
     ASSERT_TRUE(testdriver::isSaveDialog(dialog));
@@ -87,7 +78,7 @@ TEST(DialogDriver, SavesUnderTheTypedFileName) {
 }
 
 TEST(DialogDriver, CancelsASaveDialogWhenAnsweringNo) {
-    Process process(quoted(testdriver::builtFile(L"harness_savedialog.exe")));
+    Process process(testdriver::quoted(testdriver::builtFile(L"harness_savedialog.exe")));
     EXPECT_EQ(testdriver::answerDialogsUntilExit(process, IDNO, kDialogTimeoutMs), 1);
     EXPECT_EQ(process.exitCode(), 2u);
 }

@@ -16,6 +16,7 @@
 
 #include "support/UniqueResource.h"
 #include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/installer/InstallerPackage.h"
 #include "tests/launcher/LauncherScenario.h"
@@ -26,17 +27,12 @@ using namespace installertest;
 using testdriver::exists;
 using testdriver::readBytes;
 using testdriver::removeTree;
+using testdriver::shellFolder;
 using testdriver::utf8;
 using testdriver::writeBytes;
 
 const wchar_t kShortcutName[] = L"Tavrel Bank brivane.lnk";
 const wchar_t* const kOtherUsers[] = {L"brivane-msi-anna", L"brivane-msi-ben"};
-
-std::wstring shellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
 
 std::wstring quoted(const std::wstring& path) {
     return L"\"" + path + L"\"";

@@ -11,6 +11,7 @@
 #include "tests/driver/Process.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/UserLanguage.h"
 
 using namespace testdriver;
 
@@ -26,23 +27,12 @@ std::wstring relayCommand(const std::wstring& argument) {
     return L"\"" + builtFile(L"mapirelay.exe") + L"\" " + argument;
 }
 
-// Under Wine 8 a child process takes its locale from the Unix environment it inherits, not from
-// LANG in the environment block of CreateProcessW; so the language is chosen per test run (CTest
-// runs these tests once as they are and once with LC_ALL=de_DE.UTF-8), and the relay started from
-// here has the same user locale as this process.
-bool userIsGerman() {
-    return ::GetUserDefaultLCID() == 0x0407;
-}
-
 class RelayEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const LCID user = ::GetUserDefaultLCID();
-        ASSERT_TRUE(user == 0x0407 || user == 0x0409) << "unexpected user locale " << user;
+        ASSERT_TRUE(userLanguageOfThisRun());
         installMapi(MapiVariant::StandIn);
-        wchar_t temp[MAX_PATH + 1];
-        ::GetTempPathW(MAX_PATH + 1, temp);
-        recordFile_ = std::wstring(temp) + L"mapirelay_record.txt";
+        recordFile_ = tempPath(L"mapirelay_record.txt");
     }
     void TearDown() override {
         installMapi(MapiVariant::StandIn);

@@ -23,9 +23,7 @@ constexpr DWORD kTimeoutMs = 60000;
 
 TEST(SignedPrograms, StartAndRunToTheirEnd) {
     installMapi(MapiVariant::StandIn);
-    wchar_t temp[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring record = std::wstring(temp) + L"signed_programs_mapi.txt";
+    const std::wstring record = testdriver::tempPath(L"signed_programs_mapi.txt");
 
     // A profile folder for the cleaner to remove.
     std::vector<wchar_t> localAppData(32768);

@@ -1,6 +1,5 @@
 // The retries of deleteFolder and renameFolder. Each give-up costs about 3 seconds, so the slow
 // cases are kept to the two give-ups and one delete that succeeds after its file is released.
-#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,12 +9,10 @@
 
 #include "support/FolderOperations.h"
 #include "support/IOException.h"
-#include "support/UniqueResource.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
-#include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/driver/ThrownBy.h"
 #include "tests/support_fs/ImportHook.h"
@@ -190,28 +187,10 @@ TEST_F(FolderRetries, FileHeldByAnotherProcessBlocksDeleteUntilReleased) {
     const std::wstring folder = scratch_ / L"lib_old";
     makeTree(folder, {L"held.jar", L"sub\\other.jar"});
     const std::wstring held = folder + L"\\held.jar";
-    const std::wstring tag = std::to_wstring(::GetCurrentProcessId());
-
-    struct Holder {
-        UniqueHandle ready;
-        UniqueHandle release;
-        std::unique_ptr<testdriver::Process> process;
-    };
-    const auto startHolder = [&](const std::wstring& round, DWORD holdMs) {
-        const std::wstring readyName = L"brivane_fs_ready_" + tag + round;
-        const std::wstring releaseName = L"brivane_fs_release_" + tag + round;
-        Holder started{UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, readyName.c_str())),
-                       UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str())), nullptr};
-        started.process = std::make_unique<testdriver::Process>(
-            L"\"" + testdriver::builtFile(L"support_fs_file_holder.exe") + L"\" \"" + held + L"\" " + readyName +
-            L" " + releaseName + L" " + std::to_wstring(holdMs));
-        return started;
-    };
-
     {
         SCOPED_TRACE("held for the whole delete");
-        const Holder holder = startHolder(L"a", 60000);
-        ASSERT_EQ(::WaitForSingleObject(holder.ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
+        testdriver::FileHolder holder(held, 60000);
+        ASSERT_TRUE(holder.waitUntilHeld(10000)) << "holder did not open the file";
 
         const DWORD started = ::GetTickCount();
         const IOException e = testdriver::thrownBy([&] { deleteFolder(folder); });
@@ -220,22 +199,22 @@ TEST_F(FolderRetries, FileHeldByAnotherProcessBlocksDeleteUntilReleased) {
         EXPECT_GE(::GetTickCount() - started, 2950u);
         EXPECT_TRUE(exists(held));
 
-        ::SetEvent(holder.release.get());
-        ASSERT_TRUE(holder.process->waitForExit(10000));
-        EXPECT_EQ(holder.process->exitCode(), 0u);
+        holder.release();
+        ASSERT_TRUE(holder.process().waitForExit(10000));
+        EXPECT_EQ(holder.process().exitCode(), 0u);
     }
     {
         SCOPED_TRACE("released about one second into the retries");
         shellCalls = 0;
-        const Holder holder = startHolder(L"b", 1000);
-        ASSERT_EQ(::WaitForSingleObject(holder.ready.get(), 10000), WAIT_OBJECT_0) << "holder did not open the file";
+        testdriver::FileHolder holder(held, 1000);
+        ASSERT_TRUE(holder.waitUntilHeld(10000)) << "holder did not open the file";
 
         deleteFolder(folder);
         EXPECT_FALSE(exists(folder));
         EXPECT_GE(shellCalls, 2) << "the first attempt should have met the held file";
         EXPECT_LE(shellCalls, 10);
-        ASSERT_TRUE(holder.process->waitForExit(10000));
-        EXPECT_EQ(holder.process->exitCode(), 0u);
+        ASSERT_TRUE(holder.process().waitForExit(10000));
+        EXPECT_EQ(holder.process().exitCode(), 0u);
     }
 }
 

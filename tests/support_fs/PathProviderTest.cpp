@@ -11,21 +11,17 @@
 #include "support/PathProvider.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
 
 using testdriver::exists;
 using testdriver::readBytes;
 using testdriver::removeTree;
+using testdriver::shellFolder;
 using testdriver::utf8;
 using testdriver::writeBytes;
 
 namespace {
-
-std::wstring shellFolder(int id) {
-    wchar_t buffer[MAX_PATH] = {};
-    EXPECT_EQ(::SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, buffer), S_OK);
-    return buffer;
-}
 
 // An application name of this test run only, so parallel runs and the other tests' profiles are
 // left alone.
