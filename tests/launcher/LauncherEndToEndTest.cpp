@@ -19,6 +19,7 @@
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/UserLanguage.h"
 #include "tests/launcher/LauncherScenario.h"
 
 namespace {
@@ -113,13 +114,9 @@ struct ExpectedRun {
 };
 
 std::vector<std::string> logOf(const std::wstring& appDir) {
-    const std::wstring logFile = onlyLogFile(appDir + L"\\logs");
-    return logFile.empty() ? std::vector<std::string>() : logMessages(readBytes(logFile));
+    return logMessages(onlyLogFile(appDir + L"\\logs"));
 }
 
-const std::wstring kEnglishHead =
-    L"The following error occured during the startup of Tavrel Bank brivane: \n\n";
-const std::wstring kEnglishQuestion = L"\n\nDo you want do send the error message to the Tavrel Bank by e-mail?";
 const std::wstring kInstallationHint = L"Please verify the Installation.";
 const std::wstring kResourceHint =
     L"Please make sure that the volume is not full and that no application locks the resource.";
@@ -128,7 +125,7 @@ const std::wstring kInUseHint =
     L"the error message still appears, please restart your computer.";
 
 std::wstring englishReport(const std::wstring& message, const std::wstring& hint) {
-    return kEnglishHead + message + L" (Launcher version 2)\n\n" + hint + kEnglishQuestion;
+    return reportText(false, L"", message, L"", hint);
 }
 
 class LauncherRun : public ::testing::Test {
@@ -147,10 +144,11 @@ protected:
         clearJavaRegistry();
     }
 
-    // An installation with a packaged runtime in jre\bin and the given jars.
-    static Installation standardInstallation(const std::wstring& name, const std::vector<std::wstring>& jars) {
+    // An installation with the given jars and runtimes (by default a packaged one in jre\bin).
+    static Installation standardInstallation(const std::wstring& name, const std::vector<std::wstring>& jars,
+                                             const std::vector<std::wstring>& runtimes = {L"jre\\bin"}) {
         Installation installation(name);
-        installation.addRuntime(L"jre\\bin");
+        for (const std::wstring& runtime : runtimes) installation.addRuntime(runtime);
         for (const std::wstring& jar : jars) installation.addJar(jar);
         return installation;
     }
@@ -172,8 +170,7 @@ protected:
                               const std::wstring& logsFolder = L"") {
         EXPECT_EQ(result.exitCode, 0u);
         EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
-        const std::wstring logFile = onlyLogFile(logsFolder.empty() ? run.appDir + L"\\logs" : logsFolder);
-        EXPECT_EQ(logFile.empty() ? std::vector<std::string>() : logMessages(readBytes(logFile)), run.log());
+        EXPECT_EQ(logMessages(onlyLogFile(logsFolder.empty() ? run.appDir + L"\\logs" : logsFolder)), run.log());
         EXPECT_EQ(result.recordedCommandLine, run.commandLine());
     }
 
@@ -323,10 +320,7 @@ TEST_F(LauncherRun, LinkLoopInTheLibraryFolderIsNotWalked) {
 }
 
 TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {
-    Installation installation(L"registry views");
-    installation.addJar(L"a.jar");
-    installation.addRuntime(L"jre7\\bin");
-    installation.addRuntime(L"jre8\\bin");
+    const Installation installation = standardInstallation(L"registry views", {L"a.jar"}, {L"jre7\\bin", L"jre8\\bin"});
     registerJava(L"/reg:64", L"1.7", installation.folder() + L"\\jre7");
     registerJava(L"/reg:32", L"1.8", installation.folder() + L"\\jre8");
     ExpectedRun run = expectedRun(installation, true);
@@ -338,10 +332,8 @@ TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {
 }
 
 TEST_F(LauncherRun, InvalidRegistryVersionIsUsedWithAJavawFoundDeeper) {
-    Installation installation(L"registry invalid");
-    installation.addJar(L"a.jar");
     // JavaHome has no bin\javaw.exe; the search below it finds the deeper one.
-    installation.addRuntime(L"home\\jre\\bin");
+    const Installation installation = standardInstallation(L"registry invalid", {L"a.jar"}, {L"home\\jre\\bin"});
     registerJava(L"/reg:64", L"abc", installation.folder() + L"\\home");
     ExpectedRun run = expectedRun(installation, true);
     run.searchLines = {L"Searching preinstalled 64 bit Java VM", L"Found invalid version abc, continue"};
@@ -351,9 +343,7 @@ TEST_F(LauncherRun, InvalidRegistryVersionIsUsedWithAJavawFoundDeeper) {
 }
 
 TEST_F(LauncherRun, CurrentRuntimeRegisteredOnlyUnderJdkIsStarted) {
-    Installation installation(L"registry jdk");
-    installation.addJar(L"a.jar");
-    installation.addRuntime(L"jdk-17\\bin");
+    const Installation installation = standardInstallation(L"registry jdk", {L"a.jar"}, {L"jdk-17\\bin"});
     registerJava(L"/reg:64", L"17", installation.folder() + L"\\jdk-17", L"JDK");
     ExpectedRun run = expectedRun(installation, true);
     run.searchLines.insert(run.searchLines.end(),
@@ -366,40 +356,20 @@ TEST_F(LauncherRun, CurrentRuntimeRegisteredOnlyUnderJdkIsStarted) {
 }
 
 TEST_F(LauncherRun, PackagedRuntimeWithTheGreatestNameWins) {
-    Installation installation(L"packaged");
-    installation.addJar(L"a.jar");
-    installation.addRuntime(L"jre1.8.0_201\\bin");
-    installation.addRuntime(L"jre1.8.0_31\\bin");
+    const Installation installation =
+        standardInstallation(L"packaged", {L"a.jar"}, {L"jre1.8.0_201\\bin", L"jre1.8.0_31\\bin"});
     ExpectedRun run = expectedRun(installation, true);
     run.javaPath = installation.runtimePath(L"jre1.8.0_31\\bin");
 
     expectStarted(launch(installation), run);
 }
 
-// Under Wine a program takes its user locale from the Unix environment of the process tree
-// (LC_ALL), not from the environment block it is started with; CTest runs this test once more
-// with LC_ALL=de_DE.UTF-8, and the launcher shares the test's locale.
 TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
-    Installation installation(L"no runtime");
-    installation.addJar(L"a.jar");
+    const Installation installation = standardInstallation(L"no runtime", {L"a.jar"}, {});
     ExpectedRun run = expectedRun(installation);
     run.libraryLines = run.seedingLines();
-    const LCID user = ::GetUserDefaultLCID();
-    ASSERT_TRUE(user == 0x0407 || user == 0x0409) << "unexpected user locale " << user;
-    // The German run says which locale it set up, so a locale that did not take effect fails here
-    // instead of quietly testing the English text twice.
-    wchar_t expected[16] = {};
-    if (::GetEnvironmentVariableW(L"BRIVANE_EXPECTED_LCID", expected, 16) > 0) {
-        ASSERT_EQ(user, std::stoul(expected, nullptr, 0));
-    }
-    const std::wstring text =
-        user == 0x0407
-            ? L"Beim Starten von Tavrel Bank brivane ist folgender Fehler aufgetreten: \n\n"
-              L"Die Java-Laufzeitumgebung mit der Mindestversion 1.8 konnte nicht gefunden werden. "
-              L"(Launcher Version 2)\n\nBitte prüfen Sie die Installation.\n\n"
-              L"Soll diese Fehlermeldung per e-Mail an die Tavrel Bank geschickt werden?"
-            : englishReport(L"The Java Runtime Environment version 1.8 or higher could not be found.",
-                            kInstallationHint);
+    ASSERT_TRUE(testdriver::userLanguageOfThisRun());
+    const std::wstring text = noJavaReport(testdriver::userIsGerman());
 
     const LaunchResult result = launch(installation);
 
@@ -641,11 +611,9 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
 TEST_F(LauncherRun, CommandLineTooLongForWindowsIsReportedAndNothingStarts) {
     // A real client's library of 403 jars: their paths alone make a command line that Windows
     // refuses (Wine would cut it and start the runtime without its main class).
-    Installation installation(L"403 jars");
-    installation.addRuntime(L"jre\\bin");
-    for (int i = 0; i < 403; ++i) {
-        installation.addJar(L"tavrel-client-library-module-" + std::to_wstring(i) + L".jar");
-    }
+    std::vector<std::wstring> jars;
+    for (int i = 0; i < 403; ++i) jars.push_back(L"tavrel-client-library-module-" + std::to_wstring(i) + L".jar");
+    const Installation installation = standardInstallation(L"403 jars", jars);
 
     const LaunchResult result = launch(installation);
 

@@ -24,12 +24,6 @@ const wchar_t kInternetSettings[] = L"HKCU\\Software\\Microsoft\\Windows\\Curren
 namespace {
 const wchar_t kJavaSoftKey[] = L"HKLM\\SOFTWARE\\JavaSoft\\";
 const wchar_t kTestRoot[] = L"C:\\brivane-tests";
-
-std::wstring shellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
 }  // namespace
 
 unsigned long reg(const std::wstring& arguments) {
@@ -61,20 +55,12 @@ void resetInternetSettings() {
     }
 }
 
-std::wstring localAppDataFolder() {
-    return shellFolder(CSIDL_LOCAL_APPDATA);
-}
-
-std::wstring documentsFolder() {
-    return shellFolder(CSIDL_PERSONAL);
-}
-
 std::wstring defaultAppDir() {
-    return localAppDataFolder() + L"\\TavrelBank\\brivane";
+    return testdriver::shellFolder(CSIDL_LOCAL_APPDATA) + L"\\TavrelBank\\brivane";
 }
 
 std::wstring defaultDataDir() {
-    return documentsFolder() + L"\\TavrelBank";
+    return testdriver::shellFolder(CSIDL_PERSONAL) + L"\\TavrelBank";
 }
 
 std::vector<std::wstring> filesBelow(const std::wstring& folder) {
@@ -106,8 +92,10 @@ void Installation::addRuntime(const std::wstring& relativeFolder, const std::wst
                             runtimePath(relativeFolder).c_str(), FALSE));
 }
 
-std::vector<std::string> logMessages(const std::string& logBytes) {
+std::vector<std::string> logMessages(const std::wstring& logFile) {
     std::vector<std::string> messages;
+    if (logFile.empty()) return messages;
+    const std::string logBytes = readBytes(logFile);
     EXPECT_FALSE(logBytes.size() >= 3 && logBytes.compare(0, 3, "\xEF\xBB\xBF") == 0) << "byte-order mark";
     static const std::regex kStamp("^\\d{4}\\.\\d{2}\\.\\d{2} \\d{2}:\\d{2}:\\d{2} ");
     // A message may itself hold CR LF (the system's error texts do): a line ends only at a CR LF
@@ -146,6 +134,24 @@ std::wstring onlyLogFile(const std::wstring& logsFolder) {
     }
     EXPECT_EQ(logs.size(), 1u) << "log files in " << utf8(logsFolder);
     return logs.size() == 1 ? logs[0] : std::wstring();
+}
+
+std::wstring reportText(bool german, const std::wstring& germanMessage, const std::wstring& englishMessage,
+                        const std::wstring& germanHint, const std::wstring& englishHint) {
+    if (german) {
+        return L"Beim Starten von Tavrel Bank brivane ist folgender Fehler aufgetreten: \n\n" + germanMessage +
+               L" (Launcher Version 2)\n\n" + germanHint +
+               L"\n\nSoll diese Fehlermeldung per e-Mail an die Tavrel Bank geschickt werden?";
+    }
+    return L"The following error occured during the startup of Tavrel Bank brivane: \n\n" + englishMessage +
+           L" (Launcher version 2)\n\n" + englishHint +
+           L"\n\nDo you want do send the error message to the Tavrel Bank by e-mail?";
+}
+
+std::wstring noJavaReport(bool german) {
+    return reportText(german, L"Die Java-Laufzeitumgebung mit der Mindestversion 1.8 konnte nicht gefunden werden.",
+                      L"The Java Runtime Environment version 1.8 or higher could not be found.",
+                      L"Bitte prüfen Sie die Installation.", L"Please verify the Installation.");
 }
 
 std::wstring recordFile() {

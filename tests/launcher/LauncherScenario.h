@@ -35,8 +35,6 @@ extern const wchar_t kInternetSettings[];
 // Leaves the Internet settings key present without the four proxy values.
 void resetInternetSettings();
 
-std::wstring localAppDataFolder();  // without trailing backslash
-std::wstring documentsFolder();     // without trailing backslash
 std::wstring defaultAppDir();       // local application data + \TavrelBank\brivane
 std::wstring defaultDataDir();      // documents + \TavrelBank
 
@@ -63,11 +61,18 @@ private:
     std::wstring folder_;
 };
 
-// The launch log: the messages without their time stamps. Fails the test when the file is not
-// exactly "yyyy.MM.dd HH:mm:ss " + message + CR LF lines in UTF-8 without byte-order mark.
-std::vector<std::string> logMessages(const std::string& logBytes);
+// The messages of a launch log file without their time stamps; none when logFile is "". Fails the
+// test when the file is not exactly "yyyy.MM.dd HH:mm:ss " + message + CR LF lines in UTF-8
+// without byte-order mark.
+std::vector<std::string> logMessages(const std::wstring& logFile);
 // The one launch log in a logs folder; "" (and a test failure) unless there is exactly one.
 std::wstring onlyLogFile(const std::wstring& logsFolder);
+
+// The launcher's report box text for a failure, in German or in English.
+std::wstring reportText(bool german, const std::wstring& germanMessage, const std::wstring& englishMessage,
+                        const std::wstring& germanHint, const std::wstring& englishHint);
+// The report when no Java runtime of version 1.8 or later is found.
+std::wstring noJavaReport(bool german);
 
 struct LaunchResult {
     unsigned long exitCode = 0;

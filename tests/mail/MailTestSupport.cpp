@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "support/FindEntry.h"
+#include "support/SupportMailbox.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
 
 namespace mailtest {
 
@@ -35,6 +38,21 @@ void expectDialogs(const RunResult& run, const std::vector<ShownDialog>& expecte
     }
 }
 
+void expectSupportMail(const testdriver::MapiRecord& mail, const std::string& subject, const std::string& body) {
+    ASSERT_TRUE(mail.present);
+    EXPECT_EQ(mail.calls, 1);
+    EXPECT_EQ(mail.recipientName, "Tavrel Bank brivane");
+    EXPECT_EQ(mail.recipientAddress, "smtp:" + testdriver::utf8(kSupportMailbox));
+    EXPECT_EQ(mail.recipientClass, 1u);  // MAPI_TO
+    EXPECT_EQ(mail.recipientCount, 1u);
+    EXPECT_EQ(mail.subject, subject);
+    EXPECT_EQ(mail.body, body);
+    EXPECT_EQ(mail.conversationId, "SMTP");
+    EXPECT_TRUE(mail.messageTypeNull);
+    EXPECT_EQ(mail.fileCount, 0u);
+    EXPECT_EQ(mail.flags, 9u);  // MAPI_LOGON_UI | MAPI_DIALOG
+}
+
 RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer>& answers,
                        const std::map<std::wstring, std::wstring>& environment, const std::wstring& currentFolder) {
     RunResult result;
@@ -58,9 +76,7 @@ RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer
 }
 
 std::wstring freshFolder(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + name + L"\\";
+    const std::wstring folder = testdriver::tempPath(name + L"\\");
     testdriver::removeTree(folder);
     testdriver::makeFolders(folder);
     return folder;
@@ -75,25 +91,6 @@ std::vector<std::wstring> folderEntries(const std::wstring& folder) {
         if (!isSelfOrParent(data)) names.push_back(data.cFileName);
     } while (::FindNextFileW(find.get(), &data));
     return names;
-}
-
-std::wstring quoted(const std::wstring& argument) {
-    // Backslashes count only before a quote: double them there, and before the closing quote.
-    std::wstring result = L"\"";
-    size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-        } else if (c == L'"') {
-            result.append(backslashes + 1, L'\\');
-            backslashes = 0;
-        } else {
-            backslashes = 0;
-        }
-        result += c;
-    }
-    result.append(backslashes, L'\\');
-    return result + L"\"";
 }
 
 }  // namespace mailtest

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/MapiStandIn.h"
+
 // Helpers of the mail tests: a scratch folder, and one run of a program whose dialogs are
 // answered in a given order.
 namespace mailtest {
@@ -38,13 +40,14 @@ RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer
 // Expects exactly the given dialogs, in order.
 void expectDialogs(const RunResult& run, const std::vector<ShownDialog>& expected);
 
+// Expects the record of exactly one mail to the support mailbox as the dispatch sends it (one To
+// recipient, SMTP, no files, MAPI_LOGON_UI | MAPI_DIALOG), with this subject and body.
+void expectSupportMail(const testdriver::MapiRecord& mail, const std::string& subject, const std::string& body);
+
 // A fresh, empty folder under the temp folder, with a trailing backslash. The name is fixed, so a
 // test can empty a folder it made before.
 std::wstring freshFolder(const std::wstring& name);
 // Every entry of a folder except "." and "..".
 std::vector<std::wstring> folderEntries(const std::wstring& folder);
-
-// One command-line argument, quoted so that CommandLineToArgvW gives it back unchanged.
-std::wstring quoted(const std::wstring& argument);
 
 }  // namespace mailtest

@@ -17,9 +17,7 @@ namespace {
 class MapiStandInTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        recordFile_ = std::wstring(temp) + L"brivane-standin-selftest.rec";
+        recordFile_ = testdriver::tempPath(L"brivane-standin-selftest.rec");
         ::DeleteFileW(recordFile_.c_str());
         // Loaded from the build tree by full path: this test does not depend on the prefix.
         module_.reset(::LoadLibraryW(testdriver::builtFile(L"tools\\mapi32.dll").c_str()));
