@@ -55,16 +55,16 @@ HWND fileNameField(const Dialog& dialog) {
 
 // A dialog that was answered disappears (or becomes hidden) once its thread handles the posted
 // command; waiting for that keeps one dialog from being answered twice.
-bool waitUntilGone(HWND window, const Process& process, DWORD timeoutMs) {
+}  // namespace
+
+bool waitUntilGone(const Dialog& dialog, const Process& process, DWORD timeoutMs) {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    while (::IsWindow(window) && ::IsWindowVisible(window)) {
-        if (hasEnded(process) || ::GetTickCount64() >= deadline) return !::IsWindow(window);
+    while (::IsWindow(dialog.window) && ::IsWindowVisible(dialog.window)) {
+        if (hasEnded(process) || ::GetTickCount64() >= deadline) return !::IsWindow(dialog.window);
         ::Sleep(kPollIntervalMs / 2);
     }
     return true;
 }
-
-}  // namespace
 
 HWND visibleWindowOf(DWORD processId, const wchar_t* className) {
     WindowSearch search{processId, className, nullptr};
@@ -134,7 +134,7 @@ int answerDialogsUntilExit(Process& process, int buttonId, DWORD timeoutMs, std:
         if (!pressButton(dialog, buttonId) && !pressButton(dialog, fallback)) return -1;
         ++answered;
         const ULONGLONG afterPress = ::GetTickCount64();
-        if (!waitUntilGone(dialog.window, process, afterPress < deadline ? static_cast<DWORD>(deadline - afterPress) : 0))
+        if (!waitUntilGone(dialog, process, afterPress < deadline ? static_cast<DWORD>(deadline - afterPress) : 0))
             return -1;
     }
 }

@@ -34,6 +34,11 @@ bool isSaveDialog(const Dialog& dialog);
 // Types a file name into a Save dialog and confirms it; false when it has no file-name field.
 bool enterFileNameAndSave(const Dialog& dialog, const std::wstring& path);
 
+// Waits until an answered dialog has gone, so the next look does not find it again while its
+// thread still handles the answer; false when it is still there after timeoutMs. Returns at once
+// when the process has ended.
+bool waitUntilGone(const Dialog& dialog, const Process& process, DWORD timeoutMs);
+
 // Waits for the process to end, answering every dialog it shows with the given button, for at
 // most timeoutMs; returns how many dialogs were answered, or -1 when the process did not end.
 // A message box without that button is answered with OK, a Save dialog with Cancel. When seen is

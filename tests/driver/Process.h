@@ -38,7 +38,8 @@ private:
 
 // A second process (support_fs_file_holder.exe) holding a file open, as a running client holds
 // its files: shared for reading but not for deleting, or with exclusive shared with nobody. It
-// keeps the file until release() or for holdMs at the most.
+// keeps the file until release() or for holdMs at the most. Throws std::runtime_error when the
+// holder cannot be started.
 class FileHolder {
 public:
     FileHolder(const std::wstring& path, DWORD holdMs, bool exclusive = false);

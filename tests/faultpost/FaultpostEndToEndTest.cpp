@@ -88,15 +88,9 @@ protected:
                                          standInMapiEnvironment(recordFile_, mapiResult));
     }
 
-    // Presses a button and waits until the dialog has gone, so the next look does not find the
-    // same dialog again while its thread is still handling the press.
     void answer(const Process& process, const Dialog& dialog, int button) {
         ASSERT_TRUE(pressButton(dialog, button));
-        const ULONGLONG deadline = ::GetTickCount64() + kTimeoutMs;
-        while (::IsWindow(dialog.window) && ::IsWindowVisible(dialog.window) &&
-               ::WaitForSingleObject(process.handle(), 0) == WAIT_TIMEOUT && ::GetTickCount64() < deadline) {
-            ::Sleep(20);
-        }
+        waitUntilGone(dialog, process, kTimeoutMs);
     }
 
     // Lets the program run to its end; any dialog it shows on the way fails the test.

@@ -10,7 +10,6 @@
 
 #include <windows.h>
 
-#include "support/SupportMailbox.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/MapiStandIn.h"
@@ -251,16 +250,11 @@ TEST_F(LauncherReportTest, RefusedMailOffersTheSaveAndWritesTheReport) {
     ASSERT_EQ(run.dialogs.size(), 3u);
     EXPECT_EQ(run.dialogs[0].caption, kCaption);
     EXPECT_EQ(run.dialogs[0].text, text);
-    EXPECT_EQ(run.dialogs[1].caption, L"Fehler - Tavrel Bank brivane Faultpost");
-    EXPECT_EQ(run.dialogs[1].text,
-              std::wstring(L"Die Daten wurden nicht an die Tavrel Bank geschickt.\n"
-                           L"Bitte stellen Sie sicher, dass ihr e-Mail-Programm richtig installiert und konfiguriert "
-                           L"ist.\n\nWollen Sie die Daten speichern und per e-Mail an ") +
-                  kSupportMailbox + L" verschicken?");
+    EXPECT_EQ(run.dialogs[1].caption, mailtest::kSaveCaption);
+    EXPECT_EQ(run.dialogs[1].text, mailtest::kSaveQuestion);
     EXPECT_TRUE(run.dialogs[2].saveDialog);
     EXPECT_EQ(record().calls, 1);
-    EXPECT_EQ(testdriver::readBytes(target), "An: " + testdriver::utf8(kSupportMailbox) + "\r\n" + "Subject: " +
-                                               subject(german_) + "\r\n\r\n" + testdriver::utf8(text));
+    EXPECT_EQ(testdriver::readBytes(target), mailtest::savedReport(subject(german_), testdriver::utf8(text)));
     EXPECT_EQ(lastEntries(launchertest::logMessages(logFile()), 1),
               std::vector<std::string>{"Launcher terminates with exception"});
 }

@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include "support/SupportMailbox.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/MapiStandIn.h"
@@ -21,17 +20,13 @@
 namespace {
 
 using mailtest::Answer;
+using mailtest::kSaveCaption;
+using mailtest::kSaveQuestion;
 using testdriver::MapiVariant;
 
 constexpr unsigned long kUserAbort = 1;  // MAPI_E_USER_ABORT
 constexpr unsigned long kFailure = 2;    // MAPI_E_FAILURE
 
-const std::wstring kSaveCaption = L"Fehler - Tavrel Bank brivane Faultpost";
-const std::wstring kSaveQuestion =
-    std::wstring(L"Die Daten wurden nicht an die Tavrel Bank geschickt.\n"
-                 L"Bitte stellen Sie sicher, dass ihr e-Mail-Programm richtig installiert und konfiguriert ist.\n\n"
-                 L"Wollen Sie die Daten speichern und per e-Mail an ") +
-    kSupportMailbox + L" verschicken?";
 const std::wstring kWarnCaption = L"Fehler - Tavrel Bank brivane Mapirelay";
 const std::wstring kWarnText =
     L"Die Daten wurden nicht verschickt.\n"
@@ -152,9 +147,8 @@ TEST_F(MailDispatchTest, RefusedMailIsSavedAsTheUserChose) {
         EXPECT_EQ(run.dialogs[0].text, kSaveQuestion);
         EXPECT_TRUE(run.dialogs[1].saveDialog);
         EXPECT_EQ(outcome(), L"done");
-        EXPECT_EQ(testdriver::readBytes(target), "An: " + testdriver::utf8(kSupportMailbox) + "\r\n" + "Subject: " +
-                                                   testdriver::utf8(subject) + "\r\n" + "\r\n" +
-                                                   testdriver::utf8(body));
+        EXPECT_EQ(testdriver::readBytes(target),
+                  mailtest::savedReport(testdriver::utf8(subject), testdriver::utf8(body)));
         ::DeleteFileW(target.c_str());
     });
 }
@@ -208,8 +202,7 @@ TEST_F(MailDispatchTest, CharactersOutsideTheAnsiCodePageReachTheMailReplacedAnd
 
     const std::wstring target = folder_ + L"bericht.txt";
     this->run({L"save", L"Betreff \u6F22", body}, kUserAbort, {Answer::press(IDYES), Answer::saveAs(target)});
-    EXPECT_EQ(testdriver::readBytes(target),
-              "An: " + testdriver::utf8(kSupportMailbox) + "\r\nSubject: Betreff \xE6\xBC\xA2\r\n\r\n" + testdriver::utf8(body));
+    EXPECT_EQ(testdriver::readBytes(target), mailtest::savedReport("Betreff \xE6\xBC\xA2", testdriver::utf8(body)));
 }
 
 TEST_F(MailDispatchTest, SendingTwiceInOneProcessLoadsAndSendsBothTimes) {

@@ -20,12 +20,6 @@ namespace {
 constexpr DWORD kDialogTimeoutMs = 20000;
 constexpr DWORD kExitTimeoutMs = 30000;
 
-void waitUntilGone(const testdriver::Dialog& dialog) {
-    const ULONGLONG deadline = ::GetTickCount64() + kDialogTimeoutMs;
-    while (::IsWindow(dialog.window) && ::IsWindowVisible(dialog.window) && ::GetTickCount64() < deadline)
-        ::Sleep(20);
-}
-
 }  // namespace
 
 void expectDialogs(const RunResult& run, const std::vector<ShownDialog>& expected) {
@@ -36,6 +30,17 @@ void expectDialogs(const RunResult& run, const std::vector<ShownDialog>& expecte
         EXPECT_EQ(run.dialogs[i].text, expected[i].text);
         EXPECT_EQ(run.dialogs[i].saveDialog, expected[i].saveDialog);
     }
+}
+
+const std::wstring kSaveCaption = L"Fehler - Tavrel Bank brivane Faultpost";
+const std::wstring kSaveQuestion =
+    std::wstring(L"Die Daten wurden nicht an die Tavrel Bank geschickt.\n"
+                 L"Bitte stellen Sie sicher, dass ihr e-Mail-Programm richtig installiert und konfiguriert ist.\n\n"
+                 L"Wollen Sie die Daten speichern und per e-Mail an ") +
+    kSupportMailbox + L" verschicken?";
+
+std::string savedReport(const std::string& subject, const std::string& body) {
+    return "An: " + testdriver::utf8(kSupportMailbox) + "\r\nSubject: " + subject + "\r\n\r\n" + body;
 }
 
 void expectSupportMail(const testdriver::MapiRecord& mail, const std::string& subject, const std::string& body) {
@@ -65,7 +70,7 @@ RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer
         const bool done = answer.savePath.empty() ? testdriver::pressButton(dialog, answer.button)
                                                   : testdriver::enterFileNameAndSave(dialog, answer.savePath);
         if (!done) break;
-        waitUntilGone(dialog);
+        testdriver::waitUntilGone(dialog, process, kDialogTimeoutMs);
     }
     std::vector<std::wstring> unexpected;
     const int extra = testdriver::answerDialogsUntilExit(process, IDNO, kExitTimeoutMs, &unexpected);

@@ -40,6 +40,11 @@ RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer
 // Expects exactly the given dialogs, in order.
 void expectDialogs(const RunResult& run, const std::vector<ShownDialog>& expected);
 
+// The question after a refused mail to the support mailbox, and the file saved instead (UTF-8).
+extern const std::wstring kSaveCaption;
+extern const std::wstring kSaveQuestion;
+std::string savedReport(const std::string& subject, const std::string& body);
+
 // Expects the record of exactly one mail to the support mailbox as the dispatch sends it (one To
 // recipient, SMTP, no files, MAPI_LOGON_UI | MAPI_DIALOG), with this subject and body.
 void expectSupportMail(const testdriver::MapiRecord& mail, const std::string& subject, const std::string& body);
