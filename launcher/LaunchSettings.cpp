@@ -1,6 +1,10 @@
 #include "launcher/LaunchSettings.h"
 
+#include <windows.h>
+
+#include "launcher/JavaCommandLine.h"
 #include "support/FileInputStream.h"
+#include "support/RegistryEntry.h"
 #include "support/Utf8StreamReader.h"
 
 std::wstring programFolder(const std::wstring& programPath) {
@@ -34,4 +38,22 @@ std::wstring readFirstLine(const std::wstring& path) {
     // it is no part of the setting.
     if (!line.empty() && line[0] == L'\uFEFF') line.erase(0, 1);
     return line;
+}
+
+void appendInternetSettingsProperties(std::wstring& propertyOptions) {
+    const RegistryEntry internetSettings(HKEY_CURRENT_USER,
+                                         L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0);
+    if (!internetSettings.isOpen()) return;
+    DWORD proxyEnable = 0;  // missing or not a DWORD: proxy off
+    std::wstring autoConfigUrl;
+    std::wstring proxyServer;
+    std::wstring proxyOverride;
+    internetSettings.getDword(L"ProxyEnable", proxyEnable);
+    internetSettings.getString(L"AutoConfigURL", autoConfigUrl);
+    internetSettings.getString(L"ProxyServer", proxyServer);
+    internetSettings.getString(L"ProxyOverride", proxyOverride);
+    appendLaunchProperty(L"proxyEnabled", proxyEnable != 0 ? L"true" : L"false", propertyOptions);
+    appendProxyProperties(proxyServer, propertyOptions);
+    appendLaunchProperty(L"autoConfigUrl", autoConfigUrl, propertyOptions);
+    appendLaunchProperty(L"proxyOverride", proxyOverride, propertyOptions);
 }

@@ -16,3 +16,8 @@ bool appDirFolderFromLaunchIniLine(const std::wstring& line, const std::wstring&
 // The first line of a UTF-8 text file, verbatim but for a leading byte-order mark; empty when the
 // file cannot be opened or holds no byte. Throws IOException on read or conversion errors.
 std::wstring readFirstLine(const std::wstring& path);
+
+// Appends the proxy properties from the user's Internet settings in the registry (proxyEnabled,
+// the proxy server's, autoConfigUrl, proxyOverride); appends nothing when the key cannot be
+// opened. A missing or non-DWORD ProxyEnable counts as off. Never throws.
+void appendInternetSettingsProperties(std::wstring& propertyOptions);

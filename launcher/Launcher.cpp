@@ -15,7 +15,6 @@
 #include "support/MailDispatch.h"
 #include "support/MessageQueue.h"
 #include "support/PathProvider.h"
-#include "support/RegistryEntry.h"
 #include "support/TextSelector.h"
 #include "support/URLEncoder.h"
 
@@ -129,24 +128,7 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     launcher.addProperty(L"installDir", encoder.encode(encoded, folders.installDir), propertyOptions);
     launcher.addProperty(L"dataDir", encoder.encode(encoded, folders.dataDir), propertyOptions);
     log.log(L"Reading network configuration from registry");
-    {
-        const RegistryEntry internetSettings(
-            HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0);
-        if (internetSettings.isOpen()) {
-            DWORD proxyEnable = 0;  // missing or not a DWORD: proxy off
-            std::wstring autoConfigUrl;
-            std::wstring proxyServer;
-            std::wstring proxyOverride;
-            internetSettings.getDword(L"ProxyEnable", proxyEnable);
-            internetSettings.getString(L"AutoConfigURL", autoConfigUrl);
-            internetSettings.getString(L"ProxyServer", proxyServer);
-            internetSettings.getString(L"ProxyOverride", proxyOverride);
-            launcher.addProperty(L"proxyEnabled", proxyEnable != 0 ? L"true" : L"false", propertyOptions);
-            launcher.addProxyProperties(proxyServer, propertyOptions);
-            launcher.addProperty(L"autoConfigUrl", autoConfigUrl, propertyOptions);
-            launcher.addProperty(L"proxyOverride", proxyOverride, propertyOptions);
-        }
-    }
+    appendInternetSettingsProperties(propertyOptions);
     log.log(L"Property options created:" + propertyOptions);
 
     const std::wstring additionalOptions = launcher.readVmOptions(folders.libDir);

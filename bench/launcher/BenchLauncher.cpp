@@ -31,7 +31,6 @@
 #include "support/LogfileWriter.h"
 #include "support/MessageQueue.h"
 #include "support/PathProvider.h"
-#include "support/RegistryEntry.h"
 #include "support/URLEncoder.h"
 #include "support/UniqueResource.h"
 
@@ -247,24 +246,7 @@ int runStages(const std::wstring& launcher, const std::wstring& resultFile) {
         appendLaunchProperty(L"installDir", encoder.encode(encoded, installDir), propertyOptions);
         appendLaunchProperty(L"dataDir", encoder.encode(encoded, dataDir), propertyOptions);
         log.log(L"Reading network configuration from registry");
-        {
-            const RegistryEntry internetSettings(
-                HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0);
-            if (internetSettings.isOpen()) {
-                DWORD proxyEnable = 0;
-                std::wstring autoConfigUrl;
-                std::wstring proxyServer;
-                std::wstring proxyOverride;
-                internetSettings.getDword(L"ProxyEnable", proxyEnable);
-                internetSettings.getString(L"AutoConfigURL", autoConfigUrl);
-                internetSettings.getString(L"ProxyServer", proxyServer);
-                internetSettings.getString(L"ProxyOverride", proxyOverride);
-                appendLaunchProperty(L"proxyEnabled", proxyEnable != 0 ? L"true" : L"false", propertyOptions);
-                appendProxyProperties(proxyServer, propertyOptions);
-                appendLaunchProperty(L"autoConfigUrl", autoConfigUrl, propertyOptions);
-                appendLaunchProperty(L"proxyOverride", proxyOverride, propertyOptions);
-            }
-        }
+        appendInternetSettingsProperties(propertyOptions);
         log.log(L"Property options created:" + propertyOptions);
         const std::wstring additionalOptions = readFirstLine(libDir + L"\\win.vmoptions");
         log.log(L"Additional options created:" + additionalOptions);
