@@ -1,5 +1,6 @@
 #include "cfgsweep/ProfileLayout.h"
 
+#include "support/AsciiCase.h"
 #include "support/PathProvider.h"
 
 namespace {
@@ -8,17 +9,13 @@ bool endsWith(const std::wstring& text, const std::wstring& ending) {
     return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
 }
 
-// Both folders come from the same profile list, so they can differ only in the case of plain
-// letters such as the drive letter.
-wchar_t foldCase(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-// folder ends with a backslash, so "C:\UsersOld\..." does not lie below "C:\Users\".
+// folder ends with a backslash, so "C:\UsersOld\..." does not lie below "C:\Users\". Both
+// folders come from the same profile list, so they can differ only in the case of plain letters
+// such as the drive letter.
 bool liesBelow(const std::wstring& path, const std::wstring& folder) {
     if (path.size() <= folder.size()) return false;
     for (std::size_t i = 0; i < folder.size(); ++i) {
-        if (foldCase(path[i]) != foldCase(folder[i])) return false;
+        if (lowerAsciiLetter(path[i]) != lowerAsciiLetter(folder[i])) return false;
     }
     return true;
 }

@@ -1,12 +1,6 @@
 #include "support/FindEntry.h"
 
-namespace {
-
-wchar_t foldAscii(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-}  // namespace
+#include "support/AsciiCase.h"
 
 bool isFolderEntry(const WIN32_FIND_DATAW& entry) {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -39,7 +33,7 @@ bool matchesByLongName(const std::wstring& name, const std::wstring& pattern) {
     if (name.size() < extensionLength) return false;
     const std::size_t start = name.size() - extensionLength;
     for (std::size_t i = 0; i < extensionLength; ++i) {
-        if (foldAscii(name[start + i]) != foldAscii(pattern[dot + i])) return false;
+        if (lowerAsciiLetter(name[start + i]) != lowerAsciiLetter(pattern[dot + i])) return false;
     }
     return true;
 }
