@@ -101,7 +101,7 @@ bool removeTreeItself(const std::wstring& longPath, DWORD attributes) {
 
 // One attempt at deleting the tree. The shell keeps the trees it handles; a link, or a tree
 // with a link or a too long path inside, is deleted here instead.
-bool tryDeleteFolder(const std::wstring& path, const std::wstring& shellList) {
+bool deleteFolderOnce(const std::wstring& path, const std::wstring& shellList) {
     // An empty or unresolvable path would name the current folder: it is never deleted.
     const std::wstring full = fullPathOf(path);
     if (full.empty()) return false;
@@ -121,7 +121,29 @@ bool tryDeleteFolder(const std::wstring& path, const std::wstring& shellList) {
     // No FOF_ALLOWUNDO: the tree is removed for good, not moved to the recycle bin.
     operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
     operation.lpszProgressTitle = nullptr;
-    return ::SHFileOperationW(&operation) == 0;
+    const bool shellDeleted = ::SHFileOperationW(&operation) == 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return shellDeleted;
+    if (shellDeleted && ::GetFileAttributesW(longPathForm(full).c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    // The shell works with plain Win32 paths, where a name such as "NUL.jar", "aux.log", "b.jar."
+    // or "c.jar " names a device or loses its last character: such entries, which a client or a
+    // sync tool may leave behind, are reached only through the long-path form.
+    return removeTreeItself(longPathForm(full), attributes);
+}
+
+void collectCopiedFiles(const std::wstring& folder, const std::wstring& relative,
+                        std::map<std::wstring, std::uint64_t>& files) {
+    WIN32_FIND_DATAW entry;
+    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\" + relative + L"*").c_str(), &entry));
+    if (!search) return;
+    do {
+        // The rules of copyFolder: links and dot-named folders are not copied.
+        if (isLinkEntry(entry)) continue;
+        if (isFolderEntry(entry)) {
+            if (!isDotNamed(entry)) collectCopiedFiles(folder, relative + entry.cFileName + L"\\", files);
+        } else {
+            files[relative + entry.cFileName] = entrySize(entry);
+        }
+    } while (::FindNextFileW(search.get(), &entry));
 }
 
 }  // namespace
@@ -160,11 +182,7 @@ void copyFolder(const std::wstring& source, const std::wstring& target) {
     WIN32_FIND_DATAW entry;
     // The owner closes the search on every way out, the throws below included.
     const UniqueFindHandle search(::FindFirstFileW((source + L"\\*").c_str(), &entry));
-    if (!search) {
-        throw IOException(L"Ungültiges Quellverzeichnis: " + source,
-                          L"Invalid source folder: " + source,
-                          IOException::Resource);
-    }
+    if (!search) throw invalidSourceFolder(source);
     do {
         const std::wstring name = entry.cFileName;
         // A link is not copied: what it points to may lie anywhere, an ancestor included, and a
@@ -197,16 +215,33 @@ void copyFolder(const std::wstring& source, const std::wstring& target) {
     } while (::FindNextFileW(search.get(), &entry));
 }
 
-void deleteFolder(const std::wstring& path) {
+IOException invalidSourceFolder(const std::wstring& source) {
+    return IOException(L"Ungültiges Quellverzeichnis: " + source,
+                       L"Invalid source folder: " + source,
+                       IOException::Resource);
+}
+
+std::map<std::wstring, std::uint64_t> copiedFilesBelow(const std::wstring& folder) {
+    std::map<std::wstring, std::uint64_t> files;
+    collectCopiedFiles(folder, std::wstring(), files);
+    return files;
+}
+
+bool tryDeleteFolder(const std::wstring& path) {
     // The shell takes a list of paths, each ended by a NUL, the list ended by a second NUL.
     std::wstring list = path;
     list.push_back(L'\0');
     list.push_back(L'\0');
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (tryDeleteFolder(path, list)) return;
+        if (deleteFolderOnce(path, list)) return true;
         // A running client or a scanner may still hold a file inside: wait and try again.
         ::Sleep(kRetryDelayMs);
     }
+    return false;
+}
+
+void deleteFolder(const std::wstring& path) {
+    if (tryDeleteFolder(path)) return;
     throw IOException(L"Der Ordner " + path + L" kann nicht gelöscht werden.",
                       L"The folder " + path + L" can not be deleted.",
                       IOException::Resource);

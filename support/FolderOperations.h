@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 #include "support/IOException.h"
@@ -19,12 +21,21 @@ void createFolder(const std::wstring& path);
 // and system ones too), subfolders created (failing when one exists) and copied, dot-named
 // subfolders and links left out. Throws IOException.
 void copyFolder(const std::wstring& source, const std::wstring& target);
+// The failure copyFolder raises when source cannot be listed: "Invalid source folder: <source>".
+IOException invalidSourceFolder(const std::wstring& source);
+// The files that copyFolder would copy from folder, by path relative to it ("ext\\b.jar"), with
+// their sizes. A folder that cannot be listed counts as empty. Never throws IOException.
+std::map<std::wstring, std::uint64_t> copiedFilesBelow(const std::wstring& folder);
 // Deletes the folder tree, 10 attempts 300 ms apart; throws IOException "The folder <path> can
 // not be deleted." after the last. Links (reparse points) are removed as links, never what they
 // point to, and a folder that is itself a link is removed as a link. The shell deletes the trees
 // it handles; a tree with a link or a path too long for the shell (MAX_PATH) inside is deleted
-// entry by entry in the long-path form. An empty path is never deleted: every attempt fails.
+// entry by entry in the long-path form, and so is a tree the shell fails on (names such as
+// "NUL.jar" or "b.jar." that only the long-path form reaches). A file at path is deleted too. An
+// empty path is never deleted: every attempt fails.
 void deleteFolder(const std::wstring& path);
+// The same attempts as deleteFolder; false instead of the exception when the last one failed.
+bool tryDeleteFolder(const std::wstring& path);
 // Moves source to target, 10 attempts 300 ms apart; throws IOException of the given kind.
 void renameFolder(const std::wstring& source, const std::wstring& target, IOException::Kind errorKind);
 // Removes the folder if it is empty; never throws.

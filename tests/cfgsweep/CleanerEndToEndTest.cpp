@@ -119,6 +119,11 @@ private:
 TEST_F(CleanerEndToEnd, DeletesTheFourApplicationFoldersAndNothingElse) {
     // All four names: all go, and the emptied TavrelBank with them.
     for (const wchar_t* name : kApplicationNames) createApplicationFolder(tavrelBank(L"all") / name);
+    // Names the shell cannot delete (a device, a trailing dot or blank), as a sync tool may leave them.
+    for (const wchar_t* name : {L"NUL.jar", L"aux.log", L"b.jar.", L"c.jar "}) {
+        testdriver::writeBytes(testdriver::longForm((tavrelBank(L"all") / L"cm" / L"lib_old").wstring() + L"\\" + name),
+                               "stuck");
+    }
     // Neighbours that only look like targets.
     const fs::path local = profile(L"all") / location_.localInProfile;
     writeFile(local / L"OtherVendor" / L"brivane" / L"keep.txt");
