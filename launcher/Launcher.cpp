@@ -7,6 +7,7 @@
 #include "launcher/JavaVersion.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/LibraryFolders.h"
+#include "launcher/LibraryLock.h"
 #include "launcher/SplashWindow.h"
 #include "support/DateTimeFormatter.h"
 #include "support/FolderOperations.h"
@@ -100,6 +101,8 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     log.log(L"InstallLibDir=" + folders.installLibDir);
     log.log(L"LibDir=" + folders.libDir);
 
+    // Held from the library maintenance until the class path is read from the finished folder.
+    LibraryLock libraryLock(folders.appDirFolder, log);
     maintainLibraryFolder(folders.appDirFolder, folders.installLibDir, folders.libDir, log);
 
     JavaVMFinder finder;
@@ -118,6 +121,7 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     log.log(L"VM found at " + javaPath);
 
     const std::wstring classpath = createClasspathWithRecovery(folders.libDir, folders.installLibDir, log);
+    libraryLock.release();
 
     std::wstring propertyOptions;
     launcher.addProperty(L"version", launcherVersion, propertyOptions);

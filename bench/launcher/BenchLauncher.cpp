@@ -22,6 +22,7 @@
 #include "launcher/JavaVersion.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/LibraryFolders.h"
+#include "launcher/LibraryLock.h"
 #include "launcher/SplashWindow.h"
 #include "support/DateTimeFormatter.h"
 #include "support/FindEntry.h"
@@ -222,6 +223,7 @@ int runStages(const std::wstring& launcher, const std::wstring& resultFile) {
         log.log(L"LibDir=" + libDir);
         marks.push_back(systemTicks());
 
+        LibraryLock libraryLock(appDirFolder, log);
         maintainLibraryFolder(appDirFolder, installLibDir, libDir, log);
         marks.push_back(systemTicks());
 
@@ -235,6 +237,7 @@ int runStages(const std::wstring& launcher, const std::wstring& resultFile) {
         marks.push_back(systemTicks());
 
         const std::wstring classpath = createClasspathWithRecovery(libDir, installLibDir, log);
+        libraryLock.release();
         marks.push_back(systemTicks());
 
         std::wstring propertyOptions;

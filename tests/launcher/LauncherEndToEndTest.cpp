@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -73,9 +74,21 @@ struct ExpectedRun {
     std::wstring additionalOptions;
 
     std::wstring libDir() const { return appDir + L"\\lib"; }
-    // The first start's copy of the installation's libraries into the per-user folder.
+    std::wstring stagingDir() const { return libDir() + L"_tmp"; }
+    // The first start's copy of the installation's libraries into the per-user folder: made under
+    // the temporary name and renamed once complete.
     std::vector<std::wstring> seedingLines() const {
-        return {L"Creating directory " + libDir(), L"Copy directory " + installDir + L"\\lib to " + libDir()};
+        return {L"Creating directory " + stagingDir(), L"Copy directory " + installDir + L"\\lib to " + stagingDir(),
+                L"Renaming " + stagingDir() + L" to " + libDir()};
+    }
+    // A staged copy of the sources replacing the library folder.
+    std::vector<std::wstring> replacingLines(const std::vector<std::wstring>& sources) const {
+        std::vector<std::wstring> lines = {L"Creating directory " + stagingDir()};
+        for (const std::wstring& source : sources) lines.push_back(L"Copy directory " + source + L" to " + stagingDir());
+        lines.insert(lines.end(), {L"Renaming " + libDir() + L" to " + libDir() + L"_discard",
+                                   L"Renaming " + stagingDir() + L" to " + libDir(),
+                                   L"Deleting folder " + libDir() + L"_discard"});
+        return lines;
     }
     std::wstring propertyOptions() const {
         return folderProperties(appDir, installDir, dataDir) + proxyProperties;
@@ -126,6 +139,50 @@ const std::wstring kInUseHint =
 
 std::wstring englishReport(const std::wstring& message, const std::wstring& hint) {
     return reportText(false, L"", message, L"", hint);
+}
+
+// Holds or lets go on every thread of a running program, so that a test stops the launcher at a
+// point it has seen (a copy under way) instead of relying on timing.
+void setProcessSuspended(unsigned long processId, bool suspended) {
+    const UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    ASSERT_TRUE(snapshot);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID != processId) continue;
+        const UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+        if (!thread) continue;
+        if (suspended) ::SuspendThread(thread.get());
+        else ::ResumeThread(thread.get());
+    }
+}
+
+// An installation whose library takes a while to copy: count jars of 64 KB each.
+std::vector<std::wstring> addLargeLibrary(const Installation& installation, int count) {
+    std::vector<std::wstring> jars;
+    const std::string content(65536, 'j');
+    for (int i = 0; i < count; ++i) {
+        jars.push_back(L"module-" + std::to_wstring(1000 + i) + L".jar");
+        writeBytes(installation.libDir() + L"\\" + jars.back(), content);
+    }
+    return jars;
+}
+
+// The jar names of a recorded command line's class path.
+std::vector<std::wstring> classpathJars(const std::wstring& commandLine, const std::wstring& libDir) {
+    const std::vector<std::wstring> arguments = testdriver::splitArguments(commandLine);
+    const auto option = std::find(arguments.begin(), arguments.end(), L"-classpath");
+    std::vector<std::wstring> jars;
+    if (option == arguments.end() || option + 1 == arguments.end()) return jars;
+    const std::wstring& classpath = *(option + 1);
+    for (std::size_t start = 0; start <= classpath.size();) {
+        const std::size_t end = std::min(classpath.find(L';', start), classpath.size());
+        const std::wstring entry = classpath.substr(start, end - start);
+        jars.push_back(entry.rfind(libDir + L"\\", 0) == 0 ? entry.substr(libDir.size() + 1) : entry);
+        start = end + 1;
+    }
+    std::sort(jars.begin(), jars.end());
+    return jars;
 }
 
 class LauncherRun : public ::testing::Test {
@@ -196,8 +253,8 @@ TEST_F(LauncherRun, FirstStartSeedsTheLibrariesAndStartsThePackagedRuntime) {
 
     expectStarted(result, run);
     // The dot-named folder stays behind; everything else is copied.
-    EXPECT_EQ(filesBelow(run.libDir()),
-              (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar", L"readme.txt"}));
+    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar",
+                                                                   L"library.complete", L"readme.txt"}));
     EXPECT_EQ(readBytes(run.libDir() + L"\\ext\\b.jar"), readBytes(installation.libDir() + L"\\ext\\b.jar"));
 }
 
@@ -212,7 +269,7 @@ TEST_F(LauncherRun, NewLibraryFolderIsSwappedInWhenNoOldFolderExists) {
     run.classpath = run.libDir() + L"\\new.jar";
 
     expectStarted(launch(installation), run);
-    EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"new.jar"});
+    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"library.complete", L"new.jar"}));
     EXPECT_EQ(filesBelow(run.appDir + L"\\lib_old"), std::vector<std::wstring>{L"current.jar"});
     EXPECT_FALSE(exists(run.appDir + L"\\lib_new"));
 }
@@ -223,58 +280,120 @@ TEST_F(LauncherRun, NewLibraryFolderReplacesTheOldOneAndSeedsAMissingLibDir) {
     // No LibDir yet: it is seeded first, then moved aside like any other.
     writeBytes(run.appDir + L"\\lib_old\\previous.jar", "previous");
     writeBytes(run.appDir + L"\\lib_new\\new.jar", "new");
-    run.libraryLines = {L"Creating directory " + run.libDir(),
-                        L"Copy directory " + installation.libDir() + L" to " + run.libDir(),
+    run.libraryLines = run.seedingLines();
+    run.libraryLines.insert(run.libraryLines.end(), {
                         L"New lib folder found at " + run.appDir + L"\\lib_new",
                         L"Deleting old lib folder " + run.appDir + L"\\lib_old",
                         L"Renaming " + run.libDir() + L" to " + run.appDir + L"\\lib_old",
+                        L"Renaming " + run.appDir + L"\\lib_new to " + run.libDir()});
+    run.classpath = run.libDir() + L"\\new.jar";
+
+    expectStarted(launch(installation), run);
+    EXPECT_EQ(filesBelow(run.appDir + L"\\lib_old"), (std::vector<std::wstring>{L"library.complete", L"seed.jar"}));
+    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"library.complete", L"new.jar"}));
+}
+
+// A file where the backup folder belongs (left by a tool, or by hand) gives way to the swap
+// instead of locking every start out.
+TEST_F(LauncherRun, FileWhereTheBackupBelongsGivesWayToTheWaitingUpdate) {
+    const Installation installation = standardInstallation(L"file at lib_old", {L"a.jar"});
+    ExpectedRun run = expectedRun(installation);
+    const std::wstring libOld = run.appDir + L"\\lib_old";
+    writeBytes(run.libDir() + L"\\current.jar", "current");
+    writeBytes(run.appDir + L"\\lib_new\\new.jar", "new");
+    writeBytes(libOld, "a file, not a folder");
+    run.libraryLines = {L"New lib folder found at " + run.appDir + L"\\lib_new", L"Deleting file " + libOld,
+                        L"Renaming " + run.libDir() + L" to " + libOld,
                         L"Renaming " + run.appDir + L"\\lib_new to " + run.libDir()};
     run.classpath = run.libDir() + L"\\new.jar";
 
     expectStarted(launch(installation), run);
-    EXPECT_EQ(filesBelow(run.appDir + L"\\lib_old"), std::vector<std::wstring>{L"seed.jar"});
-    EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"new.jar"});
+    EXPECT_EQ(filesBelow(libOld), std::vector<std::wstring>{L"current.jar"});
+    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"library.complete", L"new.jar"}));
 }
 
-TEST_F(LauncherRun, BlockedSwapReportsInUseAndLeavesTheFoldersAsTheyWere) {
-    const Installation installation = standardInstallation(L"blocked swap", {L"a.jar"});
+// A first start ended (task manager, log-off, power loss) while the library is being copied: the
+// next start copies it again and the client gets every jar.
+TEST_F(LauncherRun, FirstStartKilledDuringTheCopyIsCopiedAgainCompletely) {
+    const Installation installation = standardInstallation(L"killed copy", {});
+    std::vector<std::wstring> jars = addLargeLibrary(installation, 200);
     ExpectedRun run = expectedRun(installation);
-    writeBytes(run.libDir() + L"\\current.jar", "current");
-    writeBytes(run.appDir + L"\\lib_new\\new.jar", "new");
-    // Wine renames a folder even while files inside it are open, so a running client cannot block
-    // the swap here. A plain file named lib_old can: it counts as no old folder (nothing is
-    // deleted), yet the rename onto it fails every time.
-    writeBytes(run.appDir + L"\\lib_old", "a file, not a folder");
+    bool cutShort = false;
 
-    const ULONGLONG started = ::GetTickCount64();
+    const LaunchResult killed = launch(installation, {}, L"", [&](unsigned long processId) {
+        ASSERT_TRUE(waitFor([&] { return exists(run.stagingDir() + L"\\" + jars[0]); }, 30000));
+        setProcessSuspended(processId, true);
+        cutShort = !exists(run.libDir()) && filesBelow(run.stagingDir()).size() < jars.size();
+        const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+        ASSERT_TRUE(process);
+        ::TerminateProcess(process.get(), 1);
+        ::WaitForSingleObject(process.get(), 10000);
+    });
+    ASSERT_TRUE(cutShort) << "the launcher was not stopped during its copy";
+    EXPECT_FALSE(killed.runtimeStarted);
+    EXPECT_FALSE(exists(run.libDir()));
+    removeTree(run.appDir + L"\\logs");
+
+    run.libraryLines = {L"Deleting unfinished folder " + run.stagingDir()};
+    for (const std::wstring& line : run.seedingLines()) run.libraryLines.push_back(line);
     const LaunchResult result = launch(installation);
-    const ULONGLONG elapsedMs = ::GetTickCount64() - started;
 
-    const std::wstring lib_old = run.appDir + L"\\lib_old";
-    const std::wstring text =
-        englishReport(L"The folder " + run.libDir() + L" can not be renamed to " + lib_old + L".", kInUseHint);
-    expectReported(result, text);
-    // Ten attempts 300 ms apart before giving up.
-    EXPECT_GE(elapsedMs, 2700u);
+    EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+    EXPECT_EQ(logOf(run.appDir).at(5), utf8(run.libraryLines[0]));
+    EXPECT_EQ(classpathJars(result.recordedCommandLine, run.libDir()), jars);
+    jars.push_back(L"library.complete");
+    std::sort(jars.begin(), jars.end());
+    EXPECT_EQ(filesBelow(run.libDir()), jars);
+    EXPECT_FALSE(exists(run.stagingDir()));
+}
 
-    std::vector<std::wstring> lines = run.head();
-    lines.erase(lines.end() - 6, lines.end());  // the run ends before the runtime search
-    lines.insert(lines.end(), {L"New lib folder found at " + run.appDir + L"\\lib_new",
-                               L"Renaming " + run.libDir() + L" to " + lib_old});
-    EXPECT_EQ(logOf(run.appDir), ExpectedRun::failedLog(lines, text));
-    EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"current.jar"});
-    EXPECT_EQ(filesBelow(run.appDir + L"\\lib_new"), std::vector<std::wstring>{L"new.jar"});
-    EXPECT_EQ(readBytes(lib_old), "a file, not a folder");
+// A double click on a slow first start: the second launcher waits for the first one's copy and
+// both clients get the whole library.
+TEST_F(LauncherRun, SecondLauncherWaitsForTheFirstOnesCopy) {
+    const Installation installation = standardInstallation(L"double click", {});
+    const std::vector<std::wstring> jars = addLargeLibrary(installation, 200);
+    ExpectedRun run = expectedRun(installation);
+    const std::wstring secondRecord = L"C:\\brivane-tests\\second-record.txt";
+    std::wstring secondCommandLine;
+
+    const LaunchResult first = launch(installation, {}, L"", [&](unsigned long processId) {
+        ASSERT_TRUE(waitFor([&] { return exists(run.stagingDir() + L"\\" + jars[0]); }, 30000));
+        setProcessSuspended(processId, true);
+        // A launcher of the same second would end at once on the first one's log file.
+        ::Sleep(1100);
+        testdriver::Process second(L"\"" + installation.launcherPath() + L"\"", L"",
+                                   {{L"STANDIN_JAVAW_RECORD", secondRecord}, {L"STANDIN_JAVAW_LIFETIME_MS", L"1500"}});
+        // A running launcher holds its log exclusively: its second log file says it is under way.
+        const bool secondStarted = waitFor([&] { return filesBelow(run.appDir + L"\\logs").size() == 2; }, 30000);
+        ::Sleep(500);
+        const bool secondRunning = second.exitCode() == STILL_ACTIVE;
+        setProcessSuspended(processId, false);
+        EXPECT_TRUE(secondStarted && secondRunning);
+        EXPECT_TRUE(second.waitForExit(60000));
+        secondCommandLine = fromUtf8(readBytes(secondRecord));
+    });
+
+    EXPECT_FALSE(first.dialogShown) << utf8(first.dialogText);
+    const std::vector<std::wstring> logs = filesBelow(run.appDir + L"\\logs");
+    ASSERT_EQ(logs.size(), 2u);
+    const std::vector<std::string> secondLog = logMessages(run.appDir + L"\\logs\\" + logs[1]);
+    ASSERT_GT(secondLog.size(), 5u);
+    EXPECT_EQ(secondLog[5], "Waiting for another launcher to finish the library folders in " + utf8(run.appDir) + "\\");
+    EXPECT_EQ(secondLog[6].rfind("Library folders free after ", 0), 0u) << secondLog[6];
+    EXPECT_EQ(classpathJars(first.recordedCommandLine, run.libDir()), jars);
+    EXPECT_EQ(classpathJars(secondCommandLine, run.libDir()), jars);
 }
 
 // A canary outside, reached through a link inside lib_old. Windows removes the link as a link and
-// the swap goes on; Wine 8 has no Win32 call that removes a Linux link itself, so there the delete
-// ends in its error after the ten attempts. Either way nothing behind the link is touched.
+// the swap goes on; Wine 8 has no Win32 call that removes a Linux link itself, so there the backup
+// cannot be deleted and the swap goes on without keeping the previous libraries. Either way the
+// update starts and nothing behind the link is touched.
 TEST_F(LauncherRun, LinkInsideTheOldLibraryFolderIsNeverFollowed) {
     const Installation installation = standardInstallation(L"linked lib_old", {L"a.jar"});
     ExpectedRun run = expectedRun(installation);
     const std::wstring outside = installation.folder() + L"\\outside";
     const std::wstring libOld = run.appDir + L"\\lib_old";
+    const std::wstring discard = run.libDir() + L"_discard";
     writeBytes(outside + L"\\canary.jar", "canary");
     writeBytes(run.libDir() + L"\\current.jar", "current");
     writeBytes(run.appDir + L"\\lib_new\\new.jar", "new");
@@ -285,18 +404,22 @@ TEST_F(LauncherRun, LinkInsideTheOldLibraryFolderIsNeverFollowed) {
 
     EXPECT_EQ(readBytes(outside + L"\\canary.jar"), "canary");
     EXPECT_FALSE(exists(libOld + L"\\previous.jar"));
-    if (!result.dialogShown) {
-        run.libraryLines = {L"New lib folder found at " + run.appDir + L"\\lib_new", L"Deleting old lib folder " + libOld,
-                            L"Renaming " + run.libDir() + L" to " + libOld,
-                            L"Renaming " + run.appDir + L"\\lib_new to " + run.libDir()};
-        run.classpath = run.libDir() + L"\\new.jar";
-        expectStarted(result, run);
+    run.classpath = run.libDir() + L"\\new.jar";
+    run.libraryLines = {L"New lib folder found at " + run.appDir + L"\\lib_new", L"Deleting old lib folder " + libOld};
+    if (!exists(libOld + L"\\ext")) {
+        run.libraryLines.insert(run.libraryLines.end(), {L"Renaming " + run.libDir() + L" to " + libOld,
+                                                         L"Renaming " + run.appDir + L"\\lib_new to " + run.libDir()});
         EXPECT_EQ(filesBelow(libOld), std::vector<std::wstring>{L"current.jar"});
     } else {
-        expectReported(result, englishReport(L"The folder " + libOld + L" can not be deleted.", kResourceHint));
+        run.libraryLines.insert(run.libraryLines.end(),
+                                {L"Could not delete " + libOld + L", the previous libraries are not kept",
+                                 L"Renaming " + run.libDir() + L" to " + discard,
+                                 L"Renaming " + run.appDir + L"\\lib_new to " + run.libDir(),
+                                 L"Deleting folder " + discard});
         EXPECT_TRUE(isLink(libOld + L"\\ext"));
-        EXPECT_EQ(filesBelow(run.libDir()), std::vector<std::wstring>{L"current.jar"});
+        EXPECT_FALSE(exists(discard));
     }
+    expectStarted(result, run);
 }
 
 // Two links in lib\ext point back up to lib: entering them would multiply the walk with every
@@ -388,10 +511,13 @@ TEST_F(LauncherRun, EmptyLibraryFolderIsRepairedByTheFirstStage) {
     ExpectedRun run = expectedRun(installation);
     writeBytes(run.libDir() + L"\\notes.txt", "no jar here");
     run.recoveryLines = {L"Classpath not found", L"Recovering folder " + run.libDir()};
+    for (const std::wstring& line : run.replacingLines({run.libDir(), installation.libDir()})) {
+        run.recoveryLines.push_back(line);
+    }
     run.classpath = run.libDir() + L"\\a.jar";
 
     expectStarted(launch(installation), run);
-    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"notes.txt"}));
+    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"library.complete", L"notes.txt"}));
 }
 
 TEST_F(LauncherRun, InstallationWithoutJarsRunsBothRepairsThenFails) {
@@ -405,11 +531,13 @@ TEST_F(LauncherRun, InstallationWithoutJarsRunsBothRepairsThenFails) {
 
     expectReported(result, text);
     std::vector<std::wstring> lines = run.head();
-    lines.insert(lines.end(),
-                 {L"VM found at " + run.javaPath, L"Creating classpath from folder " + run.libDir(),
-                  L"Classpath not found", L"Recovering folder " + run.libDir(),
-                  L"Classpath still not found, deleting folder " + run.libDir(), L"Creating folder " + run.libDir(),
-                  L"Recovering folder " + run.libDir(), L"Classpath not found, recovery not possible"});
+    lines.insert(lines.end(), {L"VM found at " + run.javaPath, L"Creating classpath from folder " + run.libDir(),
+                               L"Classpath not found", L"Recovering folder " + run.libDir()});
+    for (const std::wstring& line : run.replacingLines({run.libDir(), installation.libDir()})) lines.push_back(line);
+    lines.insert(lines.end(), {L"Classpath still not found, deleting folder " + run.libDir(),
+                               L"Recovering folder " + run.libDir()});
+    for (const std::wstring& line : run.seedingLines()) lines.push_back(line);
+    lines.push_back(L"Classpath not found, recovery not possible");
     EXPECT_EQ(logOf(run.appDir), ExpectedRun::failedLog(lines, text));
 }
 
@@ -494,7 +622,7 @@ TEST_F(LauncherRun, LaunchIniFirstLineSelectsTheApplicationFolder) {
         run.classpath = run.libDir() + L"\\a.jar";
 
         expectStarted(launch(installation, {}, L"C:\\brivane-tests"), run, logsDir);
-        EXPECT_EQ(filesBelow(libDir), std::vector<std::wstring>{L"a.jar"});
+        EXPECT_EQ(filesBelow(libDir), (std::vector<std::wstring>{L"a.jar", L"library.complete"}));
         removeTree(L"C:\\lib");
         removeTree(L"C:\\logs");
     });
@@ -586,12 +714,15 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
     ExpectedRun run = expectedRun(installation);
     writeBytes(run.libDir() + L"\\notes.txt", "no jar here");
     run.recoveryLines = {L"Classpath not found", L"Recovering folder " + run.libDir()};
+    for (const std::wstring& line : run.replacingLines({run.libDir(), installation.libDir()})) {
+        run.recoveryLines.push_back(line);
+    }
     run.classpath = run.libDir() + L"\\a.jar";
     bool removed = false;
 
     const LaunchResult result = launch(installation, {}, L"", [&](unsigned long) {
         const bool copying = waitFor(
-            [&] { return exists(run.libDir() + L"\\a.jar") || exists(run.libDir() + L"\\filler"); }, 30000);
+            [&] { return exists(run.stagingDir() + L"\\a.jar") || exists(run.stagingDir() + L"\\filler"); }, 30000);
         removed = copying && ::DeleteFileW(run.javaPath.c_str());
     });
 
@@ -649,21 +780,26 @@ TEST_F(LauncherRun, AppDirWithTrailingBackslashReachesTheClientAsOneOfThreeFolde
     EXPECT_EQ(log.back(), "Launcher terminates successfully");
 }
 
-TEST_F(LauncherRun, HalfSeededLibraryFolderIsRepairedByTheSecondStage) {
+TEST_F(LauncherRun, FailedCopyOfTheFirstRepairLeadsToTheSecond) {
     const Installation installation = standardInstallation(L"half seeded", {L"a.jar", L"ext\\b.jar"});
     ExpectedRun run = expectedRun(installation);
-    // A first start cut short during seeding: the subfolders are there, the jars are not.
+    // A library marked complete that lost its jars, keeping a subfolder the installation has too:
+    // the first repair's copy over it cannot create that folder again.
     testdriver::makeFolders(run.libDir() + L"\\ext");
-    run.recoveryLines = {L"Classpath not found",
-                         L"Recovering folder " + run.libDir(),
-                         L"First recovery failed: The folder " + run.libDir() + L"\\ext can not be created.",
+    writeBytes(run.libDir() + L"\\library.complete", "");
+    run.recoveryLines = {L"Classpath not found", L"Recovering folder " + run.libDir(),
+                         L"Creating directory " + run.stagingDir(),
+                         L"Copy directory " + run.libDir() + L" to " + run.stagingDir(),
+                         L"Copy directory " + installation.libDir() + L" to " + run.stagingDir(),
+                         L"First recovery failed: The folder " + run.stagingDir() + L"\\ext can not be created.",
                          L"Classpath still not found, deleting folder " + run.libDir(),
-                         L"Creating folder " + run.libDir(),
                          L"Recovering folder " + run.libDir()};
+    for (const std::wstring& line : run.seedingLines()) run.recoveryLines.push_back(line);
     run.classpath = run.libDir() + L"\\ext\\b.jar;" + run.libDir() + L"\\a.jar";
 
     expectStarted(launch(installation), run);
-    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar"}));
+    EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar", L"library.complete"}));
+    EXPECT_FALSE(exists(run.stagingDir()));
 }
 
 TEST_F(LauncherRun, LogHoldsEveryLineWhileTheRuntimeNeverBecomesIdle) {
