@@ -195,7 +195,11 @@ TEST_F(InstallerRun, InstallsStartsAndRemovesWithEveryProfilesFolders) {
                                      quoted(installFolder()) + L" " + quoted(launchertest::defaultDataDir());
     ASSERT_GE(commandLine.size(), expectedEnd.size());
     EXPECT_EQ(commandLine.substr(commandLine.size() - expectedEnd.size()), expectedEnd) << utf8(commandLine);
-    EXPECT_EQ(launchertest::filesBelow(appDir + L"\\lib"), launchertest::filesBelow(installFolder() + L"\\lib"));
+    // The per-user copy is the installation's library plus the mark of a complete copy.
+    std::vector<std::wstring> seeded = launchertest::filesBelow(installFolder() + L"\\lib");
+    seeded.push_back(L"library.complete");
+    std::sort(seeded.begin(), seeded.end());
+    EXPECT_EQ(launchertest::filesBelow(appDir + L"\\lib"), seeded);
 
     for (const wchar_t* name : kOtherUsers) createOtherUser(name);
     const std::wstring vendorFolder = installFolder().substr(0, installFolder().rfind(L'\\'));

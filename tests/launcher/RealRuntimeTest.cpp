@@ -166,8 +166,10 @@ TEST_F(RealRuntime, ClientReceivesEverythingDecodedAndRunsFromTheSwappedLibrary)
                                  utf8(L"Renaming " + libDir + L" to " + appDir + L"\\lib_old"),
                                  utf8(L"Renaming " + appDir + L"\\lib_new to " + libDir)}));
     EXPECT_EQ(windowsForms(valuesOf(second, L"loaded from")), std::vector<std::wstring>{libDir + L"\\client-2.jar"});
-    EXPECT_EQ(filesBelow(libDir), (std::vector<std::wstring>{L"client-2.jar", L"win.vmoptions"}));
-    EXPECT_EQ(filesBelow(appDir + L"\\lib_old"), (std::vector<std::wstring>{L"client.jar", L"win.vmoptions"}));
+    // Each library folder carries the mark of a complete one.
+    EXPECT_EQ(filesBelow(libDir), (std::vector<std::wstring>{L"client-2.jar", L"library.complete", L"win.vmoptions"}));
+    EXPECT_EQ(filesBelow(appDir + L"\\lib_old"),
+              (std::vector<std::wstring>{L"client.jar", L"library.complete", L"win.vmoptions"}));
 }
 
 }  // namespace
