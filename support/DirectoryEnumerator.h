@@ -6,7 +6,7 @@ class FileEnumeratorCallback;
 
 // Reports the folders matching a pattern, each before the matching folders inside it (the same
 // pattern at every depth, matched by long names only); dot-named folders and folder links
-// (reparse points) are never reported nor entered. Throws only what onEntry throws.
+// (isLinkEntry) are never reported nor entered. Throws only what onEntry throws.
 class DirectoryEnumerator {
 public:
     virtual ~DirectoryEnumerator() = default;

@@ -5,7 +5,7 @@
 class FileEnumeratorCallback;
 
 // Reports the entries matching a pattern inside a folder tree, deepest folders first and the
-// base folder's own matches last. Dot-named folders and links (reparse points) are never entered;
+// base folder's own matches last. Dot-named folders and links (isLinkEntry) are never entered;
 // matches are not filtered by attribute, and count by their long names only. A folder that cannot
 // be listed counts as empty. Throws only what onEntry throws.
 class FileEnumerator {

@@ -6,8 +6,19 @@ bool isFolderEntry(const WIN32_FIND_DATAW& entry) {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool isLinkReparsePoint(DWORD attributes, DWORD reparseTag) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+    // Windows always names the tag of a reparse point; only Wine's links come with 0.
+    return reparseTag == 0 || IsReparseTagNameSurrogate(reparseTag);
+}
+
 bool isLinkEntry(const WIN32_FIND_DATAW& entry) {
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    // dwReserved0 holds the tag only when the attribute is set; the decision looks at it only then.
+    return isLinkReparsePoint(entry.dwFileAttributes, entry.dwReserved0);
+}
+
+bool isLinkTagInfo(const FILE_ATTRIBUTE_TAG_INFO& information) {
+    return isLinkReparsePoint(information.FileAttributes, information.ReparseTag);
 }
 
 bool isDotNamed(const WIN32_FIND_DATAW& entry) {

@@ -10,9 +10,17 @@
 
 // True for a folder, a folder link included.
 bool isFolderEntry(const WIN32_FIND_DATAW& entry);
-// True for a reparse point: a junction, a directory or file symbolic link, a mount point. What it
-// leads to may lie anywhere, an ancestor of the walk included, so no walk enters it.
+// Whether a file or folder with these attributes and this reparse tag is a link: a reparse point
+// whose tag is a name surrogate (symbolic link, junction, mount point). What a link leads to may
+// lie anywhere, an ancestor of a walk included, so no walk enters it and no copy or delete goes
+// through it. Other reparse points are plain files and folders: compressed (WOF), deduplicated
+// and cloud files carry the attribute too. Tag 0 with the attribute counts as a link, the safe
+// side: Wine lists a Linux link to a folder that way. The one decision for both inputs below.
+bool isLinkReparsePoint(DWORD attributes, DWORD reparseTag);
+// isLinkReparsePoint for a search result, whose tag is in dwReserved0.
 bool isLinkEntry(const WIN32_FIND_DATAW& entry);
+// isLinkReparsePoint for what GetFileInformationByHandleEx(FileAttributeTagInfo) tells of a handle.
+bool isLinkTagInfo(const FILE_ATTRIBUTE_TAG_INFO& information);
 // True for "." and "..", for names beginning with a dot (tool folders such as ".svn") and for an
 // empty name.
 bool isDotNamed(const WIN32_FIND_DATAW& entry);

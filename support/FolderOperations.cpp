@@ -60,17 +60,17 @@ void scanTree(const std::wstring& path, TreeFacts& facts) {
 
 // Removes the link at path itself, never what it points to. The handle names the link only when
 // the system honours FILE_FLAG_OPEN_REPARSE_POINT: Windows does; Wine 8 opens the target instead
-// (and its RemoveDirectoryW removes an empty target), so a handle without the reparse attribute
-// is left alone and the link stays.
+// (and its RemoveDirectoryW removes an empty target), so a handle that is no link is left alone
+// and the link stays.
 bool removeLink(const std::wstring& longPath) {
     const UniqueFileHandle link(::CreateFileW(longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING,
                                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!link) return false;
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!::GetFileInformationByHandle(link.get(), &information)) return false;
-    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag)) return false;
+    if (!isLinkTagInfo(tag)) return false;
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
     return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
@@ -80,7 +80,8 @@ bool removeLink(const std::wstring& longPath) {
 // removed as links. Goes on past what cannot be deleted, so that a retry has less to do. True
 // when everything is gone.
 bool removeTreeItself(const std::wstring& longPath, DWORD attributes) {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return removeLink(longPath);
+    // A compressed, deduplicated or cloud entry carries the attribute too: it is deleted as what it is.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && isLink(longPath)) return removeLink(longPath);
     // Read-only entries are deleted like the others, as the shell delete does.
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) ::SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ::DeleteFileW(longPath.c_str()) != FALSE;
@@ -167,7 +168,14 @@ bool isFile(const std::wstring& path) {
 
 bool isLink(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+    // The tag is in the search result of the entry itself. Opening it with
+    // FILE_FLAG_OPEN_REPARSE_POINT would ask for it as well, but Wine opens the target instead.
+    WIN32_FIND_DATAW entry;
+    const UniqueFindHandle search(::FindFirstFileW(path.c_str(), &entry));
+    // A reparse point that cannot be listed (a drive root, a path with a trailing backslash)
+    // counts as a link: the safe side.
+    return !search || isLinkEntry(entry);
 }
 
 void createFolder(const std::wstring& path) {

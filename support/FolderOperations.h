@@ -13,7 +13,9 @@
 bool isDirectory(const std::wstring& path);
 // True when the path names an existing entry that is not a folder.
 bool isFile(const std::wstring& path);
-// True when the path names a link (reparse point: junction, symbolic link, mount point).
+// True when the path names a link: a reparse point whose tag is a name surrogate (junction,
+// symbolic link, mount point), as isLinkReparsePoint decides. A compressed, deduplicated or cloud
+// file or folder is no link.
 bool isLink(const std::wstring& path);
 // Creates one level. Throws "The folder <path> can not be created." (also when it exists).
 void createFolder(const std::wstring& path);

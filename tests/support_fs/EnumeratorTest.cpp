@@ -93,6 +93,37 @@ TEST(LongNameMatch, OnlyTheLongNameCountsForAnExtensionPattern) {
     });
 }
 
+// Windows sets the reparse attribute on many plain files (compressed, deduplicated, cloud), which
+// Wine cannot make: the decision is fed the real tag values, once as a search result and once as
+// the tag query of a handle tells them.
+TEST(ReparseTag, OnlyNameSurrogatesAndWinesTagZeroAreLinks) {
+    constexpr DWORD kReparse = FILE_ATTRIBUTE_REPARSE_POINT;
+    constexpr DWORD kFolder = FILE_ATTRIBUTE_DIRECTORY;
+    testdriver::forEachCase<DWORD, DWORD, bool>({
+        {"symbolic link", kReparse | kFolder, 0xA000000C, true},
+        {"file symbolic link", kReparse | FILE_ATTRIBUTE_ARCHIVE, 0xA000000C, true},
+        {"junction or mount point", kReparse | kFolder, 0xA0000003, true},
+        {"Wine's link to a folder: tag 0", kReparse | kFolder, 0, true},
+        {"WOF (compact /exe, CompactOS)", kReparse | FILE_ATTRIBUTE_ARCHIVE, 0x80000017, false},
+        {"deduplicated file", kReparse | FILE_ATTRIBUTE_ARCHIVE, 0x80000013, false},
+        {"cloud placeholder folder", kReparse | kFolder, 0x9000001A, false},
+        {"cloud file CLOUD_1", kReparse | FILE_ATTRIBUTE_ARCHIVE, 0x9000101A, false},
+        {"cloud file CLOUD_F", kReparse | FILE_ATTRIBUTE_READONLY, 0x9000F01A, false},
+        {"app execution alias", kReparse, 0x8000001B, false},
+        {"no reparse attribute, left-over tag field", kFolder, 0xA000000C, false},
+        {"plain file", FILE_ATTRIBUTE_ARCHIVE, 0, false},
+    }, [](DWORD attributes, DWORD tag, bool link) {
+        WIN32_FIND_DATAW entry{};
+        entry.dwFileAttributes = attributes;
+        entry.dwReserved0 = tag;
+        EXPECT_EQ(isLinkEntry(entry), link);
+        FILE_ATTRIBUTE_TAG_INFO information{};
+        information.FileAttributes = attributes;
+        information.ReparseTag = tag;
+        EXPECT_EQ(isLinkTagInfo(information), link);
+    });
+}
+
 class EnumeratorTest : public ::testing::Test {
 protected:
     std::vector<std::wstring> files(const std::wstring& pattern, bool recursive) {
