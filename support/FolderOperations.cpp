@@ -63,7 +63,7 @@ void scanTree(const std::wstring& path, TreeFacts& facts) {
 // (and its RemoveDirectoryW removes an empty target), so a handle that is no link is left alone
 // and the link stays.
 bool removeLink(const std::wstring& longPath) {
-    const UniqueFileHandle link(::CreateFileW(longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+    const UniqueFileHandle link(::CreateFileW(longPath.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING,
                                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -71,6 +71,13 @@ bool removeLink(const std::wstring& longPath) {
     FILE_ATTRIBUTE_TAG_INFO tag{};
     if (!::GetFileInformationByHandleEx(link.get(), FileAttributeTagInfo, &tag, sizeof tag)) return false;
     if (!isLinkTagInfo(tag)) return false;
+    // The disposition delete refuses a read-only entry. The mark goes through this handle, so it
+    // leaves the link itself, never its target.
+    if ((tag.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        FILE_BASIC_INFO basic{};  // times of 0 stay as they are
+        basic.FileAttributes = tag.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (!::SetFileInformationByHandle(link.get(), FileBasicInfo, &basic, sizeof basic)) return false;
+    }
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
     return ::SetFileInformationByHandle(link.get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
