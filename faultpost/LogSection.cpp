@@ -5,6 +5,7 @@
 
 #include "faultpost/ReportFormat.h"
 #include "support/FileInputStream.h"
+#include "support/FolderOperations.h"
 #include "support/IOException.h"
 #include "support/PathProvider.h"
 #include "support/ProfileNames.h"
@@ -57,8 +58,10 @@ void writeLogFile(PrintWriter& writer, const std::wstring& path) {
     writer.println(path);
     // One log held open by another program, or on a failing disk, must not cost the support desk
     // all the others: its failure is named in the report instead. A file that could not be opened
-    // fails at the reader's first block read with the stream's "is not open" pair.
-    FileInputStream stream(path);
+    // fails at the reader's first block read with the stream's "is not open" pair. The found file
+    // is opened by its long-path form: by its plain path a log named "aux.log" would be the device
+    // AUX (a serial port, whose read may never return), "com1.log" another device.
+    FileInputStream stream(longPathOfFile(path));
     std::optional<Utf8StreamReader> reader;
     std::optional<std::wstring> failure;
     const wchar_t* line = nullptr;

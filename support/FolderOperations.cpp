@@ -163,6 +163,16 @@ std::wstring longPathForm(const std::wstring& fullPath) {
     return L"\\\\?\\" + fullPath;
 }
 
+std::wstring longPathOfFile(const std::wstring& path) {
+    const std::size_t nameStart = path.find_last_of(L"\\/") + 1;  // 0 when there is no folder part
+    // The folder alone: resolving the whole path would turn a device name at its end into "\\.\AUX".
+    const std::wstring folder = nameStart == 0 ? std::wstring(L".\\") : path.substr(0, nameStart);
+    std::wstring full = fullPathOf(folder);
+    if (full.empty()) return path;
+    if (full.back() != L'\\') full += L'\\';
+    return longPathForm(full + path.substr(nameStart));
+}
+
 bool isDirectory(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -47,3 +47,8 @@ bool removeEmptyFolder(const std::wstring& path);
 // "\\?\C:\a", "\\server\share\a" becomes "\\?\UNC\server\share\a"; a path already in that form
 // or a device path ("\\.\") stays as it is. Never throws.
 std::wstring longPathForm(const std::wstring& fullPath);
+// The long-path form of a file's full path, for opening a file found by a search: the folder part
+// is resolved against the current folder and the last part is kept as a name, so "aux.log" or
+// "com1.log" is the file of that name, never the device AUX or COM1 that the plain path would
+// open. The path as it stands when its folder cannot be resolved. Never throws.
+std::wstring longPathOfFile(const std::wstring& path);

@@ -248,7 +248,8 @@ TEST_F(FaultpostEndToEndTest, LogHeldByAnotherProgramIsNamedAndTheReportStillGoe
     // The failure's text is the English one for every user.
     ASSERT_TRUE(userLanguageOfThisRun());
     EXPECT_EQ(mailedBody(), ansi(reportOf(fine + L"\r\nfine\r\n----------\r\n" + path +
-                                          L"\r\nCould not be read: The file " + path + L" is not open\r\n----------\r\n")));
+                                          L"\r\nCould not be read: The file " + longForm(path) +
+                                          L" is not open\r\n----------\r\n")));
     holder.release();
     EXPECT_TRUE(holder.process().waitForExit(kTimeoutMs));
     EXPECT_EQ(holder.process().exitCode(), 0u);
@@ -273,6 +274,20 @@ TEST_F(FaultpostEndToEndTest, RefusedMailIsSavedOnRequest) {
     const std::wstring report = reportOf(path + L"\r\nStra\u00dfe\r\n----------\r\n");
     EXPECT_EQ(readBytes(saved), "An: " + utf8(kSupportMailbox) + "\r\nSubject: Problem mit Tavrel Bank brivane\r\n\r\n" +
                                              utf8(report));
+}
+
+// By its plain path a log named like a device is the device: AUX is a serial port under Wine,
+// whose read never returns, so the run would hang; COM1 is another port. Found logs are files.
+TEST_F(FaultpostEndToEndTest, LogsNamedLikeDevicesAreReadAsFiles) {
+    makeFolders(logFolders_[0]);
+    const std::wstring aux = logFolders_[0] + L"aux.log";
+    const std::wstring com1 = logFolders_[0] + L"com1.log";
+    // Made through the long form: the plain path would name the device here too.
+    writeBytes(longForm(aux), "aux line\n");
+    writeBytes(longForm(com1), "com1 line\n");
+
+    EXPECT_EQ(mailedBody(), ansi(reportOf(aux + L"\r\naux line\r\n----------\r\n" + com1 +
+                                          L"\r\ncom1 line\r\n----------\r\n")));
 }
 
 }  // namespace

@@ -174,8 +174,10 @@ TEST_F(ComposeReportTest, LogThatCannotBeOpenedIsNamedAndTheOthersFollow) {
     testdriver::writeBytes(readable, "fine\n");
     testdriver::writeBytes(last, "secret\n");
     const std::wstring readableSection = readable + L"\r\nfine\r\n----------\r\n";
+    // A found file is opened by its long-path form, which the stream's text names.
     const auto unreadableSection = [](const std::wstring& path) {
-        return path + L"\r\nCould not be read: The file " + path + L" is not open\r\n----------\r\n";
+        return path + L"\r\nCould not be read: The file " + testdriver::longForm(path) +
+               L" is not open\r\n----------\r\n";
     };
     testdriver::forEachCase<std::vector<std::wstring>, std::wstring>({
         {"first and last held", {first, last}, unreadableSection(first) + readableSection + unreadableSection(last)},
