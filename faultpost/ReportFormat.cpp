@@ -7,7 +7,28 @@
 
 #include "support/CapacityGrowth.h"
 
-std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long platformId) {
+namespace {
+
+// Windows 10, 11 and their servers all report 10.0; the build tells them apart.
+std::wstring windows10Name(unsigned long build, unsigned char productType) {
+    if (productType == VER_NT_WORKSTATION) return build < 22000 ? L"Windows 10" : L"Windows 11";
+    switch (build) {
+    case 14393:
+        return L"Windows Server 2016";
+    case 17763:
+        return L"Windows Server 2019";
+    case 20348:
+        return L"Windows Server 2022";
+    case 26100:
+        return L"Windows Server 2025";
+    }
+    return L"Windows Server";
+}
+
+}  // namespace
+
+std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long build, unsigned long platformId,
+                         unsigned char productType) {
     switch (major) {
     case 3:
         return L"Windows NT 3.51";
@@ -43,17 +64,20 @@ std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long
             return L"Windows 8.1";
         }
         break;
+    case 10:
+        if (minor == 0) return windows10Name(build, productType);
+        break;
     }
     return std::wstring();
 }
 
 std::wstring systemDescription(unsigned long major, unsigned long minor, unsigned long build,
-                               unsigned long platformId, const std::wstring& servicePack) {
+                               unsigned long platformId, unsigned char productType, const std::wstring& servicePack) {
     // The numbers go through "%d", as the report has always shown them.
     wchar_t numbers[200] = {};
     std::swprintf(numbers, 200, L"OS Version = %d.%d.%d ", static_cast<int>(major),
                   static_cast<int>(minor), static_cast<int>(build));
-    return numbers + windowsName(major, minor, platformId) + L" " + servicePack;
+    return numbers + windowsName(major, minor, build, platformId, productType) + L" " + servicePack;
 }
 
 long long expectedReportUnits(const std::vector<std::wstring>& paths, unsigned long long logBytes) {

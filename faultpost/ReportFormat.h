@@ -14,14 +14,17 @@ inline constexpr wchar_t kCouldNotBeRead[] = L"Could not be read: ";
 // Stands in for the log files when no folder holds one.
 inline constexpr wchar_t kNoLogsFound[] = L"no logs found";
 
-// The Windows name for the version numbers that GetVersionExW reports; the platform identifier
-// only tells 4.0 apart (Windows 95 against NT 4.0). Empty for versions the table does not list.
-std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long platformId);
+// The Windows name for a version as RtlGetVersion reports it. The platform identifier only tells
+// 4.0 apart (Windows 95 against NT 4.0); the build and the product type (VER_NT_WORKSTATION or a
+// server's) only 10.0 (Windows 10 below build 22000, Windows 11 from it, the servers by their
+// builds). Empty for versions the table does not list.
+std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long build, unsigned long platformId,
+                         unsigned char productType);
 
 // The whole first line of the report without its line end: "OS Version = " major.minor.build,
 // a blank, the Windows name, a blank and the service-pack text.
 std::wstring systemDescription(unsigned long major, unsigned long minor, unsigned long build,
-                               unsigned long platformId, const std::wstring& servicePack);
+                               unsigned long platformId, unsigned char productType, const std::wstring& servicePack);
 
 // UTF-16 units, terminator included, that the report over these log files takes when their lines
 // end with CR LF: the longest version line and the separator, then for each file its path line,

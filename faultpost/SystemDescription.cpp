@@ -5,15 +5,32 @@
 #include "faultpost/ReportFormat.h"
 #include "support/PrintWriter.h"
 
-void writeSystemDescription(PrintWriter& writer) {
-    // The plain structure: the report never showed product type or suite. The program's manifest
-    // declares no supported systems, so later Windows versions report themselves as 6.2.
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
+namespace {
+
+using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+
+// The version that Windows really runs. GetVersionExW answers a program whose manifest declares
+// no supported systems with 6.2 on every later Windows; RtlGetVersion is no part of that shim.
+// It is looked up at run time since the import libraries do not all offer it; ntdll is loaded in
+// every process and stays, so its handle is only borrowed.
+bool readRunningVersion(OSVERSIONINFOEXW& info) {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    const auto rtlGetVersion = ntdll == nullptr ? nullptr
+                                                : reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(
+                                                      ::GetProcAddress(ntdll, "RtlGetVersion")));
+    if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0) return true;
 #ifdef _MSC_VER
-#pragma warning(suppress : 4996)  // deprecated, but it is the reported version we want
+#pragma warning(suppress : 4996)  // deprecated, but the fallback where ntdll has no answer
 #endif
-    if (!::GetVersionExW(&info)) return;
+    return ::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info)) != FALSE;
+}
+
+}  // namespace
+
+void writeSystemDescription(PrintWriter& writer) {
+    OSVERSIONINFOEXW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!readRunningVersion(info)) return;
     writer.print(systemDescription(info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
-                                   info.dwPlatformId, info.szCSDVersion));
+                                   info.dwPlatformId, info.wProductType, info.szCSDVersion));
 }

@@ -2,6 +2,7 @@
 
 class PrintWriter;
 
-// Prints the Windows version line (without line end) as GetVersionExW reports it to this
-// program; prints nothing when GetVersionExW fails. Throws only what the writer throws.
+// Prints the Windows version line (without line end) for the Windows that really runs
+// (RtlGetVersion, which no compatibility shim changes; GetVersionExW where it is missing); prints
+// nothing when neither answers. Throws only what the writer throws.
 void writeSystemDescription(PrintWriter& writer);

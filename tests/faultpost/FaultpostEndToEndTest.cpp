@@ -28,15 +28,54 @@ using namespace testdriver;
 constexpr DWORD kTimeoutMs = 30000;
 const wchar_t* const kProfiles[] = {L"brivane", L"brivane_quorsel", L"brivane_stage", L"cm"};
 
-// The first report line as this prefix's Windows version reports it (the name table itself is
-// covered by the unit tests).
+// The first report line for the Windows that runs (the name table itself is covered by the unit
+// tests).
 std::wstring versionLine() {
-    OSVERSIONINFOW info = {};
+    OSVERSIONINFOEXW info = {};
     info.dwOSVersionInfoSize = sizeof(info);
-    if (!::GetVersionExW(&info)) return std::wstring();
+    const auto rtlGetVersion = reinterpret_cast<LONG(WINAPI*)(OSVERSIONINFOEXW*)>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    if (rtlGetVersion == nullptr || rtlGetVersion(&info) != 0) return std::wstring();
     return systemDescription(info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber, info.dwPlatformId,
-                             info.szCSDVersion);
+                             info.wProductType, info.szCSDVersion);
 }
+
+bool runsUnderWine() {
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// The Windows version that Wine reports to the programs of this prefix (HKCU\Software\Wine,
+// value Version), set for one scope and put back as it was when the scope ends.
+class WineVersionSetting {
+public:
+    explicit WineVersionSetting(const std::wstring& version) {
+        wchar_t previous[64] = {};
+        DWORD size = sizeof previous;
+        had_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, L"Version", RRF_RT_REG_SZ, nullptr, previous, &size) ==
+               ERROR_SUCCESS;
+        previous_ = previous;
+        set_ = set(version);
+    }
+    ~WineVersionSetting() {
+        if (had_) {
+            set(previous_);
+        } else {
+            ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Version");
+        }
+    }
+    bool isSet() const { return set_; }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Wine";
+    static bool set(const std::wstring& version) {
+        return ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Version", REG_SZ, version.c_str(),
+                                 static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+
+    bool had_ = false;
+    bool set_ = false;
+    std::wstring previous_;
+};
 
 std::wstring reportOf(const std::wstring& logSection) {
     return versionLine() + L"\r\n----------\r\n" + logSection;
@@ -288,6 +327,22 @@ TEST_F(FaultpostEndToEndTest, LogsNamedLikeDevicesAreReadAsFiles) {
 
     EXPECT_EQ(mailedBody(), ansi(reportOf(aux + L"\r\naux line\r\n----------\r\n" + com1 +
                                           L"\r\ncom1 line\r\n----------\r\n")));
+}
+
+// Windows 8.1 and 10 answer GetVersionExW of a program that declares no supported systems with
+// 6.2.9200, "Windows 8"; Wine does the same for a prefix set to either. The line must name the
+// Windows that runs. Wine 8 knows no Windows 11 and no servers: they are rows of the name table.
+TEST_F(FaultpostEndToEndTest, VersionLineNamesTheWindowsThatRuns) {
+    if (!runsUnderWine()) GTEST_SKIP() << "only Wine sets the reported Windows per prefix";
+    testdriver::forEachCase<std::wstring, std::wstring>({
+        {"Windows 10", L"win10", L"OS Version = 10.0.18362 Windows 10 "},
+        {"Windows 8.1", L"win81", L"OS Version = 6.3.9600 Windows 8.1 "},
+    }, [&](const std::wstring& version, const std::wstring& line) {
+        const WineVersionSetting setting(version);
+        ASSERT_TRUE(setting.isSet());
+        const std::string body = mailedBody();
+        EXPECT_EQ(body.substr(0, body.find("\r\n")), ansi(line));
+    });
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "faultpost/Faultpost.h"
 #include "faultpost/ReportFormat.h"
 #include "tests/driver/CaseTable.h"
@@ -11,30 +13,45 @@ namespace {
 
 TEST(WindowsName, FollowsTheVersionTable) {
     using Number = unsigned long;
-    testdriver::forEachRow<Number, Number, Number, const wchar_t*>({
-        {3, 51, 2, L"Windows NT 3.51"},
-        {3, 7, 2, L"Windows NT 3.51"},  // any minor version of 3
-        {4, 0, 1, L"Windows 95"},
-        {4, 0, 2, L"Windows NT 4.0"},
-        {4, 0, 0, L"Windows NT 4.0"},
-        {4, 10, 1, L"Windows 98"},
-        {4, 90, 1, L"Windows Me"},
-        {4, 1, 1, L""},
-        {5, 0, 2, L"Windows 2000"},
-        {5, 1, 2, L"Windows XP"},
-        {5, 2, 2, L"Windows Server 2003 family"},
-        {5, 3, 2, L""},
-        {6, 0, 2, L"Windows Vista"},
-        {6, 1, 1, L"Windows 7"},  // only 4.0 looks at the platform
-        {6, 2, 2, L"Windows 8"},
-        {6, 3, 2, L"Windows 8.1"},
-        {6, 4, 2, L""},
-        {10, 0, 2, L""},
-        {2, 0, 2, L""},
-    }, [](Number major, Number minor, Number platformId, const wchar_t* name) {
+    constexpr unsigned char kWorkstation = VER_NT_WORKSTATION;
+    constexpr unsigned char kServer = VER_NT_SERVER;
+    testdriver::forEachRow<Number, Number, Number, Number, unsigned char, const wchar_t*>({
+        {3, 51, 1057, 2, kWorkstation, L"Windows NT 3.51"},
+        {3, 7, 0, 2, kWorkstation, L"Windows NT 3.51"},  // any minor version of 3
+        {4, 0, 950, 1, kWorkstation, L"Windows 95"},
+        {4, 0, 1381, 2, kWorkstation, L"Windows NT 4.0"},
+        {4, 0, 1381, 0, kWorkstation, L"Windows NT 4.0"},
+        {4, 10, 1998, 1, kWorkstation, L"Windows 98"},
+        {4, 90, 3000, 1, kWorkstation, L"Windows Me"},
+        {4, 1, 0, 1, kWorkstation, L""},
+        {5, 0, 2195, 2, kWorkstation, L"Windows 2000"},
+        {5, 1, 2600, 2, kWorkstation, L"Windows XP"},
+        {5, 2, 3790, 2, kServer, L"Windows Server 2003 family"},
+        {5, 3, 0, 2, kWorkstation, L""},
+        {6, 0, 6002, 2, kWorkstation, L"Windows Vista"},
+        {6, 1, 7601, 1, kWorkstation, L"Windows 7"},  // only 4.0 looks at the platform
+        {6, 1, 7601, 2, kServer, L"Windows 7"},       // and only 10.0 at the product type
+        {6, 2, 9200, 2, kWorkstation, L"Windows 8"},
+        {6, 3, 9600, 2, kWorkstation, L"Windows 8.1"},
+        {6, 4, 9841, 2, kWorkstation, L""},
+        {10, 0, 10240, 2, kWorkstation, L"Windows 10"},
+        {10, 0, 21999, 2, kWorkstation, L"Windows 10"},
+        {10, 0, 22000, 2, kWorkstation, L"Windows 11"},
+        {10, 0, 26100, 2, kWorkstation, L"Windows 11"},
+        {10, 0, 14393, 2, kServer, L"Windows Server 2016"},
+        {10, 0, 14393, 2, VER_NT_DOMAIN_CONTROLLER, L"Windows Server 2016"},
+        {10, 0, 17763, 2, kServer, L"Windows Server 2019"},
+        {10, 0, 20348, 2, kServer, L"Windows Server 2022"},
+        {10, 0, 26100, 2, kServer, L"Windows Server 2025"},
+        {10, 0, 19045, 2, kServer, L"Windows Server"},  // a semi-annual server build
+        {10, 1, 19045, 2, kWorkstation, L""},
+        {11, 0, 22000, 2, kWorkstation, L""},
+        {2, 0, 0, 2, kWorkstation, L""},
+    }, [](Number major, Number minor, Number build, Number platformId, unsigned char productType, const wchar_t* name) {
         // Several versions have no name: the version itself tells the rows apart.
-        SCOPED_TRACE(std::to_string(major) + "." + std::to_string(minor) + " platform " + std::to_string(platformId));
-        EXPECT_EQ(windowsName(major, minor, platformId), name);
+        SCOPED_TRACE(std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build) + " platform " +
+                     std::to_string(platformId) + " product type " + std::to_string(productType));
+        EXPECT_EQ(windowsName(major, minor, build, platformId, productType), name);
     });
 }
 
@@ -43,12 +60,12 @@ TEST(SystemDescription, JoinsNumbersNameAndServicePackWithBlanks) {
     testdriver::forEachCase<Number, Number, Number, Number, const wchar_t*, const wchar_t*>({
         {"Windows 7 SP1", 6, 1, 7601, 2, L"Service Pack 1", L"OS Version = 6.1.7601 Windows 7 Service Pack 1"},
         {"no service pack keeps the blank", 6, 2, 9200, 2, L"", L"OS Version = 6.2.9200 Windows 8 "},
-        {"unknown version keeps both blanks", 10, 0, 19045, 2, L"", L"OS Version = 10.0.19045  "},
+        {"unknown version keeps both blanks", 10, 1, 19045, 2, L"", L"OS Version = 10.1.19045  "},
         {"95 by platform", 4, 0, 950, 1, L" B", L"OS Version = 4.0.950 Windows 95  B"},
         {"numbers as signed decimals", 0xFFFFFFFFul, 0, 0, 2, L"", L"OS Version = -1.0.0  "},
     }, [&](Number major, Number minor, Number build, Number platformId, const wchar_t* servicePack,
            const wchar_t* line) {
-        EXPECT_EQ(systemDescription(major, minor, build, platformId, servicePack), line);
+        EXPECT_EQ(systemDescription(major, minor, build, platformId, VER_NT_WORKSTATION, servicePack), line);
     });
 }
 
