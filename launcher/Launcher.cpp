@@ -9,6 +9,7 @@
 #include "launcher/LibraryFolders.h"
 #include "launcher/LibraryLock.h"
 #include "launcher/SplashWindow.h"
+#include "launcher/VmOptionsQuotes.h"
 #include "support/DateTimeFormatter.h"
 #include "support/FolderOperations.h"
 #include "support/IOException.h"
@@ -135,7 +136,7 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     appendInternetSettingsProperties(propertyOptions);
     log.log(L"Property options created:" + propertyOptions);
 
-    const std::wstring additionalOptions = launcher.readVmOptions(folders.libDir);
+    const std::wstring additionalOptions = closeOpenQuote(launcher.readVmOptions(folders.libDir), log);
     log.log(L"Additional options created:" + additionalOptions);
 
     const std::wstring commandLine = composeJavaCommandLine({javaPath, classpath, propertyOptions,

@@ -11,6 +11,7 @@
 #include "launcher/JavaVersion.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/Launcher.h"
+#include "launcher/VmOptionsQuotes.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
@@ -245,6 +246,39 @@ TEST(JavaCommandLine, HostileValuesReachTheRuntimeAsTheirOwnArguments) {
                                          L"-Dlaunch.proxyPort=8080\" \"-javaagent:C:\\x\\evil.jar",
                                          L"-Dlaunch.proxyOverride=*.local;<local>\\", L"-Xmx512m",
                                          L"-Dfoo=a b", L"a.a", parts.appDir, parts.installDir, parts.dataDir}));
+}
+
+// The quote state of a win.vmoptions line, checked against the system's own splitter: after the
+// closing, the main class and the folders that follow are arguments of their own.
+TEST(VmOptionsQuotes, AnOpenQuoteIsClosedAtTheEndAndNothingElseChanges) {
+    testdriver::forEachCase<std::wstring, bool, std::wstring>({
+        {"no quote", L"-Xmx512m -Dfoo=bar", false, L"-Xmx512m -Dfoo=bar"},
+        {"balanced value with blank", L"-Dclient.title=\"Tavrel Bank\"", false, L"-Dclient.title=\"Tavrel Bank\""},
+        {"title left open", L"-Dclient.title=\"Tavrel Bank", true, L"-Dclient.title=\"Tavrel Bank\""},
+        {"folder whose backslash escapes the closing quote", L"-Dx=\"C:\\dir\\\"", true,
+         L"-Dx=\"C:\\dir\\\"\""},
+        {"open quote ending in a backslash", L"-Dx=\"C:\\dir\\", true, L"-Dx=\"C:\\dir\\\\\""},
+        {"open quote ending in two backslashes", L"-Dx=\"C:\\dir\\\\", true, L"-Dx=\"C:\\dir\\\\\\\\\""},
+        {"escaped quote outside quotes", L"-Dx=a\\\"b", false, L"-Dx=a\\\"b"},
+        {"escaped backslash before a closing quote", L"-Dx=\"C:\\dir\\\\\"", false, L"-Dx=\"C:\\dir\\\\\""},
+        {"doubled quote inside quotes ends them", L"-Dx=\"a\"\"b", false, L"-Dx=\"a\"\"b"},
+        {"third quote of a run is a literal and ends them", L"-Dx=\"\"\"", false, L"-Dx=\"\"\""},
+        {"fourth quote of a run opens again", L"-Dx=\"\"\"\"", true, L"-Dx=\"\"\"\"\""},
+        {"quote alone", L"\"", true, L"\"\""},
+        {"empty", L"", false, L""},
+        {"second option left open", L"-Xmx1g \"-Dy=a b", true, L"-Xmx1g \"-Dy=a b\""},
+    }, [](const std::wstring& options, bool open, const std::wstring& closed) {
+        EXPECT_EQ(leavesQuoteOpen(options), open);
+        EXPECT_EQ(withOpenQuoteClosed(options), closed);
+        const std::vector<std::wstring> arguments =
+            splitArguments(L"javaw.exe " + withOpenQuoteClosed(options) + L" a.a \"C:\\A\" \"C:\\I\" \"C:\\D\"");
+        ASSERT_GE(arguments.size(), 5u);
+        EXPECT_EQ(std::vector<std::wstring>(arguments.end() - 4, arguments.end()),
+                  (std::vector<std::wstring>{L"a.a", L"C:\\A", L"C:\\I", L"C:\\D"}));
+        // Unchanged, the open line would take the main class in: the table's state is the system's.
+        const std::vector<std::wstring> unchanged = splitArguments(L"javaw.exe " + options + L" a.a");
+        EXPECT_EQ(unchanged.back() == L"a.a", !open);
+    });
 }
 
 TEST(JavaCommandLine, FitsAProcessUpToTheSystemLimit) {

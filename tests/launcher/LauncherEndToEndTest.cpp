@@ -646,6 +646,33 @@ TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
     });
 }
 
+TEST_F(LauncherRun, QuoteLeftOpenInVmOptionsIsClosedBeforeTheMainClass) {
+    testdriver::forEachCase<std::string, std::wstring, std::wstring>({
+        {"title left open", "-Dclient.title=\"Tavrel Bank\r\n", L"-Dclient.title=\"Tavrel Bank\"",
+         L"-Dclient.title=Tavrel Bank"},
+        {"folder whose backslash escapes the closing quote", "-Dx=\"C:\\dir\\\"\r\n", L"-Dx=\"C:\\dir\\\"\"",
+         L"-Dx=C:\\dir\""},
+    }, [&](const std::string& file, const std::wstring& closed, const std::wstring& lastOption) {
+        removeTree(defaultAppDir());
+        const Installation installation = standardInstallation(L"open quote", {L"a.jar"});
+        writeBytes(installation.libDir() + L"\\win.vmoptions", file);
+
+        const LaunchResult result = launch(installation);
+
+        EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+        const std::vector<std::wstring> arguments = testdriver::splitArguments(result.recordedCommandLine);
+        const auto mainClass = std::find(arguments.begin(), arguments.end(), L"a.a");
+        ASSERT_TRUE(mainClass != arguments.end() && mainClass != arguments.begin()) << utf8(result.recordedCommandLine);
+        EXPECT_EQ(*(mainClass - 1), lastOption);
+        EXPECT_EQ(std::vector<std::wstring>(mainClass + 1, arguments.end()),
+                  (std::vector<std::wstring>{defaultAppDir(), installation.folder(), defaultDataDir()}));
+        const std::vector<std::string> log = logOf(defaultAppDir());
+        const auto closing = std::find(log.begin(), log.end(), "Closing the quote that win.vmoptions leaves open");
+        ASSERT_TRUE(closing != log.end() && closing + 1 != log.end());
+        EXPECT_EQ(*(closing + 1), utf8(L"Additional options created:" + closed));
+    });
+}
+
 TEST_F(LauncherRun, SecondLauncherOfTheSameSecondEndsSilently) {
     const Installation installation = standardInstallation(L"second launcher", {L"a.jar"});
     const std::wstring logsFolder = defaultAppDir() + L"\\logs";
