@@ -68,6 +68,13 @@ TEST(FirstLine, SkipsOnlyALeadingByteOrderMark) {
         {"second mark is text", "\xEF\xBB\xBF\xEF\xBB\xBFx", L"\uFEFFx"},
         {"mark inside the line is text", "a\xEF\xBB\xBF", L"a\uFEFF"},
         {"no mark", "-Xmx256m", L"-Xmx256m"},
+        // Notepad's "Unicode": UTF-16LE after FF FE.
+        {"UTF-16LE options line", std::string("\xFF\xFE-\0X\0m\0x\0" "1\0g\0\r\0\n\0-\0x\0", 22), L"-Xmx1g"},
+        {"UTF-16LE launch.ini, LF only, umlaut and a unit above 0xFF",
+         std::string("\xFF\xFE" "a\0=\0\xFC\0\xAC\x20\n\0", 12), L"a=\u00FC\u20AC"},
+        {"UTF-16LE last line with CR, odd byte left over", std::string("\xFF\xFEx\0\r\0y", 7), L"x"},
+        {"UTF-16LE mark alone", "\xFF\xFE", L""},
+        {"UTF-16LE zero unit cuts the line", std::string("\xFF\xFE" "a\0\0\0b\0", 8), L"a"},
     }, [&](const std::string& bytes, const std::wstring& line) {
         testdriver::writeBytes(folder / L"win.vmoptions", bytes);
         EXPECT_EQ(readFirstLine(folder / L"win.vmoptions"), line);
