@@ -9,9 +9,9 @@ bool endsWith(const std::wstring& text, const std::wstring& ending) {
     return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
 }
 
-// folder ends with a backslash, so "C:\UsersOld\..." does not lie below "C:\Users\". Both
-// folders come from the same profile list, so they can differ only in the case of plain letters
-// such as the drive letter.
+// folder ends with a backslash, so "C:\WindowsApps\..." does not lie below "C:\Windows\". Both
+// folders come from the system, so they can differ only in the case of plain letters such as the
+// drive letter.
 bool liesBelow(const std::wstring& path, const std::wstring& folder) {
     if (path.size() <= folder.size()) return false;
     for (std::size_t i = 0; i < folder.size(); ++i) {
@@ -41,9 +41,11 @@ std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, 
 }
 
 std::optional<ProfileLayout> chooseProfileLayout(const std::wstring& dataFolder, const std::wstring& profilesFolder,
+                                                 const std::wstring& windowsFolder,
                                                  const std::wstring& applicationName) {
     const std::wstring root = withTrailingBackslash(profilesFolder);
-    if (dataFolder.empty() || root.empty() || liesBelow(dataFolder, root)) {
+    const std::wstring windows = withTrailingBackslash(windowsFolder);
+    if (root.empty() || windows.empty() || !liesBelow(dataFolder, windows)) {
         return splitProfileLayout(dataFolder, applicationName);
     }
     ProfileLayout layout;

@@ -17,13 +17,15 @@ struct ProfileLayout {
 // data folder at a drive root would otherwise make every folder beside it a deletion target.
 std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, const std::wstring& applicationName);
 
-// The layout for the running account. A data folder below profilesFolder (the folder holding the
-// users' profiles, normally "C:\Users\") is split as above. Any other belongs to an account whose
-// profile lies elsewhere: LocalSystem, as which an uninstaller runs the cleaner, keeps its local
-// data below the Windows folder, and the split would look for profiles there. Such an account
-// takes profilesFolder as root and each profile's local data folder as suffix. An empty
-// profilesFolder (the shell could not name it) leaves the split alone.
+// The layout for the running account. The system's own accounts (LocalSystem, as which an
+// uninstaller runs the cleaner, LocalService, NetworkService) keep their data below the Windows
+// folder (windowsFolder, normally "C:\Windows\"), where the split would look for profiles: such an
+// account takes profilesFolder (the folder holding the users' profiles, normally "C:\Users\") as
+// root and each profile's local data folder as suffix. Every other account gets the split, also
+// one whose own profile lies elsewhere (a profile moved to another drive). An empty
+// profilesFolder or windowsFolder (the system could not name it) leaves the split alone.
 std::optional<ProfileLayout> chooseProfileLayout(const std::wstring& dataFolder, const std::wstring& profilesFolder,
+                                                 const std::wstring& windowsFolder,
                                                  const std::wstring& applicationName);
 
 // The path up to, not including, its last backslash; empty when it has none.

@@ -25,7 +25,7 @@ void UsrCnfCleaner::onEntry(FileDescription& description) {
 void UsrCnfCleaner::clean() {
     const std::wstring dataFolder =
         PathProvider(applicationName).getDataFolder(PathProvider::Creation::NameOnly);
-    const auto layout = chooseProfileLayout(dataFolder, getProfilesFolder(), applicationName);
+    const auto layout = chooseProfileLayout(dataFolder, getProfilesFolder(), getWindowsFolder(), applicationName);
     if (!layout) return;
     profilesRoot = layout->profilesRoot;
     profileSuffix = layout->profileSuffix;

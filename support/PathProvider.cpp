@@ -79,3 +79,9 @@ std::wstring getProfilesFolder() {
     }
     return withTrailingBackslash(folder.get());
 }
+
+std::wstring getWindowsFolder() {
+    return withTrailingBackslash(callWithGrowingBuffer([](wchar_t* buffer, unsigned long capacity) {
+        return ::GetSystemWindowsDirectoryW(buffer, capacity);
+    }));
+}

@@ -37,3 +37,8 @@ std::wstring programFilePath();
 // The folder that holds the users' profiles (FOLDERID_UserProfiles, normally "C:\Users\") with a
 // trailing backslash; empty when the shell cannot name it. Never throws.
 std::wstring getProfilesFolder();
+
+// The system's Windows folder (GetSystemWindowsDirectoryW: on a terminal server the shared one,
+// not a user's private copy) with a trailing backslash; empty when the system cannot tell. The
+// system's own accounts keep their profiles below it. Never throws.
+std::wstring getWindowsFolder();

@@ -64,40 +64,48 @@ TEST(FoldersDownToTarget, ListsEveryFolderFromTheProfileToTheTarget) {
     });
 }
 
-TEST(ChooseProfileLayout, SplitsBelowTheProfilesFolderAndTakesThatFolderElsewhere) {
+TEST(ChooseProfileLayout, SplitsForUsersAndTakesTheProfilesFolderForSystemAccounts) {
     const std::wstring kSuffix = LR"(\AppData\Local\TavrelBank\brivane)";
-    testdriver::forEachCase<std::wstring, std::wstring, std::wstring, std::wstring>({
-        {"user below the profiles folder: split as before", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)",
-         LR"(C:\Users\)", LR"(C:\Users\)", kSuffix},
-        {"user, profiles folder in other case and without backslash",
-         LR"(c:\users\user1\AppData\Local\TavrelBank\brivane\)", LR"(C:\Users)", LR"(c:\users\)", kSuffix},
+    const std::wstring kWindows = LR"(C:\Windows\)";
+    testdriver::forEachCase<std::wstring, std::wstring, std::wstring, std::wstring, std::wstring>({
+        {"user below the profiles folder: split", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)",
+         LR"(C:\Users\)", kWindows, LR"(C:\Users\)", kSuffix},
         {"older Windows keeps its own suffix",
          LR"(C:\Documents and Settings\u\Local Settings\Application Data\TavrelBank\brivane\)",
-         LR"(C:\Documents and Settings\)", LR"(C:\Documents and Settings\)",
+         LR"(C:\Documents and Settings\)", kWindows, LR"(C:\Documents and Settings\)",
          LR"(\Local Settings\Application Data\TavrelBank\brivane)"},
-        {"profiles folder unknown: split as before", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)", L"",
-         LR"(C:\Users\)", kSuffix},
+        // A user whose own profile lies elsewhere gets the split, never the system's profiles folder.
+        {"relocated profile on another drive", LR"(D:\Profiles\u\AppData\Local\TavrelBank\brivane\)",
+         LR"(C:\Users\)", kWindows, LR"(D:\Profiles\)", kSuffix},
+        {"profile beside the profiles folder", LR"(C:\UsersOld\u\AppData\Local\TavrelBank\brivane\)",
+         LR"(C:\Users\)", kWindows, LR"(C:\UsersOld\)", kSuffix},
         {"LocalSystem", LR"(C:\WINDOWS\system32\config\systemprofile\AppData\Local\TavrelBank\brivane\)",
-         LR"(C:\Users\)", LR"(C:\Users\)", kSuffix},
-        {"LocalSystem, 32-bit program", LR"(C:\Windows\SysWOW64\config\systemprofile\AppData\Local\TavrelBank\brivane\)",
-         LR"(C:\Users)", LR"(C:\Users\)", kSuffix},
+         LR"(C:\Users\)", kWindows, LR"(C:\Users\)", kSuffix},
+        {"LocalSystem, 32-bit program, folders without backslash",
+         LR"(C:\Windows\SysWOW64\config\systemprofile\AppData\Local\TavrelBank\brivane\)", LR"(C:\Users)",
+         LR"(C:\Windows)", LR"(C:\Users\)", kSuffix},
         {"LocalService", LR"(C:\Windows\ServiceProfiles\LocalService\AppData\Local\TavrelBank\brivane\)",
-         LR"(C:\Users\)", LR"(C:\Users\)", kSuffix},
-        {"profiles moved to another drive", LR"(C:\Windows\system32\config\systemprofile\AppData\Local\TavrelBank\brivane\)",
-         LR"(D:\Profiles\)", LR"(D:\Profiles\)", kSuffix},
-        // Only a whole folder name counts: C:\UsersOld is not below C:\Users.
-        {"sibling with the same beginning", LR"(C:\UsersOld\u\AppData\Local\TavrelBank\brivane\)", LR"(C:\Users\)",
-         LR"(C:\Users\)", kSuffix},
-    }, [&](const std::wstring& dataFolder, const std::wstring& profilesFolder, const std::wstring& profilesRoot,
-           const std::wstring& profileSuffix) {
-        const auto layout = chooseProfileLayout(dataFolder, profilesFolder, L"brivane");
+         LR"(C:\Users\)", kWindows, LR"(C:\Users\)", kSuffix},
+        {"NetworkService, profiles moved to another drive",
+         LR"(C:\Windows\ServiceProfiles\NetworkService\AppData\Local\TavrelBank\brivane\)", LR"(D:\Profiles\)",
+         kWindows, LR"(D:\Profiles\)", kSuffix},
+        // Only a whole folder name counts: C:\WindowsApps is not below C:\Windows.
+        {"beside the Windows folder", LR"(C:\WindowsApps\u\AppData\Local\TavrelBank\brivane\)", LR"(C:\Users\)",
+         kWindows, LR"(C:\WindowsApps\)", kSuffix},
+        {"profiles folder unknown: split", LR"(C:\Users\user1\AppData\Local\TavrelBank\brivane\)", L"",
+         kWindows, LR"(C:\Users\)", kSuffix},
+        {"Windows folder unknown: split", LR"(D:\Profiles\u\AppData\Local\TavrelBank\brivane\)", LR"(C:\Users\)",
+         L"", LR"(D:\Profiles\)", kSuffix},
+    }, [&](const std::wstring& dataFolder, const std::wstring& profilesFolder, const std::wstring& windowsFolder,
+           const std::wstring& profilesRoot, const std::wstring& profileSuffix) {
+        const auto layout = chooseProfileLayout(dataFolder, profilesFolder, windowsFolder, L"brivane");
         ASSERT_TRUE(layout.has_value());
         EXPECT_EQ(layout->profilesRoot, profilesRoot);
         EXPECT_EQ(layout->profileSuffix, profileSuffix);
     });
     // The suffix names the application the pass is for.
     const auto cm = chooseProfileLayout(LR"(C:\Windows\system32\config\systemprofile\AppData\Local\TavrelBank\cm\)",
-                                        LR"(C:\Users\)", L"cm");
+                                        LR"(C:\Users\)", kWindows, L"cm");
     ASSERT_TRUE(cm.has_value());
     EXPECT_EQ(cm->profileSuffix, LR"(\AppData\Local\TavrelBank\cm)");
 }
@@ -107,8 +115,9 @@ TEST(ChooseProfileLayout, GivesNoLayoutWhereTheSplitGivesNone) {
         {"shell named no data folder", L"", LR"(C:\Users\)"},
         {"data folder below the profiles folder, too shallow", LR"(C:\Users\TavrelBank\brivane\)", LR"(C:\Users\)"},
         {"profiles folder unknown, data at a drive root", LR"(D:\TavrelBank\brivane\)", L""},
+        {"user's data at a drive root", LR"(D:\TavrelBank\brivane\)", LR"(C:\Users\)"},
     }, [&](const std::wstring& dataFolder, const std::wstring& profilesFolder) {
-        EXPECT_FALSE(chooseProfileLayout(dataFolder, profilesFolder, L"brivane").has_value());
+        EXPECT_FALSE(chooseProfileLayout(dataFolder, profilesFolder, LR"(C:\Windows\)", L"brivane").has_value());
     });
 }
 
