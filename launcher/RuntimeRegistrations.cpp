@@ -1,0 +1,86 @@
+#include "launcher/RuntimeRegistrations.h"
+
+#include <algorithm>
+
+#include "launcher/JavaVersion.h"
+#include "launcher/RuntimeVersionName.h"
+
+std::wstring registrationTitle(const RuntimeRegistration& registration) {
+    std::wstring title = registration.key;
+    if (registration.onlyWithoutCurrentVersion) title += L" without CurrentVersion";
+    return title;
+}
+
+std::wstring inRuntimeFolder(const std::wstring& folder, const std::wstring& relativePath) {
+    std::wstring base = folder;
+    while (!base.empty() && (base.back() == L'\\' || base.back() == L'/')) base.pop_back();
+    return base + L"\\" + relativePath;
+}
+
+std::wstring javawInFolder(const std::wstring& folder) {
+    return inRuntimeFolder(folder, L"bin\\javaw.exe");
+}
+
+std::wstring pickRegisteredRuntime(const std::vector<RegisteredRuntime>& runtimes, const JavaVersion& minimum,
+                                   const std::wstring& valueName,
+                                   const std::function<bool(const std::wstring&)>& isExecutable,
+                                   std::vector<std::wstring>& notes) {
+    struct Ranked {
+        int number;
+        const RegisteredRuntime* runtime;
+    };
+    std::vector<Ranked> ranked;
+    for (const RegisteredRuntime& runtime : runtimes) ranked.push_back({runtimeVersionNumber(runtime.name), &runtime});
+    // Names not understood rank 0, so they come last and are passed over there.
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const Ranked& a, const Ranked& b) { return a.number > b.number; });
+    for (const Ranked& candidate : ranked) {
+        const RegisteredRuntime& runtime = *candidate.runtime;
+        if (candidate.number == 0) {
+            notes.push_back(L"Found invalid version " + runtime.name + L", skipped");
+            continue;
+        }
+        if (candidate.number < minimum.getNumber()) {
+            notes.push_back(L"Version " + runtime.name + L" too old");
+            continue;
+        }
+        notes.push_back(L"Found valid version " + runtime.name);
+        if (runtime.home.empty()) {
+            notes.push_back(L"No " + valueName + L" node found");
+            continue;
+        }
+        // A registration outlives a runtime folder deleted by hand: only a folder that still
+        // holds javaw.exe counts.
+        const std::wstring javaw = javawInFolder(runtime.home);
+        if (!isExecutable(javaw)) {
+            notes.push_back(L"No file " + javaw + L" found");
+            continue;
+        }
+        return javaw;
+    }
+    return std::wstring();
+}
+
+bool acceptJavaHomeRuntime(bool hasReleaseFile, const std::string& releaseBytes, const JavaVersion& minimum,
+                           std::wstring& note) {
+    if (!hasReleaseFile) {
+        note = L"No release file found, version not checked";
+        return true;
+    }
+    std::wstring version;
+    if (!releaseJavaVersion(releaseBytes, version)) {
+        note = L"No JAVA_VERSION found in release file";
+        return false;
+    }
+    const int number = runtimeVersionNumber(version);
+    if (number == 0) {
+        note = L"Found invalid version " + version + L", skipped";
+        return false;
+    }
+    if (number < minimum.getNumber()) {
+        note = L"Version " + version + L" too old";
+        return false;
+    }
+    note = L"Found valid version " + version;
+    return true;
+}

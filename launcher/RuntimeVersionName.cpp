@@ -1,0 +1,91 @@
+#include "launcher/RuntimeVersionName.h"
+
+#include <algorithm>
+
+namespace {
+
+// No version part has more digits; longer runs are not a version.
+constexpr std::size_t kMaxDigits = 4;
+// The largest feature release whose number still fits JavaVersion's 32-bit scale.
+constexpr int kLatestFeature = 200;
+
+bool isDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
+
+// What may stand before the number: "zulu-", "jdk-", "Liberica JDK ".
+bool isWordUnit(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L' ' || c == L'-';
+}
+
+// What may follow the number: "+12" (build), "-b08", "-jre", " Full".
+bool startsTail(wchar_t c) {
+    return c == L' ' || c == L'-' || c == L'+';
+}
+
+// Reads one part at position; false when there is no digit or more than kMaxDigits of them.
+bool readPart(const std::wstring& name, std::size_t& position, int& part) {
+    const std::size_t start = position;
+    part = 0;
+    while (position < name.size() && isDigit(name[position])) {
+        if (position - start == kMaxDigits) return false;
+        part = part * 10 + (name[position] - L'0');
+        ++position;
+    }
+    return position > start;
+}
+
+// Whether a separator at position leads to part number index (1 to 3) of the dotted form.
+bool separatorBefore(const std::wstring& name, std::size_t position, int index) {
+    if (position + 1 >= name.size() || !isDigit(name[position + 1])) return false;
+    return name[position] == L'.' || (index == 3 && name[position] == L'_');
+}
+
+}  // namespace
+
+int runtimeVersionNumber(const std::wstring& name) {
+    std::size_t position = 0;
+    while (position < name.size() && isWordUnit(name[position])) ++position;
+    int parts[4] = {0, 0, 0, 0};
+    if (!readPart(name, position, parts[0])) return 0;
+    if (position < name.size() && name[position] == L'u' && parts[0] >= 2) {
+        // "8u392": update 392 of Java 8.
+        ++position;
+        if (!readPart(name, position, parts[2])) return 0;
+    } else {
+        for (int index = 1; index < 4 && separatorBefore(name, position, index); ++index) {
+            ++position;
+            if (!readPart(name, position, parts[index])) return 0;
+        }
+    }
+    if (position < name.size() && !startsTail(name[position])) return 0;
+
+    const int first = parts[0];
+    if (first == 0 || first > kLatestFeature) return 0;
+    // The caps keep each part inside its decimal slot, so that a part never counts as a higher one.
+    const auto slot = [](int part, int largest) { return std::min(part, largest); };
+    if (first == 1) return 10000000 + slot(parts[1], 99) * 100000 + slot(parts[2], 99) * 1000 + slot(parts[3], 999);
+    if (first <= 8) return 10000000 + first * 100000 + slot(parts[2], 999);
+    return first * 10000000 + slot(parts[1], 99) * 100000 + slot(parts[2], 99) * 1000 + slot(parts[3], 999);
+}
+
+bool releaseJavaVersion(const std::string& releaseBytes, std::wstring& version) {
+    static const std::string kName = "JAVA_VERSION=";
+    std::size_t start = 0;
+    while (start < releaseBytes.size()) {
+        std::size_t end = releaseBytes.find('\n', start);
+        if (end == std::string::npos) end = releaseBytes.size();
+        std::string line = releaseBytes.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.compare(0, kName.size(), kName) != 0) continue;
+        std::string value = line.substr(kName.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        // The file is ASCII; any other byte cannot be part of a version and is kept visible as "?".
+        version.clear();
+        for (const char byte : value) version += (static_cast<unsigned char>(byte) < 0x80) ? wchar_t(byte) : L'?';
+        return true;
+    }
+    version.clear();
+    return false;
+}
