@@ -1,11 +1,16 @@
 #include "launcher/JavaVMFinder.h"
 
+#include <string>
 #include <vector>
 
+#include "launcher/EnvironmentVariable.h"
 #include "launcher/JavaVersion.h"
+#include "launcher/RegistrySubKeys.h"
+#include "launcher/RuntimeRegistrations.h"
 #include "support/DirectoryEnumerator.h"
 #include "support/FileDescription.h"
 #include "support/FileEnumerator.h"
+#include "support/FileInputStream.h"
 #include "support/FolderOperations.h"
 #include "support/LogfileWriter.h"
 #include "support/RegistryEntry.h"
@@ -28,6 +33,93 @@ public:
 
     std::vector<std::wstring> names;
 };
+
+// A release file is a few lines; anything beyond this is not one.
+constexpr int kReleaseFileLimit = 64 * 1024;
+
+// The folder of one version sub-key of a registration: the value below the first suffix that has
+// it; empty when none has.
+std::wstring registeredHome(const RegistryEntry& registrationKey, const RuntimeRegistration& registration,
+                            const std::wstring& versionName, REGSAM viewFlag) {
+    for (const wchar_t* suffix : registration.suffixes) {
+        if (suffix == nullptr) continue;
+        const std::wstring below = *suffix == L'\0' ? versionName : versionName + L"\\" + suffix;
+        const RegistryEntry versionKey(registrationKey, below, viewFlag);
+        std::wstring home;
+        if (versionKey.getString(registration.valueName, home) && !home.empty()) return home;
+    }
+    return std::wstring();
+}
+
+// One registration in one view: every version sub-key is a candidate for pickRegisteredRuntime.
+void searchRegistration(const RuntimeRegistration& registration, const JavaVersion& minimum, REGSAM viewFlag,
+                        std::wstring& result, LogfileWriter& log) {
+    const std::wstring path = std::wstring(L"SOFTWARE\\") + registration.key;
+    const RegistryEntry registrationKey(HKEY_LOCAL_MACHINE, path, viewFlag);
+    if (!registrationKey.isOpen()) {
+        log.log(L"No registry entry found");
+        return;
+    }
+    if (registration.onlyWithoutCurrentVersion) {
+        std::wstring currentVersion;
+        registrationKey.getString(L"CurrentVersion", currentVersion);
+        if (!currentVersion.empty()) {
+            log.log(L"CurrentVersion node found, versions not searched");
+            return;
+        }
+    }
+    std::vector<std::wstring> versionNames;
+    listRegistrySubKeys(HKEY_LOCAL_MACHINE, path, viewFlag, versionNames);
+    if (versionNames.empty()) {
+        log.log(L"No version node found");
+        return;
+    }
+    std::vector<RegisteredRuntime> runtimes;
+    for (const std::wstring& name : versionNames) {
+        runtimes.push_back({name, registeredHome(registrationKey, registration, name, viewFlag)});
+    }
+    std::vector<std::wstring> notes;
+    result = pickRegisteredRuntime(runtimes, minimum, registration.valueName,
+                                   [](const std::wstring& path) { return isFile(path); }, notes);
+    for (const std::wstring& note : notes) log.log(note);
+}
+
+// The first bytes of a file, up to kReleaseFileLimit; empty when it cannot be opened. Throws
+// IOException only when reading an opened file fails.
+std::string readReleaseFile(const std::wstring& path) {
+    std::string bytes;
+    FileInputStream stream(path);
+    if (!stream.isOpen()) return bytes;
+    char buffer[4096];
+    while (bytes.size() < static_cast<std::size_t>(kReleaseFileLimit)) {
+        const int count = stream.read(buffer, sizeof(buffer));
+        if (count <= 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    return bytes;
+}
+
+// JAVA_HOME of the launcher's environment, with or without a trailing backslash.
+void searchJavaHome(const JavaVersion& minimum, std::wstring& result, LogfileWriter& log) {
+    const std::wstring home = environmentVariable(L"JAVA_HOME");
+    if (home.empty()) {
+        log.log(L"No JAVA_HOME found");
+        return;
+    }
+    const std::wstring javaw = javawInFolder(home);
+    if (!isFile(javaw)) {
+        log.log(L"No file " + javaw + L" found");
+        return;
+    }
+    const std::wstring releasePath = inRuntimeFolder(home, L"release");
+    const bool hasReleaseFile = isFile(releasePath);
+    std::wstring note;
+    const bool accepted =
+        acceptJavaHomeRuntime(hasReleaseFile, hasReleaseFile ? readReleaseFile(releasePath) : std::string(), minimum,
+                              note);
+    log.log(note);
+    if (accepted) result = javaw;
+}
 
 }  // namespace
 
@@ -68,6 +160,19 @@ void JavaVMFinder::findJavaVM(const std::wstring& installFolder, const JavaVersi
             searchRegistry(std::wstring(L"SOFTWARE\\JavaSoft\\") + kind, minimum, view.flag, result, log);
         }
     }
+    // The vendors' own registrations and JAVA_HOME come after every JavaSoft place, for the same
+    // reason: a machine that has one of those keeps its runtime and its log.
+    for (const RuntimeRegistration& registration : kRuntimeRegistrations) {
+        for (const RegistryView& view : kViews) {
+            if (!result.empty()) return;
+            log.log(std::wstring(L"Searching preinstalled ") + view.bits + L" bit Java VM (" +
+                    registrationTitle(registration) + L")");
+            searchRegistration(registration, minimum, view.flag, result, log);
+        }
+    }
+    if (!result.empty()) return;
+    log.log(L"Searching Java VM from JAVA_HOME");
+    searchJavaHome(minimum, result, log);
 }
 
 void JavaVMFinder::searchRegistry(const std::wstring& key, const JavaVersion& minimum, REGSAM viewFlag,

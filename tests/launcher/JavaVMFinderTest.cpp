@@ -1,5 +1,6 @@
 // JavaVMFinder in process against the test prefix's real HKLM: a key redirected with
 // RegOverridePredefKey ignores the registry view flags, so the two views need the real registry.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ protected:
     static void cleanUp() {
         testdriver::removeTree(kRoot);
         clearJavaRegistry();
+        // JAVA_HOME is the last place searched; only the tests that give one have one.
+        ::SetEnvironmentVariableW(L"JAVA_HOME", nullptr);
     }
 };
 
@@ -44,8 +47,14 @@ TEST_F(RuntimeSearch, CurrentRuntimesAreLookedAtOnlyWhenTheOtherPlacesFindNothin
     const std::vector<std::wstring> olderPlacesEmpty = {
         L"Searching preinstalled 64 bit Java VM", L"No registry entry found",
         L"Searching preinstalled 32 bit Java VM", L"No registry entry found", L"Searching packaged Java VM"};
-    const auto after = [&](std::vector<std::wstring> lines) {
+    // withLaterPlaces: the search went on through the vendors' registrations and JAVA_HOME.
+    const auto after = [&](std::vector<std::wstring> lines, bool withLaterPlaces = false) {
         lines.insert(lines.begin(), olderPlacesEmpty.begin(), olderPlacesEmpty.end());
+        if (withLaterPlaces) {
+            const std::vector<std::wstring> deadEnds = registrationDeadEnds(2);
+            lines.insert(lines.end(), deadEnds.begin(), deadEnds.end());
+            lines.insert(lines.end(), {L"Searching Java VM from JAVA_HOME", L"No JAVA_HOME found"});
+        }
         return lines;
     };
     testdriver::forEachCase<std::vector<Registration>, bool, std::wstring, std::vector<std::wstring>>({
@@ -72,7 +81,17 @@ TEST_F(RuntimeSearch, CurrentRuntimesAreLookedAtOnlyWhenTheOtherPlacesFindNothin
                 L"Searching preinstalled 32 bit Java VM (JavaSoft\\JRE)", L"Found valid version 9",
                 L"No version node found", L"Searching preinstalled 64 bit Java VM (JavaSoft\\JDK)",
                 L"No registry entry found",
-                L"Searching preinstalled 32 bit Java VM (JavaSoft\\JDK)", L"Found valid version 17.0.2"})},
+                L"Searching preinstalled 32 bit Java VM (JavaSoft\\JDK)", L"Found valid version 17.0.2",
+                // A key with "CurrentVersion" has had its search: its other versions are not looked at.
+                L"Searching preinstalled 64 bit Java VM (JavaSoft\\JRE without CurrentVersion)",
+                L"CurrentVersion node found, versions not searched",
+                L"Searching preinstalled 32 bit Java VM (JavaSoft\\JRE without CurrentVersion)",
+                L"CurrentVersion node found, versions not searched",
+                L"Searching preinstalled 64 bit Java VM (JavaSoft\\JDK without CurrentVersion)",
+                L"No registry entry found",
+                L"Searching preinstalled 32 bit Java VM (JavaSoft\\JDK without CurrentVersion)",
+                L"CurrentVersion node found, versions not searched"},
+               /*withLaterPlaces=*/true)},
         {"a runtime under the older key wins, with the older log",
          {{L"Java Runtime Environment", L"/reg:32", L"1.8", L"jre8", true},
           {L"JDK", L"/reg:64", L"17", L"jdk-17", true}},
@@ -107,6 +126,65 @@ TEST_F(RuntimeSearch, CurrentRuntimesAreLookedAtOnlyWhenTheOtherPlacesFindNothin
         std::vector<std::string> expected;
         for (const std::wstring& line : expectedLog) expected.push_back(utf8(line));
         EXPECT_EQ(logMessages(logFile), expected);
+    });
+}
+
+// The last lines of a search log, or all of them when it has fewer.
+std::vector<std::string> lastMessages(const std::wstring& logFile, std::size_t count) {
+    const std::vector<std::string> messages = logMessages(logFile);
+    return std::vector<std::string>(messages.end() - std::min(count, messages.size()), messages.end());
+}
+
+std::wstring searchWithMinimum18(const std::wstring& logFile) {
+    std::wstring result = L"not cleared";
+    LogfileWriter log(logFile);
+    JavaVMFinder finder;
+    finder.findJavaVM(std::wstring(kRoot) + L"\\install\\", JavaVersion(L"1.8"), result, log);
+    return result;
+}
+
+TEST_F(RuntimeSearch, EveryVendorRegistrationAloneIsFoundInEitherView) {
+    // As the installers write them: HKLM\SOFTWARE\<registration>\<version>\<suffix>, value, with a
+    // trailing backslash on the folder.
+    const std::wstring root = kRoot;
+    testdriver::forEachRow<std::wstring, std::wstring, std::wstring, std::wstring>({
+        {L"JavaSoft\\JRE", L"17.0.9", L"", L"JavaHome"},
+        {L"JavaSoft\\JDK", L"21.0.1", L"", L"JavaHome"},
+        {L"Eclipse Adoptium\\JRE", L"17.0.9.9", L"hotspot\\MSI", L"Path"},
+        {L"Eclipse Adoptium\\JDK", L"8.0.392.8", L"hotspot\\MSI", L"Path"},
+        {L"AdoptOpenJDK\\JRE", L"11.0.11.9", L"hotspot\\MSI", L"Path"},
+        {L"AdoptOpenJDK\\JRE", L"11.0.11.9", L"openj9\\MSI", L"Path"},
+        {L"AdoptOpenJDK\\JDK", L"16.0.2.7", L"hotspot\\MSI", L"Path"},
+        {L"AdoptOpenJDK\\JDK", L"8.0.292.10", L"openj9\\MSI", L"Path"},
+        {L"Eclipse Foundation\\JDK", L"11.0.12.7", L"hotspot\\MSI", L"Path"},
+        {L"Microsoft\\JDK", L"17.0.9.8", L"hotspot\\MSI", L"Path"},
+        {L"Azul Systems\\Zulu", L"zulu-17", L"", L"InstallationPath"},
+        {L"BellSoft\\Liberica", L"Liberica JDK 17 Full", L"", L"InstallationPath"},
+        {L"Semeru\\JRE", L"17.0.8.7", L"openj9\\MSI", L"Path"},
+        {L"Semeru\\JDK", L"11.0.20.8", L"openj9\\MSI", L"Path"},
+    }, [&](const std::wstring& registration, const std::wstring& version, const std::wstring& suffix,
+           const std::wstring& valueName) {
+        // The JavaSoft keys' versions are searched there only when "CurrentVersion" is missing.
+        const std::wstring title =
+            registration + (registration.rfind(L"JavaSoft", 0) == 0 ? L" without CurrentVersion" : L"");
+        for (const std::wstring view : {L"/reg:64", L"/reg:32"}) {
+            SCOPED_TRACE(utf8(view));
+            cleanUp();
+            const std::wstring home = root + L"\\runtime " + version;
+            registerRuntime(view, registration + L"\\" + version + (suffix.empty() ? L"" : L"\\" + suffix), valueName,
+                            home + L"\\");
+            writeBytes(home + L"\\bin\\javaw.exe", "MZ");
+            testdriver::makeFolders(root + L"\\install");
+            const std::wstring logFile = root + L"\\search.log";
+            EXPECT_EQ(utf8(searchWithMinimum18(logFile)), utf8(home + L"\\bin\\javaw.exe"));
+            std::vector<std::string> expected = {utf8(L"Searching preinstalled 64 bit Java VM (" + title + L")")};
+            if (view == L"/reg:32") {
+                expected.insert(expected.end(), {"No registry entry found",
+                                                 utf8(L"Searching preinstalled 32 bit Java VM (" + title + L")")});
+            }
+            expected.push_back(utf8(L"Found valid version " + version));
+            EXPECT_EQ(lastMessages(logFile, expected.size()), expected);
+        }
     });
 }
 

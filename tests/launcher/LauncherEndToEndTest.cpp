@@ -502,6 +502,9 @@ TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
                                  L"64 bit Java VM (JavaSoft\\JDK)", L"32 bit Java VM (JavaSoft\\JDK)"}) {
         lines.insert(lines.end(), {L"Searching preinstalled " + std::wstring(place), L"No registry entry found"});
     }
+    const std::vector<std::wstring> deadEnds = registrationDeadEnds();
+    lines.insert(lines.end(), deadEnds.begin(), deadEnds.end());
+    lines.insert(lines.end(), {L"Searching Java VM from JAVA_HOME", L"No JAVA_HOME found"});
     lines.push_back(L"No VM found");
     EXPECT_EQ(logOf(run.appDir), ExpectedRun::failedLog(lines, text));
 }
@@ -902,3 +905,50 @@ TEST_F(LauncherRun, SplashIsCentredAndClosingItDoesNotStopTheStartUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// The search lines up to the vendors' registrations on a machine without JavaSoft keys.
+std::vector<std::wstring> javaSoftDeadEnds(const ExpectedRun& run) {
+    std::vector<std::wstring> lines = run.searchLines;
+    for (const wchar_t* place : {L"64 bit Java VM (JavaSoft\\JRE)", L"32 bit Java VM (JavaSoft\\JRE)",
+                                 L"64 bit Java VM (JavaSoft\\JDK)", L"32 bit Java VM (JavaSoft\\JDK)"}) {
+        lines.insert(lines.end(), {L"Searching preinstalled " + std::wstring(place), L"No registry entry found"});
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(LauncherRun, RuntimeRegisteredOnlyByTheTemurinInstallerIsStartedFromItsFolder) {
+    // The installer's default: no JavaSoft keys, only its own registration, its folder value
+    // ending with a backslash. (A folder named "jre*" would be taken as a packaged runtime.)
+    const Installation installation =
+        standardInstallation(L"registry temurin", {L"a.jar"}, {L"Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin"});
+    registerRuntime(L"/reg:64", L"Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", L"Path",
+                    installation.folder() + L"\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\");
+    ExpectedRun run = expectedRun(installation, true);
+    run.searchLines = javaSoftDeadEnds(run);
+    const std::vector<std::wstring> deadEnds = registrationDeadEnds(0, 3);  // up to Eclipse Adoptium\JRE
+    run.searchLines.insert(run.searchLines.end(), deadEnds.begin(), deadEnds.end());
+    run.searchLines.insert(run.searchLines.end(), {L"Searching preinstalled 64 bit Java VM (Eclipse Adoptium\\JDK)",
+                                                   L"Found valid version 17.0.9.9"});
+    run.javaPath = installation.runtimePath(L"Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin");
+
+    expectStarted(launch(installation), run);
+}
+
+TEST_F(LauncherRun, RuntimeNamedOnlyByJavaHomeIsStarted) {
+    const Installation installation = standardInstallation(L"java home", {L"a.jar"}, {L"unpacked jdk\\bin"});
+    writeBytes(installation.folder() + L"\\unpacked jdk\\release", "IMPLEMENTOR=\"Eclipse Adoptium\"\r\n"
+                                                                   "JAVA_VERSION=\"17.0.9\"\r\n");
+    ExpectedRun run = expectedRun(installation, true);
+    run.searchLines = javaSoftDeadEnds(run);
+    const std::vector<std::wstring> deadEnds = registrationDeadEnds();
+    run.searchLines.insert(run.searchLines.end(), deadEnds.begin(), deadEnds.end());
+    run.searchLines.insert(run.searchLines.end(), {L"Searching Java VM from JAVA_HOME", L"Found valid version 17.0.9"});
+    run.javaPath = installation.runtimePath(L"unpacked jdk\\bin");
+
+    // With a trailing backslash, as people often set it.
+    expectStarted(launch(installation, {{L"JAVA_HOME", installation.folder() + L"\\unpacked jdk\\"}}), run);
+}

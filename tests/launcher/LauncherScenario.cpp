@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UniqueResource.h"
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
@@ -24,17 +25,70 @@ const wchar_t kInternetSettings[] = L"HKCU\\Software\\Microsoft\\Windows\\Curren
 namespace {
 const wchar_t kJavaSoftKey[] = L"HKLM\\SOFTWARE\\JavaSoft\\";
 const wchar_t kTestRoot[] = L"C:\\brivane-tests";
+
+REGSAM viewFlag(const std::wstring& view) {
+    return view == L"/reg:32" ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
+// The runtime keys are removed (and the vendors' written) in this process, not through reg.exe:
+// the search tests clear some twenty keys in both views for every case, and each reg.exe run
+// costs a Wine process start. The real HKLM, never an overridden root, so that the views apply.
+void deleteSoftwareKey(const std::wstring& key, REGSAM view) {
+    UniqueRegKey software;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, software.put()) != ERROR_SUCCESS) {
+        return;
+    }
+    ::RegDeleteTreeW(software.get(), key.c_str());
+}
 }  // namespace
 
 unsigned long reg(const std::wstring& arguments) {
     return testdriver::runToExit(L"reg.exe " + arguments, 30000);
 }
 
-void clearJavaRegistry() {
-    for (const wchar_t* kind : {L"Java Runtime Environment", L"JRE", L"JDK"}) {
-        reg(L"delete \"" + std::wstring(kJavaSoftKey) + kind + L"\" /f /reg:64");
-        reg(L"delete \"" + std::wstring(kJavaSoftKey) + kind + L"\" /f /reg:32");
+const std::vector<std::wstring>& registrationTitles() {
+    static const std::vector<std::wstring> titles = {
+        L"JavaSoft\\JRE without CurrentVersion", L"JavaSoft\\JDK without CurrentVersion",
+        L"Eclipse Adoptium\\JRE", L"Eclipse Adoptium\\JDK", L"AdoptOpenJDK\\JRE", L"AdoptOpenJDK\\JDK",
+        L"Eclipse Foundation\\JDK", L"Microsoft\\JDK", L"Azul Systems\\Zulu", L"BellSoft\\Liberica",
+        L"Semeru\\JRE", L"Semeru\\JDK"};
+    return titles;
+}
+
+std::vector<std::wstring> registrationDeadEnds(std::size_t first, std::size_t count) {
+    std::vector<std::wstring> lines;
+    const std::vector<std::wstring>& titles = registrationTitles();
+    for (std::size_t i = first; i < titles.size() && i - first < count; ++i) {
+        for (const wchar_t* bits : {L"64", L"32"}) {
+            lines.push_back(L"Searching preinstalled " + std::wstring(bits) + L" bit Java VM (" + titles[i] + L")");
+            lines.push_back(L"No registry entry found");
+        }
     }
+    return lines;
+}
+
+void clearJavaRegistry() {
+    std::vector<std::wstring> keys = {L"JavaSoft\\Java Runtime Environment", L"JavaSoft\\JRE", L"JavaSoft\\JDK"};
+    // The vendors' keys are the titles of the later registrations (the JavaSoft ones are above).
+    for (const std::wstring& title : registrationTitles()) {
+        if (title.rfind(L"JavaSoft\\", 0) != 0) keys.push_back(title);
+    }
+    for (const std::wstring& key : keys) {
+        deleteSoftwareKey(key, KEY_WOW64_64KEY);
+        deleteSoftwareKey(key, KEY_WOW64_32KEY);
+    }
+}
+
+void registerRuntime(const std::wstring& view, const std::wstring& key, const std::wstring& valueName,
+                     const std::wstring& value) {
+    UniqueRegKey created;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + key).c_str(), 0, nullptr, 0,
+                                KEY_SET_VALUE | viewFlag(view), nullptr, created.put(), nullptr),
+              ERROR_SUCCESS);
+    const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    ASSERT_EQ(::RegSetValueExW(created.get(), valueName.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(value.c_str()), bytes),
+              ERROR_SUCCESS);
 }
 
 void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome,
@@ -173,6 +227,9 @@ LaunchResult launch(const Installation& installation, const std::map<std::wstrin
     std::map<std::wstring, std::wstring> variables = environment;
     variables[L"STANDIN_JAVAW_RECORD"] = recordFile();
     variables.emplace(L"STANDIN_JAVAW_LIFETIME_MS", L"1500");
+    // The launcher looks at JAVA_HOME last; a value from the machine running the tests must not
+    // reach it unless a test gives one.
+    variables.emplace(L"JAVA_HOME", L"");
     LaunchResult result;
     testdriver::Process process(L"\"" + installation.launcherPath() + L"\"", currentFolder, variables);
     if (duringRun) duringRun(process.id());

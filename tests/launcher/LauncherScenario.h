@@ -24,12 +24,24 @@ using testdriver::writeBytes;
 
 // Runs reg.exe with the arguments; returns its exit code.
 unsigned long reg(const std::wstring& arguments);
-// Removes the Java runtime keys ("Java Runtime Environment", "JRE", "JDK") of both registry views.
+// Removes the Java runtime keys ("Java Runtime Environment", "JRE", "JDK" and the vendors'
+// registrations) of both registry views.
 void clearJavaRegistry();
 // Sets "CurrentVersion" (and, when javaHome is not empty, the version's "JavaHome") in one view
 // ("/reg:64" or "/reg:32") of HKLM\SOFTWARE\JavaSoft\<kind>.
 void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome,
                   const std::wstring& kind = L"Java Runtime Environment");
+
+// Sets one string value of a runtime registration in one view: HKLM\SOFTWARE\<key>, value name.
+void registerRuntime(const std::wstring& view, const std::wstring& key, const std::wstring& valueName,
+                     const std::wstring& value);
+// The titles of the registrations searched after the JavaSoft keys, in the order searched; the
+// log names each as "Searching preinstalled <bits> bit Java VM (<title>)".
+const std::vector<std::wstring>& registrationTitles();
+// What the search logs for count of them from the first one given (all by default) on a machine
+// where none exists: both views of each, "No registry entry found" after each.
+std::vector<std::wstring> registrationDeadEnds(std::size_t first = 0,
+                                               std::size_t count = static_cast<std::size_t>(-1));
 
 extern const wchar_t kInternetSettings[];
 // Leaves the Internet settings key present without the four proxy values.
