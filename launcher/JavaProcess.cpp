@@ -9,6 +9,7 @@
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
 #include "support/MessageQueue.h"
+#include "support/SystemErrorText.h"
 #include "support/UniqueResource.h"
 
 namespace {
@@ -16,17 +17,6 @@ namespace {
 constexpr int kWaitPasses = 4;
 constexpr DWORD kInputIdleTimeoutMs = 30000;
 constexpr DWORD kPauseAfterIdleMs = 800;
-
-// The system's text for an error code as delivered (with its line end); empty when it has none.
-std::wstring systemErrorText(DWORD errorCode) {
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        errorCode, LANG_USER_DEFAULT, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const UniqueLocalMemory owner(text);
-    if (length == 0 || text == nullptr) return std::wstring();
-    return std::wstring(text, length);
-}
 
 }  // namespace
 
