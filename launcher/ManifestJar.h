@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+// A jar that holds nothing but a manifest whose Class-Path names the jars of a class path: the
+// JVM then takes one short path on its command line instead of the whole list. Plain strings in,
+// bytes out; writing the jar is the caller's.
+
+// The jar's file name in the per-user application folder (outside lib, lib_new and lib_old, so it
+// never becomes part of a class path nor of a library swap).
+constexpr wchar_t kManifestJarName[] = L"classpath.jar";
+
+// One path segment (UTF-8) as a URL path segment: ASCII letters, digits, "-", ".", "_" and "~"
+// stay, every other byte becomes "%" and two upper-case hexadecimal digits. So blanks (which
+// separate the Class-Path entries), "%", "#", "!", ";" and every byte beyond ASCII are escaped.
+std::string urlPathSegment(const std::string& utf8Segment);
+
+// A class path entry as a Class-Path URL: relative to jarFolder (ending with a backslash) when the
+// entry lies below it ("lib/ext/b.jar"), otherwise an absolute file URL ("file:/D:/x/b.jar",
+// "file://server/share/b.jar"). Throws IOException when the text cannot be converted to UTF-8.
+std::string classPathUrl(const std::wstring& jarFolder, const std::wstring& entry);
+
+// One manifest header ("Name: value", UTF-8, without line end) as manifest lines: at most 72
+// bytes each, every further line starting with one blank, each ended by CR LF. A line is never
+// broken inside a UTF-8 sequence. Never throws.
+std::string manifestHeaderLines(const std::string& header);
+
+// The manifest: "Manifest-Version: 1.0" and the Class-Path of every entry of classpath (";"-
+// separated, as the launcher builds it) in its order, then the empty line that ends the main
+// section. Throws IOException when a path cannot be converted to UTF-8.
+std::string classPathManifest(const std::wstring& classpath, const std::wstring& jarFolder);
+
+// The whole jar: the folder META-INF/ and META-INF/MANIFEST.MF with classPathManifest, stored.
+// Equal inputs give equal bytes. Throws as classPathManifest.
+std::string manifestJarBytes(const std::wstring& classpath, const std::wstring& jarFolder);

@@ -1,0 +1,213 @@
+// The manifest jar that carries a class path too long for the command line: URL encoding of the
+// path segments, the manifest's line wrapping, the zip bytes, the one-step write and its lock,
+// and where the command line switches over to the jar.
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "launcher/ApplicationFolderLock.h"
+#include "launcher/JavaCommandLine.h"
+#include "launcher/ManifestJar.h"
+#include "launcher/OneStepFileWrite.h"
+#include "launcher/StartCommandLine.h"
+#include "launcher/StoredZipArchive.h"
+#include "support/IOException.h"
+#include "support/LogfileWriter.h"
+#include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
+#include "tests/launcher/StoredJar.h"
+
+namespace {
+
+using testdriver::readBytes;
+using testdriver::utf8;
+using testdriver::writeBytes;
+
+TEST(ManifestJarUrl, EscapesEveryByteAPathSegmentMustNotCarry) {
+    testdriver::expectEachCase<std::string, std::string>(urlPathSegment, {
+        {"plain jar name", "tavrel-client_1.2~rc.jar", "tavrel-client_1.2~rc.jar"},
+        {"blank separates Class-Path entries", "my lib.jar", "my%20lib.jar"},
+        {"percent", "100%.jar", "100%25.jar"},
+        {"hash starts a fragment", "a#b.jar", "a%23b.jar"},
+        {"jar URL separator and parameters", "a!b;c+d=e.jar", "a%21b%3Bc%2Bd%3De.jar"},
+        {"question mark, colon and at sign", "a?b:c@d", "a%3Fb%3Ac%40d"},
+        {"two-byte umlaut, upper-case digits", "Pr\xC3\xBC" "fung", "Pr%C3%BCfung"},
+        {"three-byte euro sign", "\xE2\x82\xAC", "%E2%82%AC"},
+        {"four-byte character", "\xF0\x9F\x98\x80", "%F0%9F%98%80"},
+        {"control byte keeps its leading zero", "\x0A", "%0A"},
+        {"empty segment", "", ""},
+    });
+}
+
+TEST(ManifestJarUrl, IsRelativeToTheJarsFolderOrAnAbsoluteFileUrl) {
+    const std::wstring folder = L"C:\\Users\\J\u00FCrgen M\u00FCller\\AppData\\Local\\TavrelBank\\brivane\\";
+    testdriver::forEachCase<std::wstring, std::wstring, std::string>({
+        {"jar in lib", folder, folder + L"lib\\a.jar", "lib/a.jar"},
+        {"nested folder with blank and umlaut", folder, folder + L"lib\\Zus\u00E4tze 2\\b c.jar",
+         "lib/Zus%C3%A4tze%202/b%20c.jar"},
+        {"character beyond the basic plane", folder, folder + L"lib\\\U0001F600.jar", "lib/%F0%9F%98%80.jar"},
+        {"folder named like the jar folder's start", L"C:\\a\\b\\", L"C:\\a\\bc\\x.jar", "file:/C:/a/bc/x.jar"},
+        {"other drive keeps its colon", folder, L"D:\\Bank Lib\\x.jar", "file:/D:/Bank%20Lib/x.jar"},
+        {"network share", folder, L"\\\\server\\share\\x.jar", "file://server/share/x.jar"},
+        {"root of the current drive", L"\\", L"\\lib\\a.jar", "lib/a.jar"},
+    }, [](const std::wstring& jarFolder, const std::wstring& entry, const std::string& url) {
+        EXPECT_EQ(classPathUrl(jarFolder, entry), url);
+    });
+}
+
+TEST(ManifestJarLines, WrapAt72BytesWithoutSplittingACharacter) {
+    const std::string a71(71, 'a');
+    const std::string a72(72, 'a');
+    testdriver::expectEachCase<std::string, std::string>(manifestHeaderLines, {
+        {"short header", "Manifest-Version: 1.0", "Manifest-Version: 1.0\r\n"},
+        {"exactly 72 bytes", a72, a72 + "\r\n"},
+        {"73 bytes", a72 + "b", a72 + "\r\n b\r\n"},
+        {"continued lines carry 71 bytes after their blank", a72 + a71 + "c", a72 + "\r\n " + a71 + "\r\n c\r\n"},
+        {"umlaut across the first boundary", a71 + "\xC3\xA4" "z", a71 + "\r\n \xC3\xA4" "z\r\n"},
+        {"umlaut ending exactly at 72", a71.substr(1) + "\xC3\xA4", a71.substr(1) + "\xC3\xA4\r\n"},
+        {"euro sign across the first boundary", a71 + "\xE2\x82\xAC", a71 + "\r\n \xE2\x82\xAC\r\n"},
+        {"four-byte character across a continued line's end", a72 + std::string(69, 'b') + "\xF0\x9F\x98\x80",
+         a72 + "\r\n " + std::string(69, 'b') + "\r\n \xF0\x9F\x98\x80\r\n"},
+    });
+}
+
+TEST(ManifestJarLines, LongClassPathReadsBackWholeAndInOrder) {
+    // 300 entries whose names put blanks, escapes and multi-byte characters at every position
+    // of the 72-byte lines.
+    const std::wstring folder = L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane\\";
+    std::wstring classpath;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 300; ++i) {
+        const std::wstring name = L"Modul \u00E4\u20AC" + std::wstring(static_cast<std::size_t>(i % 7), L'x') +
+                                  std::to_wstring(i) + L".jar";
+        classpath += (classpath.empty() ? L"" : L";") + folder + L"lib\\sub " + std::to_wstring(i % 3) + L"\\" + name;
+        expected.push_back("lib/sub " + std::to_string(i % 3) + "/" + utf8(name));
+    }
+    const std::string manifest = classPathManifest(classpath, folder);
+    EXPECT_EQ(manifest.rfind("Manifest-Version: 1.0\r\nClass-Path: lib/sub%200/Modul%20%C3%A4%E2%82%AC0.jar ", 0), 0u);
+    EXPECT_EQ(manifest.substr(manifest.size() - 4), "\r\n\r\n") << "the main section ends with an empty line";
+    EXPECT_EQ(jartest::decodedClassPath(manifest), expected);
+}
+
+TEST(ManifestJarZip, CarriesTheManifestAsAStoredEntryWithItsCrc) {
+    EXPECT_EQ(zipCrc32("123456789"), 0xCBF43926u) << "the check value of CRC-32";
+    EXPECT_EQ(zipCrc32(""), 0u);
+    const std::wstring folder = L"C:\\app\\";
+    const std::string jar = manifestJarBytes(L"C:\\app\\lib\\ext\\b.jar;C:\\app\\lib\\a.jar", folder);
+    const std::map<std::string, std::string> entries = jartest::storedZipEntries(jar);
+    const std::string manifest = "Manifest-Version: 1.0\r\nClass-Path: lib/ext/b.jar lib/a.jar\r\n\r\n";
+    EXPECT_EQ(entries, (std::map<std::string, std::string>{{"META-INF/", ""}, {"META-INF/MANIFEST.MF", manifest}}));
+    EXPECT_NE(jar.find(std::string("\x50\x4B\x03\x04", 4)), std::string::npos);
+    const std::uint32_t crc = zipCrc32(manifest);
+    EXPECT_NE(jar.find(std::string{static_cast<char>(crc & 0xFF), static_cast<char>((crc >> 8) & 0xFF),
+                                   static_cast<char>((crc >> 16) & 0xFF), static_cast<char>(crc >> 24)}),
+              std::string::npos)
+        << "the manifest's CRC in the headers";
+}
+
+class OneStepWrite : public ::testing::Test {
+protected:
+    testdriver::ScratchFolder folder_{L"launcher_one_step_write"};
+    std::wstring jar_ = folder_ / L"classpath.jar";
+};
+
+TEST_F(OneStepWrite, ReplacesTheFileAndLeavesNoTemporaryFile) {
+    // A leftover of a start that died while writing, read-only on top.
+    writeBytes(jar_ + L".tmp", "half");
+    ::SetFileAttributesW((jar_ + L".tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    writeFileInOneStep(jar_, "first");
+    EXPECT_EQ(readBytes(jar_), "first");
+    writeFileInOneStep(jar_, "second");
+    EXPECT_EQ(readBytes(jar_), "second");
+    EXPECT_FALSE(testdriver::exists(jar_ + L".tmp"));
+}
+
+TEST_F(OneStepWrite, LeavesAnEqualFileThatARuntimeHoldsAlone) {
+    writeFileInOneStep(jar_, "same bytes");
+    // A started runtime reads its class path jar without delete sharing, which keeps the file
+    // from being replaced while it runs.
+    const UniqueFileHandle runtime(::CreateFileW(jar_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(runtime);
+    writeFileInOneStep(jar_, "same bytes");
+    EXPECT_EQ(readBytes(jar_), "same bytes");
+}
+
+TEST_F(OneStepWrite, FailureNamesTheFileWithTheSystemsTextAndCleansUp) {
+    // A folder where the jar belongs: the move cannot replace it, on Windows and under Wine.
+    testdriver::makeFolders(jar_);
+    try {
+        writeFileInOneStep(jar_, "bytes");
+        ADD_FAILURE() << "no exception";
+    } catch (const IOException& failure) {
+        EXPECT_EQ(failure.kind, IOException::Resource);
+        const std::wstring english = L"The file " + jar_ + L" can not be written. Error ";
+        EXPECT_EQ(failure.englishMessage.rfind(english, 0), 0u) << utf8(failure.englishMessage);
+        EXPECT_EQ(failure.germanMessage.rfind(L"Die Datei " + jar_ + L" kann nicht geschrieben werden. Fehler ", 0),
+                  0u)
+            << utf8(failure.germanMessage);
+        // The number, ": " and a text of the system.
+        EXPECT_GT(failure.englishMessage.find(L": ", english.size()), english.size());
+        EXPECT_NE(failure.englishMessage.back(), L'\n');
+    }
+    EXPECT_FALSE(testdriver::exists(jar_ + L".tmp"));
+}
+
+TEST(ApplicationFolderLockTest, OneFolderOneMutexThatASecondLauncherWaitsFor) {
+    const std::wstring name = applicationFolderMutexName(L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane\\");
+    EXPECT_EQ(name.rfind(L"Local\\", 0), 0u);
+    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos);
+    EXPECT_EQ(applicationFolderMutexName(L"c:\\users\\U\\APPDATA\\local\\tavrelbank\\BRIVANE\\"), name);
+    EXPECT_NE(applicationFolderMutexName(L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane_stage\\"), name);
+
+    const testdriver::ScratchFolder folder(L"launcher_folder_lock");
+    std::atomic<bool> secondHeld{false};
+    std::thread second;
+    {
+        const ApplicationFolderLock first(folder.path());
+        ASSERT_TRUE(first.isHeld());
+        // A mutex belongs to a thread: the second launcher is played by another one.
+        second = std::thread([&] {
+            const ApplicationFolderLock lock(folder.path());
+            secondHeld = lock.isHeld();
+        });
+        ::Sleep(300);
+        EXPECT_FALSE(secondHeld) << "the second one got the lock while the first held it";
+    }
+    second.join();
+    EXPECT_TRUE(secondHeld);
+}
+
+TEST(StartCommandLine, SwitchesToTheJarAtTheFirstLengthWindowsRefuses) {
+    const testdriver::ScratchFolder folder(L"launcher_start_command_line");
+    const std::wstring appDirFolder = folder.path() + L"\\";
+    LogfileWriter log(folder / L"launch.log");
+    JavaCommandLineParts parts{L"C:\\jre\\bin\\javaw.exe", L"", L"\"-Dlaunch.version=2\"", L"", L"C:\\a", L"C:\\i",
+                               L"C:\\d"};
+    const std::size_t fixedLength = composeJavaCommandLine(parts).size();
+    // A class path that makes the line exactly as long as a process command line may be.
+    parts.classpath = appDirFolder + L"lib\\" + std::wstring(32766 - fixedLength - appDirFolder.size() - 8, L'x') +
+                      L".jar";
+    ASSERT_EQ(composeJavaCommandLine(parts).size(), 32766u);
+    EXPECT_EQ(composeStartCommandLine(parts, appDirFolder, log), composeJavaCommandLine(parts));
+    EXPECT_FALSE(testdriver::exists(folder / L"classpath.jar"));
+
+    // One character more.
+    parts.classpath.insert(parts.classpath.size() - 4, L"y");
+    JavaCommandLineParts throughJar = parts;
+    throughJar.classpath = folder / L"classpath.jar";
+    EXPECT_EQ(composeStartCommandLine(parts, appDirFolder, log), composeJavaCommandLine(throughJar));
+    const std::map<std::string, std::string> entries = jartest::storedZipEntries(readBytes(folder / L"classpath.jar"));
+    ASSERT_EQ(entries.count("META-INF/MANIFEST.MF"), 1u);
+    EXPECT_EQ(jartest::decodedClassPath(entries.at("META-INF/MANIFEST.MF")),
+              std::vector<std::string>{"lib/" + utf8(parts.classpath.substr(appDirFolder.size() + 4))});
+}
+
+}  // namespace
