@@ -9,6 +9,7 @@
 #include "launcher/LibraryFolders.h"
 #include "launcher/LibraryLock.h"
 #include "launcher/SplashWindow.h"
+#include "launcher/StartCommandLine.h"
 #include "launcher/VmOptionsQuotes.h"
 #include "support/DateTimeFormatter.h"
 #include "support/FolderOperations.h"
@@ -139,9 +140,10 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     const std::wstring additionalOptions = closeOpenQuote(launcher.readVmOptions(folders.libDir), log);
     log.log(L"Additional options created:" + additionalOptions);
 
-    const std::wstring commandLine = composeJavaCommandLine({javaPath, classpath, propertyOptions,
-                                                             additionalOptions, folders.appDir,
-                                                             folders.installDir, folders.dataDir});
+    const std::wstring commandLine =
+        composeStartCommandLine({javaPath, classpath, propertyOptions, additionalOptions, folders.appDir,
+                                 folders.installDir, folders.dataDir},
+                                folders.appDirFolder, log);
     launcher.repairPackagedJre(folders.installFolder);
     log.log(L"Starting Java VM with command line:");
     log.log(commandLine);

@@ -22,6 +22,7 @@
 #include "tests/driver/TextFiles.h"
 #include "tests/driver/UserLanguage.h"
 #include "tests/launcher/LauncherScenario.h"
+#include "tests/launcher/StoredJar.h"
 
 namespace {
 
@@ -72,6 +73,8 @@ struct ExpectedRun {
     std::wstring classpath;
     std::wstring proxyProperties = L" \"-Dlaunch.proxyEnabled=false\"";
     std::wstring additionalOptions;
+    // The manifest jar that carries the class path, when the command line names it instead.
+    std::wstring manifestJar;
 
     std::wstring libDir() const { return appDir + L"\\lib"; }
     std::wstring stagingDir() const { return libDir() + L"_tmp"; }
@@ -94,7 +97,8 @@ struct ExpectedRun {
         return folderProperties(appDir, installDir, dataDir) + proxyProperties;
     }
     std::wstring commandLine() const {
-        return L"\"" + javaPath + L"\" -classpath \"" + classpath + L"\" " + propertyOptions() +
+        return L"\"" + javaPath + L"\" -classpath \"" + (manifestJar.empty() ? classpath : manifestJar) + L"\" " +
+               propertyOptions() +
                (additionalOptions.empty() ? L"" : L" " + additionalOptions) + L" a.a \"" + appDir + L"\" \"" +
                installDir + L"\" \"" + dataDir + L"\"";
     }
@@ -114,8 +118,9 @@ struct ExpectedRun {
         lines.insert(lines.end(), recoveryLines.begin(), recoveryLines.end());
         lines.insert(lines.end(), {L"Classpath created:" + classpath, L"Reading network configuration from registry",
                                    L"Property options created:" + propertyOptions(),
-                                   L"Additional options created:" + additionalOptions,
-                                   L"Starting Java VM with command line:", commandLine(),
+                                   L"Additional options created:" + additionalOptions});
+        if (!manifestJar.empty()) lines.push_back(L"Classpath handed over in manifest jar " + manifestJar);
+        lines.insert(lines.end(), {L"Starting Java VM with command line:", commandLine(),
                                    L"Java VM Process created successfully", L"Launcher terminates successfully"});
         return utf8Lines(lines);
     }
@@ -769,25 +774,85 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
     EXPECT_EQ(logOf(run.appDir), expected);
 }
 
-TEST_F(LauncherRun, CommandLineTooLongForWindowsIsReportedAndNothingStarts) {
-    // A real client's library of 403 jars: their paths alone make a command line that Windows
-    // refuses (Wine would cut it and start the runtime without its main class).
+std::vector<std::wstring> splitAt(const std::wstring& text, wchar_t separator) {
+    std::vector<std::wstring> parts;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find(separator, start), text.size());
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+TEST_F(LauncherRun, ClientOf450LongNamedJarsStartsThroughTheManifestJar) {
+    // A real client's size with long, descriptive names: the class path alone is longer than any
+    // command line. A subfolder whose name a URL must escape holds every ninth jar.
+    std::vector<std::wstring> jars;
+    for (int i = 0; i < 450; ++i) {
+        jars.push_back((i % 9 == 0 ? L"Zus\u00E4tze 100% #1\\" : L"") +
+                       std::wstring(L"tavrel-client-library-module-with-a-descriptive-name-") + std::to_wstring(i) +
+                       L".jar");
+    }
+    const Installation installation = standardInstallation(L"450 jars", jars);
+    ExpectedRun run = expectedRun(installation, true);
+    run.manifestJar = run.appDir + L"\\classpath.jar";
+
+    const LaunchResult result = launch(installation);
+
+    // The class path as the log shows it in full: every jar once.
+    const std::vector<std::string> log = logOf(run.appDir);
+    const auto created = std::find_if(log.begin(), log.end(),
+                                      [](const std::string& line) { return line.rfind("Classpath created:", 0) == 0; });
+    ASSERT_NE(created, log.end());
+    run.classpath = fromUtf8(created->substr(18));
+    EXPECT_GE(run.classpath.size(), 32767u);
+    const std::vector<std::wstring> entries = splitAt(run.classpath, L';');
+    std::vector<std::wstring> sortedEntries = entries;
+    std::vector<std::wstring> expectedEntries;
+    for (const std::wstring& jar : jars) expectedEntries.push_back(run.libDir() + L"\\" + jar);
+    std::sort(sortedEntries.begin(), sortedEntries.end());
+    std::sort(expectedEntries.begin(), expectedEntries.end());
+    EXPECT_EQ(sortedEntries, expectedEntries);
+    expectStarted(result, run);
+
+    // The manifest names them in the class path's order, relative to the jar's folder.
+    const std::map<std::string, std::string> jarEntries = jartest::storedZipEntries(readBytes(run.manifestJar));
+    ASSERT_EQ(jarEntries.count("META-INF/MANIFEST.MF"), 1u);
+    std::vector<std::string> urls;
+    for (const std::wstring& entry : entries) {
+        std::string url = utf8(entry.substr(run.appDir.size() + 1));
+        std::replace(url.begin(), url.end(), '\\', '/');
+        urls.push_back(url);
+    }
+    EXPECT_EQ(jartest::decodedClassPath(jarEntries.at("META-INF/MANIFEST.MF")), urls);
+    EXPECT_FALSE(exists(run.manifestJar + L".tmp"));
+    EXPECT_EQ(filesBelow(run.libDir()).size(), 450u) << "the jar stays outside the library folder";
+}
+
+TEST_F(LauncherRun, CommandLineTooLongEvenThroughTheManifestJarIsReportedAndNothingStarts) {
+    // A real client's library of 403 jars, which alone would go through the manifest jar, and an
+    // options line that no jar can shorten: the line is refused as Windows would refuse it (Wine
+    // would cut it and start the runtime without its main class), and no jar is written.
     std::vector<std::wstring> jars;
     for (int i = 0; i < 403; ++i) jars.push_back(L"tavrel-client-library-module-" + std::to_wstring(i) + L".jar");
     const Installation installation = standardInstallation(L"403 jars", jars);
+    writeBytes(installation.libDir() + L"\\win.vmoptions", "-Dfiller=" + std::string(40000, 'x') + "\r\n");
 
     const LaunchResult result = launch(installation);
 
     const std::vector<std::string> log = logOf(defaultAppDir());
     const auto starting = std::find(log.begin(), log.end(), "Starting Java VM with command line:");
     ASSERT_TRUE(starting != log.end() && starting + 1 != log.end());
+    EXPECT_EQ((starting - 1)->rfind("Additional options created:-Dfiller=xxx", 0), 0u) << "no jar line before";
     const std::wstring commandLine = testdriver::fromUtf8(*(starting + 1));
     ASSERT_GE(commandLine.size(), 32767u);
+    EXPECT_NE(commandLine.find(L"tavrel-client-library-module-402.jar"), std::wstring::npos) << "the whole class path";
     const std::wstring text = processFailureReport(commandLine, ERROR_FILENAME_EXCED_RANGE);
     expectReported(result, text);
     EXPECT_GT(systemText(ERROR_FILENAME_EXCED_RANGE).size(), 2u) << "the system has a text for error 206";
     EXPECT_EQ(std::vector<std::string>(starting + 2, log.end()),
               ExpectedRun::failedLog({L"Could not create process, error code=206"}, text));
+    EXPECT_FALSE(exists(defaultAppDir() + L"\\classpath.jar"));
 }
 
 TEST_F(LauncherRun, AppDirWithTrailingBackslashReachesTheClientAsOneOfThreeFolders) {

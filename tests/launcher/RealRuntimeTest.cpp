@@ -172,4 +172,37 @@ TEST_F(RealRuntime, ClientReceivesEverythingDecodedAndRunsFromTheSwappedLibrary)
               (std::vector<std::wstring>{L"client.jar", L"library.complete", L"win.vmoptions"}));
 }
 
+TEST_F(RealRuntime, ClientInTheLastJarStartsThroughTheManifestJar) {
+    // 449 jars before the client's own: a class path that only fits through the manifest jar,
+    // in folders whose names a URL must escape. The runtime finds a.a only by reading every
+    // Class-Path entry up to the last.
+    const Installation installation(L"Tavrel Bank Pr\u00FCfung Manifest");
+    const std::wstring appDir = installation.folder() + L"\\Benutzer Daten \u00E9";
+    const std::wstring libDir = appDir + L"\\lib";
+    installation.addRuntime(L"jre\\bin", L"tools\\java-bridge.exe");
+    // An empty archive: a valid jar without classes.
+    const std::string emptyJar = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+    for (int i = 0; i < 449; ++i) {
+        writeBytes(installation.libDir() + L"\\Module Pr\u00FCfung\\tavrel-client-library-module-with-a-long-name-" +
+                       std::to_wstring(i) + L".jar",
+                   emptyJar);
+    }
+    ASSERT_TRUE(::CopyFileW(testdriver::builtFile(L"tools\\democlient.jar").c_str(),
+                            (installation.libDir() + L"\\client.jar").c_str(), FALSE));
+    writeBytes(installation.libDir() + L"\\win.vmoptions", "-Xmx64m -Ddemoclient.report=" + utf8(kReportFile) + "\r\n");
+    writeBytes(installation.folder() + L"\\launch.ini", "appDir=" + utf8(appDir) + "\r\n");
+    testdriver::makeFolders(appDir);
+
+    const Report report = launchClient(installation);
+
+    const std::wstring manifestJar = appDir + L"\\classpath.jar";
+    const std::vector<std::string> log = logMessages(onlyLogFile(appDir + L"\\logs"));
+    EXPECT_NE(std::find(log.begin(), log.end(), utf8(L"Classpath handed over in manifest jar " + manifestJar)),
+              log.end());
+    EXPECT_EQ(windowsForms(valuesOf(report, L"class path")), std::vector<std::wstring>{manifestJar});
+    EXPECT_EQ(windowsForms(valuesOf(report, L"loaded from")), std::vector<std::wstring>{libDir + L"\\client.jar"});
+    EXPECT_EQ(valuesOf(report, L"arguments"), std::vector<std::wstring>{L"3"});
+    EXPECT_EQ(windowsForms(valuesOf(report, L"argument 1")), std::vector<std::wstring>{appDir});
+}
+
 }  // namespace
