@@ -8,7 +8,11 @@
 // and the measured medians on lines starting with "#". Besides, where the time goes: the same
 // steps, through the launcher's own functions, run stage by stage in a fresh process of this
 // program per round (a process's first window costs the most), each stage timed from the
-// system clock, printed as "breakdown <stage>: <ms> ms (<share> %)".
+// system clock, printed as "breakdown <stage>: <ms> ms (<share> %)". Then the same stage run for
+// a client of 450 jars with long names, whose class path reaches the runtime through the
+// manifest jar: what the jar adds to a start, against that start's class path stage, once with
+// the jar written anew in every round and once with the jar of the round before in place:
+//   launcher_manifest_jar_share: <jar stage / class path stage> (goal <= N) ok|MISSED
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -24,6 +28,7 @@
 #include "launcher/LibraryFolders.h"
 #include "launcher/LibraryLock.h"
 #include "launcher/SplashWindow.h"
+#include "launcher/StartCommandLine.h"
 #include "support/DateTimeFormatter.h"
 #include "support/FindEntry.h"
 #include "support/FolderOperations.h"
@@ -54,6 +59,13 @@ constexpr double kOwnWorkGoalMs = 50.0;
 // The per-user folder of the benchmark, named by launch.ini so no real profile is touched; short,
 // because 300 jar paths go into one command line.
 const wchar_t kAppDir[] = L"C:\\brivane-bench";
+// The client of 450 jars with long names (9 folders of 50), in a per-user folder of its own.
+constexpr int kLargeClientFolders = 9;
+constexpr int kLargeClientJarsPerFolder = 50;
+const wchar_t kLargeClientAppDir[] = L"C:\\brivane-bench-450";
+const wchar_t kLargeClientJarName[] = L"tavrel-client-library-module-with-a-descriptive-name-";
+// Writing the jar and the second composition of the command line, against walking 450 jars.
+constexpr double kManifestJarShareGoal = 0.5;
 
 std::wstring folderOfThisProgram() {
     const std::wstring text = callWithGrowingBuffer([](wchar_t* buffer, unsigned long capacity) {
@@ -173,7 +185,8 @@ const char* const kStageNames[] = {"process start to entry point",
                                    "library maintenance",
                                    "runtime search",
                                    "class path",
-                                   "properties and command line",
+                                   "properties and options",
+                                   "command line (and manifest jar)",
                                    "CreateProcessW to the runtime's start"};
 constexpr int kStageCount = sizeof kStageNames / sizeof kStageNames[0];
 
@@ -253,8 +266,9 @@ int runStages(const std::wstring& launcher, const std::wstring& resultFile) {
         log.log(L"Property options created:" + propertyOptions);
         const std::wstring additionalOptions = readFirstLine(libDir + L"\\win.vmoptions");
         log.log(L"Additional options created:" + additionalOptions);
-        const std::wstring commandLine = composeJavaCommandLine(
-            {javaPath, classpath, propertyOptions, additionalOptions, appDir, installDir, dataDir});
+        marks.push_back(systemTicks());
+        const std::wstring commandLine = composeStartCommandLine(
+            {javaPath, classpath, propertyOptions, additionalOptions, appDir, installDir, dataDir}, appDirFolder, log);
         const std::wstring hotspot = installFolder + L"jre1.4.2.3\\jre\\bin\\hotspot";
         const std::wstring client = installFolder + L"jre1.4.2.3\\jre\\bin\\client";
         if (isDirectory(hotspot) && !isDirectory(client)) return 1;  // the benchmark's has no old runtime
@@ -308,6 +322,36 @@ int runWalkByHand(const std::wstring& resultFile) {
     if (jars != kTopFolders * kSubFolders * kJarsPerFolder) return 1;
     writeFile(resultFile, std::to_string(elapsed) + "\n");
     return 0;
+}
+
+// An installation with a packaged stand-in runtime and folders * jarsPerFolder jars named
+// jarName + number, two levels deep, whose launch.ini names appDir. False when the launcher or
+// the stand-in runtime cannot be copied.
+bool prepareInstallation(const std::wstring& bin, const std::wstring& install, const std::wstring& appDir,
+                         int folders, int jarsPerFolder, const std::wstring& jarName) {
+    deleteTree(install);
+    deleteTree(appDir);
+    ::CreateDirectoryW(install.c_str(), nullptr);
+    ::CreateDirectoryW((install + L"\\lib").c_str(), nullptr);
+    for (int index = 0; index < folders; ++index) {
+        const std::wstring topFolder = install + L"\\lib\\m" + std::to_wstring(index / kSubFolders);
+        ::CreateDirectoryW(topFolder.c_str(), nullptr);
+        const std::wstring folder = topFolder + L"\\p" + std::to_wstring(index % kSubFolders);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        for (int jar = 0; jar < jarsPerFolder; ++jar) {
+            writeFile(folder + L"\\" + jarName + std::to_wstring(jar) + L".jar",
+                      "PK benchmark jar");
+        }
+    }
+    ::CreateDirectoryW((install + L"\\jre").c_str(), nullptr);
+    ::CreateDirectoryW((install + L"\\jre\\bin").c_str(), nullptr);
+    if (!::CopyFileW((bin + L"tavrel-brivane.exe").c_str(), (install + L"\\tavrel-brivane.exe").c_str(), FALSE) ||
+        !::CopyFileW((bin + L"tools\\javaw.exe").c_str(), (install + L"\\jre\\bin\\javaw.exe").c_str(), FALSE)) {
+        return false;
+    }
+    ::CreateDirectoryW(appDir.c_str(), nullptr);
+    writeFile(install + L"\\launch.ini", "appDir=" + std::string(appDir.begin(), appDir.end()) + "\r\n");
+    return true;
 }
 
 // Runs this program with the arguments and waits for its end; false when it could not be started.
@@ -381,31 +425,14 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"--walk") return runWalkByHand(argv[2]);
     const std::wstring bin = folderOfThisProgram();
     const std::wstring install = currentFolder() + L"\\launcher-bench";
-    deleteTree(install);
-    deleteTree(kAppDir);
-    ::CreateDirectoryW(install.c_str(), nullptr);
-    ::CreateDirectoryW((install + L"\\lib").c_str(), nullptr);
-    for (int top = 0; top < kTopFolders; ++top) {
-        const std::wstring topFolder = install + L"\\lib\\m" + std::to_wstring(top);
-        ::CreateDirectoryW(topFolder.c_str(), nullptr);
-        for (int sub = 0; sub < kSubFolders; ++sub) {
-            const std::wstring folder = topFolder + L"\\p" + std::to_wstring(sub);
-            ::CreateDirectoryW(folder.c_str(), nullptr);
-            for (int jar = 0; jar < kJarsPerFolder; ++jar) {
-                writeFile(folder + L"\\j" + std::to_wstring(jar) + L".jar", "PK benchmark jar");
-            }
-        }
-    }
-    ::CreateDirectoryW((install + L"\\jre").c_str(), nullptr);
-    ::CreateDirectoryW((install + L"\\jre\\bin").c_str(), nullptr);
-    const std::wstring launcher = install + L"\\tavrel-brivane.exe";
-    if (!::CopyFileW((bin + L"tavrel-brivane.exe").c_str(), launcher.c_str(), FALSE) ||
-        !::CopyFileW((bin + L"tools\\javaw.exe").c_str(), (install + L"\\jre\\bin\\javaw.exe").c_str(), FALSE)) {
+    const std::wstring largeInstall = currentFolder() + L"\\launcher-bench-450";
+    if (!prepareInstallation(bin, install, kAppDir, kTopFolders * kSubFolders, kJarsPerFolder, L"j") ||
+        !prepareInstallation(bin, largeInstall, kLargeClientAppDir, kLargeClientFolders, kLargeClientJarsPerFolder,
+                             kLargeClientJarName)) {
         std::fprintf(stderr, "launcher or stand-in runtime not built next to the benchmark\n");
         return 1;
     }
-    ::CreateDirectoryW(kAppDir, nullptr);
-    writeFile(install + L"\\launch.ini", "appDir=C:\\brivane-bench\r\n");
+    const std::wstring launcher = install + L"\\tavrel-brivane.exe";
 
     const std::wstring startedFile = install + L"\\started.txt";
     const std::wstring recordFile = install + L"\\command-line.txt";
@@ -485,7 +512,44 @@ int wmain(int argc, wchar_t** argv) {
     printFigure("launcher_start_ratio", launcherMedian / baselineMedian, "%.2f", kRatioGoal);
     printFigure("launcher_overhead_ms", launcherMedian - baselineMedian - kSplashPauseMs, "%.0f", kOverheadGoalMs);
 
+
+    // The client of 450 jars, whose class path goes through the manifest jar: the stage run with
+    // the jar deleted before the round (written anew, as at the first start after a library
+    // change), then with the jar of that round in place (every later start).
+    const std::wstring largeLauncher = largeInstall + L"\\tavrel-brivane.exe";
+    const std::wstring manifestJar = std::wstring(kLargeClientAppDir) + L"\\classpath.jar";
+    if (timeToRuntimeStart(largeLauncher, runtimeVariables, startedFile) < 0 || !isFile(manifestJar)) {
+        std::fprintf(stderr, "the launcher did not start the runtime of 450 jars through the manifest jar\n");
+        return 1;
+    }
+    constexpr int kClasspathStage = 6;
+    constexpr int kCommandLineStage = 8;
+    std::vector<double> classpathMs, writtenJarMs, unchangedJarMs, writtenShare, unchangedShare;
+    for (int round = 0; round < kRounds; ++round) {
+        ::DeleteFileW(manifestJar.c_str());
+        const std::vector<double> written =
+            stageTimes(bin, largeLauncher, runtimeVariables, startedFile, largeInstall + L"\\stages.txt");
+        const std::vector<double> unchanged =
+            stageTimes(bin, largeLauncher, runtimeVariables, startedFile, largeInstall + L"\\stages.txt");
+        if (written.empty() || unchanged.empty()) {
+            std::fprintf(stderr, "a stage run of 450 jars did not reach the runtime\n");
+            return 1;
+        }
+        // Each start's jar stage against that same start's class path stage.
+        classpathMs.push_back(written[kClasspathStage + 1]);
+        writtenJarMs.push_back(written[kCommandLineStage + 1]);
+        unchangedJarMs.push_back(unchanged[kCommandLineStage + 1]);
+        writtenShare.push_back(written[kCommandLineStage + 1] / written[kClasspathStage + 1]);
+        unchangedShare.push_back(unchanged[kCommandLineStage + 1] / unchanged[kClasspathStage + 1]);
+    }
+    std::printf("breakdown 450 jars: class path %.1f ms; command line with the manifest jar written %.1f ms, with the"
+                " unchanged jar in place %.1f ms (%.2f of its class path stage); %d rounds, medians\n",
+                median(classpathMs), median(writtenJarMs), median(unchangedJarMs), median(unchangedShare), kRounds);
+    printFigure("launcher_manifest_jar_share", median(writtenShare), "%.2f", kManifestJarShareGoal);
+
     deleteTree(install);
     deleteTree(kAppDir);
+    deleteTree(largeInstall);
+    deleteTree(kLargeClientAppDir);
     return 0;
 }
