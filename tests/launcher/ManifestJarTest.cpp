@@ -78,24 +78,6 @@ TEST(ManifestJarLines, WrapAt72BytesWithoutSplittingACharacter) {
     });
 }
 
-TEST(ManifestJarLines, LongClassPathReadsBackWholeAndInOrder) {
-    // 300 entries whose names put blanks, escapes and multi-byte characters at every position
-    // of the 72-byte lines.
-    const std::wstring folder = L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane\\";
-    std::wstring classpath;
-    std::vector<std::string> expected;
-    for (int i = 0; i < 300; ++i) {
-        const std::wstring name = L"Modul \u00E4\u20AC" + std::wstring(static_cast<std::size_t>(i % 7), L'x') +
-                                  std::to_wstring(i) + L".jar";
-        classpath += (classpath.empty() ? L"" : L";") + folder + L"lib\\sub " + std::to_wstring(i % 3) + L"\\" + name;
-        expected.push_back("lib/sub " + std::to_string(i % 3) + "/" + utf8(name));
-    }
-    const std::string manifest = classPathManifest(classpath, folder);
-    EXPECT_EQ(manifest.rfind("Manifest-Version: 1.0\r\nClass-Path: lib/sub%200/Modul%20%C3%A4%E2%82%AC0.jar ", 0), 0u);
-    EXPECT_EQ(manifest.substr(manifest.size() - 4), "\r\n\r\n") << "the main section ends with an empty line";
-    EXPECT_EQ(jartest::decodedClassPath(manifest), expected);
-}
-
 TEST(ManifestJarZip, CarriesTheManifestAsAStoredEntryWithItsCrc) {
     EXPECT_EQ(zipCrc32("123456789"), 0xCBF43926u) << "the check value of CRC-32";
     EXPECT_EQ(zipCrc32(""), 0u);
