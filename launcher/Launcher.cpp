@@ -103,7 +103,8 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     log.log(L"InstallLibDir=" + folders.installLibDir);
     log.log(L"LibDir=" + folders.libDir);
 
-    // Held from the library maintenance until the class path is read from the finished folder.
+    // Held from the library maintenance until the class path is read from the finished folder and,
+    // for a long class path, handed over in the manifest jar of the application folder.
     LibraryLock libraryLock(folders.appDirFolder, log);
     maintainLibraryFolder(folders.appDirFolder, folders.installLibDir, folders.libDir, log);
 
@@ -123,7 +124,6 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     log.log(L"VM found at " + javaPath);
 
     const std::wstring classpath = createClasspathWithRecovery(folders.libDir, folders.installLibDir, log);
-    libraryLock.release();
 
     std::wstring propertyOptions;
     launcher.addProperty(L"version", launcherVersion, propertyOptions);
@@ -144,6 +144,7 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
         composeStartCommandLine({javaPath, classpath, propertyOptions, additionalOptions, folders.appDir,
                                  folders.installDir, folders.dataDir},
                                 folders.appDirFolder, log);
+    libraryLock.release();
     launcher.repairPackagedJre(folders.installFolder);
     log.log(L"Starting Java VM with command line:");
     log.log(commandLine);

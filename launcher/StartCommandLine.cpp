@@ -1,6 +1,5 @@
 #include "launcher/StartCommandLine.h"
 
-#include "launcher/ApplicationFolderLock.h"
 #include "launcher/ManifestJar.h"
 #include "launcher/OneStepFileWrite.h"
 #include "support/LogfileWriter.h"
@@ -16,11 +15,7 @@ std::wstring composeStartCommandLine(const JavaCommandLineParts& parts, const st
     // The jar cannot save a line that is too long without the class path: no jar is written, and
     // the start fails as it always did, with the whole line in its report.
     if (!fitsProcessCommandLine(commandLine)) return fullCommandLine;
-    {
-        // A second launcher of this user may be writing the same jar at this moment.
-        const ApplicationFolderLock lock(appDirFolder);
-        writeFileInOneStep(throughJar.classpath, manifestJarBytes(parts.classpath, appDirFolder));
-    }
+    writeFileInOneStep(throughJar.classpath, manifestJarBytes(parts.classpath, appDirFolder));
     log.log(L"Classpath handed over in manifest jar " + throughJar.classpath);
     return commandLine;
 }

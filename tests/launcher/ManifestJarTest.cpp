@@ -1,16 +1,13 @@
 // The manifest jar that carries a class path too long for the command line: URL encoding of the
 // path segments, the manifest's line wrapping, the zip bytes, the one-step write and its lock,
 // and where the command line switches over to the jar.
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include "launcher/ApplicationFolderLock.h"
 #include "launcher/JavaCommandLine.h"
 #include "launcher/ManifestJar.h"
 #include "launcher/OneStepFileWrite.h"
@@ -140,31 +137,6 @@ TEST_F(OneStepWrite, FailureNamesTheFileWithTheSystemsTextAndCleansUp) {
         EXPECT_NE(failure.englishMessage.back(), L'\n');
     }
     EXPECT_FALSE(testdriver::exists(jar_ + L".tmp"));
-}
-
-TEST(ApplicationFolderLockTest, OneFolderOneMutexThatASecondLauncherWaitsFor) {
-    const std::wstring name = applicationFolderMutexName(L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane\\");
-    EXPECT_EQ(name.rfind(L"Local\\", 0), 0u);
-    EXPECT_EQ(name.find(L'\\', 6), std::wstring::npos);
-    EXPECT_EQ(applicationFolderMutexName(L"c:\\users\\U\\APPDATA\\local\\tavrelbank\\BRIVANE\\"), name);
-    EXPECT_NE(applicationFolderMutexName(L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane_stage\\"), name);
-
-    const testdriver::ScratchFolder folder(L"launcher_folder_lock");
-    std::atomic<bool> secondHeld{false};
-    std::thread second;
-    {
-        const ApplicationFolderLock first(folder.path());
-        ASSERT_TRUE(first.isHeld());
-        // A mutex belongs to a thread: the second launcher is played by another one.
-        second = std::thread([&] {
-            const ApplicationFolderLock lock(folder.path());
-            secondHeld = lock.isHeld();
-        });
-        ::Sleep(300);
-        EXPECT_FALSE(secondHeld) << "the second one got the lock while the first held it";
-    }
-    second.join();
-    EXPECT_TRUE(secondHeld);
 }
 
 TEST(StartCommandLine, SwitchesToTheJarAtTheFirstLengthWindowsRefuses) {
