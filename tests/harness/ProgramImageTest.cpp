@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -72,6 +73,9 @@ struct ImageHeaders {
     size_t sectionTable = 0;
     WORD sectionCount = 0;
     uint32_t importRva = 0;
+    WORD dllCharacteristics = 0;
+    uint32_t symbolTable = 0;
+    uint32_t symbolCount = 0;
 };
 
 ImageHeaders readHeaders(const std::vector<uint8_t>& image) {
@@ -83,11 +87,13 @@ ImageHeaders readHeaders(const std::vector<uint8_t>& image) {
     const size_t optional = ntOffset + offsetof(IMAGE_NT_HEADERS32, OptionalHeader);
     headers.magic = readAt<WORD>(image, optional);
     if (headers.magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
-        headers.importRva = readAt<IMAGE_OPTIONAL_HEADER32>(image, optional)
-                                .DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        const auto header = readAt<IMAGE_OPTIONAL_HEADER32>(image, optional);
+        headers.importRva = header.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        headers.dllCharacteristics = header.DllCharacteristics;
     } else if (headers.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
-        headers.importRva = readAt<IMAGE_OPTIONAL_HEADER64>(image, optional)
-                                .DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        const auto header = readAt<IMAGE_OPTIONAL_HEADER64>(image, optional);
+        headers.importRva = header.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        headers.dllCharacteristics = header.DllCharacteristics;
     } else {
         return headers;
     }
@@ -95,7 +101,30 @@ ImageHeaders readHeaders(const std::vector<uint8_t>& image) {
     headers.machine = file.Machine;
     headers.sectionTable = optional + file.SizeOfOptionalHeader;
     headers.sectionCount = file.NumberOfSections;
+    headers.symbolTable = file.PointerToSymbolTable;
+    headers.symbolCount = file.NumberOfSymbols;
     return headers;
+}
+
+// The names of a PE file's sections. A name longer than eight characters (".debug_info") is
+// stored as "/" and its offset in the string table behind the symbol table.
+std::vector<std::string> sectionNames(const std::vector<uint8_t>& image) {
+    std::vector<std::string> names;
+    const ImageHeaders headers = readHeaders(image);
+    const size_t stringTable = headers.symbolTable + headers.symbolCount * size_t{IMAGE_SIZEOF_SYMBOL};
+    for (unsigned i = 0; headers.valid && i < headers.sectionCount; ++i) {
+        const auto section = readAt<IMAGE_SECTION_HEADER>(image, headers.sectionTable + i * sizeof(IMAGE_SECTION_HEADER));
+        std::string name(reinterpret_cast<const char*>(section.Name), strnlen(reinterpret_cast<const char*>(section.Name), 8));
+        if (name.size() > 1 && name[0] == '/' && headers.symbolTable != 0) {
+            const size_t offset = stringTable + std::strtoul(name.c_str() + 1, nullptr, 10);
+            if (offset < image.size()) {
+                name.assign(reinterpret_cast<const char*>(image.data() + offset),
+                            strnlen(reinterpret_cast<const char*>(image.data() + offset), image.size() - offset));
+            }
+        }
+        names.push_back(name);
+    }
+    return names;
 }
 
 // The names of the DLLs in a PE file's import table.
@@ -193,6 +222,32 @@ TEST(ProgramImage, IsBuiltForTheArchitectureOfItsFolder) {
         ASSERT_TRUE(headers.valid) << "no PE32 or PE32+ headers";
         EXPECT_EQ(headers.machine, build64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386);
         EXPECT_EQ(headers.magic, build64 ? IMAGE_NT_OPTIONAL_HDR64_MAGIC : IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+    });
+}
+
+// What sites expect of a shipped program's headers: ASLR, DEP, no per-user remapping of the
+// Windows folder on a terminal server, and high-entropy ASLR where the address space has room for
+// it (a PE32 image has no use for the flag). The debug data lies beside the build, not in the
+// program: no debug section and no symbols.
+TEST(ProgramImage, CarriesTheShippedHeaderFlagsAndNoDebugData) {
+    const bool build64 = sizeof(void*) == 8;
+    forEachProgram([&](const Program& program) {
+        const std::vector<uint8_t> image = readFile(testdriver::builtFile(program.file));
+        const ImageHeaders headers = readHeaders(image);
+        ASSERT_TRUE(headers.valid) << "no PE32 or PE32+ headers";
+        testdriver::forEachCase<WORD, bool, bool>({
+            {"DYNAMIC_BASE", IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, true, true},
+            {"NX_COMPAT", IMAGE_DLLCHARACTERISTICS_NX_COMPAT, true, true},
+            {"TERMINAL_SERVER_AWARE", IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, true, true},
+            {"HIGH_ENTROPY_VA", IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA, false, true},
+        }, [&](WORD flag, bool on32, bool on64) {
+            EXPECT_EQ((headers.dllCharacteristics & flag) != 0, build64 ? on64 : on32);
+        });
+        EXPECT_EQ(headers.symbolCount, 0u);
+        const std::vector<std::string> sections = sectionNames(image);
+        EXPECT_NE(std::find(sections.begin(), sections.end(), ".text"), sections.end());
+        EXPECT_NE(std::find(sections.begin(), sections.end(), ".gnu_debuglink"), sections.end());
+        for (const std::string& name : sections) EXPECT_NE(name.rfind(".debug", 0), 0u) << name;
     });
 }
 
