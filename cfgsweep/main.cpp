@@ -1,10 +1,12 @@
 #include <windows.h>
 
 #include "cfgsweep/UsrCnfCleaner.h"
+#include "support/DllSearch.h"
 #include "support/IOException.h"
 #include "support/ProfileNames.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    restrictDllSearchToSystem32();
     for (const wchar_t* applicationName : kProfileNames) {
         try {
             UsrCnfCleaner cleaner(applicationName);

@@ -4,6 +4,7 @@
 
 #include "mapirelay/RelayArguments.h"
 #include "mapirelay/RelayMessage.h"
+#include "support/DllSearch.h"
 #include "support/FailureBox.h"
 #include "support/IOException.h"
 #include "support/MailDispatch.h"
@@ -11,6 +12,7 @@
 #include "support/TextSelector.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    restrictDllSearchToSystem32();
     const TextSelector textSelector;
     // Handle whatever is already queued for this thread before the modal compose window and the
     // message boxes take it over.
