@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows Installer packages brivane-<arch>.msi (per machine, into
-# Program Files\Tavrel Bank\brivane) from installer/brivane.wxs with wixl. Installs what is
-# missing (Debian, as root) and builds the programs first unless --bin names them.
+# Program Files\Tavrel Bank\brivane) and brivane-<arch>-user.msi (per user, no administrator
+# rights needed, into %LOCALAPPDATA%\Programs\Tavrel Bank\brivane) from installer/brivane.wxs with
+# wixl. Installs what is missing (Debian, as root) and builds the programs first unless --bin
+# names them.
 #
 #   --arch x86|x64     one architecture only (default: both)
 #   --bin DIR          the folder holding the four programs (default: build/<arch>/bin)
@@ -20,7 +22,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$top/build}
 
 usage() {
-  sed -n '2,17s/^# \{0,1\}//p' "$0" >&2
+  sed -n '2,19s/^# \{0,1\}//p' "$0" >&2
   exit 2
 }
 
@@ -147,9 +149,12 @@ for arch in "${archs[@]}"; do
        wixl-heat -p "" --var var.Files --directory-ref INSTALLDIR --component-group RuntimeFiles >"$stage/runtime.wxs")
   fi
 
-  package=$out/brivane-$arch.msi
-  (cd "$stage" && wixl -a "$arch" "${defines[@]}" -D Files=files -o "$package" \
-     "$top/installer/brivane.wxs" "${fragments[@]}")
-  sign "$package"
-  echo "$package ($product_name $msi_version, $arch)"
+  for scope in perMachine perUser; do
+    package=$out/brivane-$arch.msi
+    [ "$scope" = perMachine ] || package=$out/brivane-$arch-user.msi
+    (cd "$stage" && wixl -a "$arch" "${defines[@]}" -D "Scope=$scope" -D Files=files -o "$package" \
+       "$top/installer/brivane.wxs" "${fragments[@]}")
+    sign "$package"
+    echo "$package ($product_name $msi_version, $arch, $scope)"
+  done
 done

@@ -1,7 +1,11 @@
 // The packages through Windows Installer in the test prefix: a silent installation, the launcher
 // started through its Start-menu shortcut, a major upgrade, and a silent removal that takes every
-// profile's application folders with it. Under Wine the cleaner runs as the installing user, not
-// as LocalSystem; its choice of profiles for LocalSystem is a unit test of the cleaner.
+// profile's application folders with it; the same into a custom folder, which later upgrades and
+// the removal must find again, and for the per-user package. Under Wine the cleaner runs as the
+// installing user, not as LocalSystem; its choice of profiles for LocalSystem is a unit test of
+// the cleaner. Wine knows no administrators and no profile permissions: the per-user package runs
+// as the same all-powerful user, and its cleaner reaches every profile there, where on Windows it
+// reaches only the installing user's own.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -42,6 +46,11 @@ std::wstring quoted(const std::wstring& path) {
 // Windows, where the x86 package installs.
 std::wstring installFolder() {
     return shellFolder(CSIDL_PROGRAM_FILES) + L"\\Tavrel Bank\\brivane";
+}
+
+// Where the per-user package installs: the user's own programs folder.
+std::wstring userInstallFolder() {
+    return shellFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Tavrel Bank\\brivane";
 }
 
 // A per-machine shortcut belongs in the common Start menu; Wine puts it into the installing
@@ -120,6 +129,9 @@ protected:
         ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         upgradeCode_ = packageProperty(packagePath(), L"UpgradeCode");
         ASSERT_FALSE(upgradeCode_.empty());
+        userUpgradeCode_ = packageProperty(packagePath(false, Scope::PerUser), L"UpgradeCode");
+        ASSERT_FALSE(userUpgradeCode_.empty());
+        ASSERT_NE(userUpgradeCode_, upgradeCode_);
         removeAll();
         // A runtime registered in the prefix would be chosen before the packaged one.
         launchertest::clearJavaRegistry();
@@ -141,7 +153,52 @@ protected:
                               L"cm\\settings.ini", L"other\\keep.txt", L"canary.txt"});
     }
 
+    // The one shortcut leads to the launcher in folder, and the launcher started through it like a
+    // user starts it finds its installation through the quoted path, seeds the per-user libraries
+    // from the installed lib and starts the packaged runtime.
+    void startsThroughTheShortcut(const std::wstring& folder) const {
+        const auto links = shortcuts();
+        ASSERT_EQ(links.size(), 1u);
+        const ShellLink link = readShellLink(links.front());
+        EXPECT_EQ(link.target, folder + L"\\tavrel-brivane.exe");
+        EXPECT_EQ(link.arguments, L"");
+        EXPECT_TRUE(!link.icon.empty() && exists(link.icon)) << utf8(link.icon);
+
+        const std::wstring record = scratch_ / L"javaw-record.txt";
+        ::DeleteFileW(record.c_str());
+        ASSERT_TRUE(openThroughShell(links.front(), record));
+        const std::wstring appDir = launchertest::defaultAppDir();
+        const std::wstring commandLine = testdriver::fromUtf8(readBytes(record));
+        const std::wstring expectedStart = quoted(folder + L"\\jre\\bin\\javaw.exe") + L" -classpath \"";
+        EXPECT_EQ(commandLine.substr(0, expectedStart.size()), expectedStart) << utf8(commandLine);
+        EXPECT_NE(commandLine.find(appDir + L"\\lib\\ext\\banking-ui.jar"), std::wstring::npos) << utf8(commandLine);
+        const std::wstring expectedEnd = L" -Xmx512m -Dfile.encoding=UTF-8 a.a " + quoted(appDir) + L" " +
+                                         quoted(folder) + L" " + quoted(launchertest::defaultDataDir());
+        ASSERT_GE(commandLine.size(), expectedEnd.size());
+        EXPECT_EQ(commandLine.substr(commandLine.size() - expectedEnd.size()), expectedEnd) << utf8(commandLine);
+        // The per-user copy is the installation's library plus the mark of a complete copy.
+        std::vector<std::wstring> seeded = launchertest::filesBelow(folder + L"\\lib");
+        seeded.push_back(L"library.complete");
+        std::sort(seeded.begin(), seeded.end());
+        EXPECT_EQ(launchertest::filesBelow(appDir + L"\\lib"), seeded);
+    }
+
+    // Removes the package that replaced an older one, after giving the cleaner the installing
+    // user's application folder to delete (under Wine the upgrade's removal of the older version
+    // has already run it once), and expects nothing of the installation left.
+    void removesEverything(const std::wstring& package, const std::wstring& folder,
+                           const std::wstring& upgradeCode) const {
+        const std::wstring appDir = launchertest::defaultAppDir();
+        testdriver::makeTree(appDir, {L"lib\\client.jar", L"logs\\kvl_2026_01_02_030405.launch.log"});
+        ASSERT_EQ(msiexec(L"/x " + quoted(package) + L" /qn"), 0u);
+        EXPECT_FALSE(exists(folder));
+        EXPECT_TRUE(shortcuts().empty());
+        EXPECT_TRUE(installedProducts(upgradeCode).empty());
+        EXPECT_FALSE(exists(appDir));
+    }
+
     std::wstring upgradeCode_;
+    std::wstring userUpgradeCode_;
     const testdriver::ScratchFolder scratch_{L"installer"};
 
 private:
@@ -150,8 +207,8 @@ private:
         return profile.substr(0, profile.rfind(L'\\') + 1);
     }
     void removeAll() const {
-        for (const std::wstring& product : installedProducts(upgradeCode_)) {
-            msiexec(L"/x " + product + L" /qn");
+        for (const std::wstring& code : {upgradeCode_, userUpgradeCode_}) {
+            for (const std::wstring& product : installedProducts(code)) msiexec(L"/x " + product + L" /qn");
         }
         for (const wchar_t* name : kOtherUsers) removeTree(otherUser(name));
         removeTree(launchertest::defaultAppDir());
@@ -175,31 +232,8 @@ TEST_F(InstallerRun, InstallsStartsAndRemovesWithEveryProfilesFolders) {
     ASSERT_EQ(msiexec(L"/i " + quoted(packagePath()) + L" /qn"), 0u);
 
     EXPECT_EQ(launchertest::filesBelow(installFolder()), packagedFiles());
-    const auto links = shortcuts();
-    ASSERT_EQ(links.size(), 1u);
-    const ShellLink link = readShellLink(links.front());
-    EXPECT_EQ(link.target, installFolder() + L"\\tavrel-brivane.exe");
-    EXPECT_EQ(link.arguments, L"");
-    EXPECT_TRUE(!link.icon.empty() && exists(link.icon)) << utf8(link.icon);
-
-    // Started like a user starts it: the launcher finds its installation through the quoted
-    // path, seeds the per-user libraries from the installed lib and starts the packaged runtime.
-    const std::wstring record = scratch_ / L"javaw-record.txt";
-    ASSERT_TRUE(openThroughShell(links.front(), record));
+    ASSERT_NO_FATAL_FAILURE(startsThroughTheShortcut(installFolder()));
     const std::wstring appDir = launchertest::defaultAppDir();
-    const std::wstring commandLine = testdriver::fromUtf8(readBytes(record));
-    const std::wstring expectedStart = quoted(installFolder() + L"\\jre\\bin\\javaw.exe") + L" -classpath \"";
-    EXPECT_EQ(commandLine.substr(0, expectedStart.size()), expectedStart) << utf8(commandLine);
-    EXPECT_NE(commandLine.find(appDir + L"\\lib\\ext\\banking-ui.jar"), std::wstring::npos) << utf8(commandLine);
-    const std::wstring expectedEnd = L" -Xmx512m -Dfile.encoding=UTF-8 a.a " + quoted(appDir) + L" " +
-                                     quoted(installFolder()) + L" " + quoted(launchertest::defaultDataDir());
-    ASSERT_GE(commandLine.size(), expectedEnd.size());
-    EXPECT_EQ(commandLine.substr(commandLine.size() - expectedEnd.size()), expectedEnd) << utf8(commandLine);
-    // The per-user copy is the installation's library plus the mark of a complete copy.
-    std::vector<std::wstring> seeded = launchertest::filesBelow(installFolder() + L"\\lib");
-    seeded.push_back(L"library.complete");
-    std::sort(seeded.begin(), seeded.end());
-    EXPECT_EQ(launchertest::filesBelow(appDir + L"\\lib"), seeded);
 
     for (const wchar_t* name : kOtherUsers) createOtherUser(name);
     const std::wstring vendorFolder = installFolder().substr(0, installFolder().rfind(L'\\'));
@@ -244,6 +278,68 @@ TEST_F(InstallerRun, NewerPackageReplacesTheInstallation) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(launchertest::filesBelow(installFolder()), expected);
     EXPECT_EQ(shortcuts().size(), 1u);
+}
+
+std::vector<std::wstring> upgradedFiles() {
+    std::vector<std::wstring> files = packagedFiles();
+    files.push_back(L"launch.ini");
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// As a site's software distribution installs it: a folder of its own, with a blank and a
+// non-ASCII letter in the name. The package remembers it, so the newer package installs there
+// again without being told, and its repair and removal find it.
+TEST_F(InstallerRun, CustomFolderIsKeptThroughUpgradeAndRemoval) {
+    const std::wstring folder = scratch_ / L"Kunden \u00C4pps\\Tavrel brivane";
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath()) + L" INSTALLDIR=" + quoted(folder) + L" /qn"), 0u);
+    EXPECT_EQ(launchertest::filesBelow(folder), packagedFiles());
+    EXPECT_FALSE(exists(installFolder()));
+    ASSERT_NO_FATAL_FAILURE(startsThroughTheShortcut(folder));
+
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true)) + L" /qn"), 0u);
+
+    const auto products = installedProducts(upgradeCode_);
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(installedVersion(products.front()), packageProperty(packagePath(true), L"ProductVersion"));
+    EXPECT_EQ(launchertest::filesBelow(folder), upgradedFiles());
+    EXPECT_FALSE(exists(installFolder()));
+    EXPECT_EQ(shortcuts().size(), 1u);
+
+    // A repair puts a lost program back where the installation is. Wine's msiexec ends /fa with
+    // exit code 1, so the repair is asked for through the properties that /f sets.
+    ASSERT_TRUE(::DeleteFileW((folder + L"\\mapirelay.exe").c_str()));
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true)) + L" REINSTALL=ALL REINSTALLMODE=amus /qn"), 0u);
+    EXPECT_EQ(launchertest::filesBelow(folder), upgradedFiles());
+    EXPECT_FALSE(exists(installFolder()));
+
+    removesEverything(packagePath(true), folder, upgradeCode_);
+}
+
+// The package for users without administrator rights: into the user's own programs folder, with
+// the shortcut in the user's Start menu. Its upgrade is given a folder on the command line, which
+// wins over the remembered one: the older version goes from where it was, the newer one goes there.
+TEST_F(InstallerRun, PerUserPackageInstallsUpgradesAndRemoves) {
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(false, Scope::PerUser)) + L" /qn"), 0u);
+    EXPECT_EQ(launchertest::filesBelow(userInstallFolder()), packagedFiles());
+    EXPECT_FALSE(exists(installFolder()));
+    EXPECT_TRUE(exists(shellFolder(CSIDL_PROGRAMS) + L"\\" + kShortcutName));
+    ASSERT_NO_FATAL_FAILURE(startsThroughTheShortcut(userInstallFolder()));
+
+    const std::wstring folder = scratch_ / L"Eigene Programme\\brivane \u00DC";
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true, Scope::PerUser)) + L" INSTALLDIR=" + quoted(folder) + L" /qn"),
+              0u);
+
+    const auto products = installedProducts(userUpgradeCode_);
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(installedVersion(products.front()), packageProperty(packagePath(true, Scope::PerUser), L"ProductVersion"));
+    EXPECT_TRUE(installedProducts(upgradeCode_).empty());
+    EXPECT_EQ(launchertest::filesBelow(folder), upgradedFiles());
+    EXPECT_FALSE(exists(userInstallFolder()));
+    EXPECT_EQ(shortcuts().size(), 1u);
+
+    removesEverything(packagePath(true, Scope::PerUser), folder, userUpgradeCode_);
+    EXPECT_FALSE(exists(userInstallFolder().substr(0, userInstallFolder().rfind(L'\\'))));
 }
 
 }  // namespace

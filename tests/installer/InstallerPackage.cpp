@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <msi.h>
+#include <msidefs.h>
 #include <msiquery.h>
 
 #include "support/UniqueResource.h"
@@ -33,9 +34,9 @@ const wchar_t* architecture() {
     return sizeof(void*) == 8 ? L"x64" : L"x86";
 }
 
-std::wstring packagePath(bool newer) {
+std::wstring packagePath(bool newer, Scope scope) {
     return testdriver::builtFile(std::wstring(L"packages\\") + (newer ? L"newer\\" : L"") + L"brivane-" +
-                                 architecture() + L".msi");
+                                 architecture() + (scope == Scope::PerUser ? L"-user" : L"") + L".msi");
 }
 
 std::vector<std::wstring> packageQuery(const std::wstring& package, const std::wstring& sql) {
@@ -51,6 +52,21 @@ std::vector<std::wstring> packageQuery(const std::wstring& package, const std::w
         values.push_back(recordString(record.get(), 1));
     }
     return values;
+}
+
+int packageWordCount(const std::wstring& package) {
+    UniqueMsiHandle summary;
+    if (::MsiGetSummaryInformationW(0, package.c_str(), 0, summary.put()) != ERROR_SUCCESS) return -1;
+    UINT type = 0;
+    INT value = 0;
+    FILETIME unused{};
+    DWORD size = 0;
+    if (::MsiSummaryInfoGetPropertyW(summary.get(), PID_WORDCOUNT, &type, &value, &unused, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        type != VT_I4) {
+        return -1;
+    }
+    return value;
 }
 
 std::wstring packageProperty(const std::wstring& package, const std::wstring& name) {

@@ -9,13 +9,19 @@ namespace installertest {
 
 // The architecture of this test program, which is the architecture of the packages it tests.
 const wchar_t* architecture();
+// Who a package installs for: everyone (into Program Files) or the installing user alone.
+enum class Scope { PerMachine, PerUser };
+
 // The package of the project version, or the newer one that must replace it.
-std::wstring packagePath(bool newer = false);
+std::wstring packagePath(bool newer = false, Scope scope = Scope::PerMachine);
 
 // A value of the package's Property table; "" when it has none.
 std::wstring packageProperty(const std::wstring& package, const std::wstring& name);
 // The first column of every row a query on the package returns, each as text.
 std::vector<std::wstring> packageQuery(const std::wstring& package, const std::wstring& sql);
+// The Word Count of the package's summary information (its source and privilege bits); -1 when
+// it cannot be read.
+int packageWordCount(const std::wstring& package);
 
 // Product codes of the installed products with this upgrade code.
 std::vector<std::wstring> installedProducts(const std::wstring& upgradeCode);
