@@ -116,7 +116,7 @@ void copyInstallationInto(const std::wstring& installLibDir, const std::wstring&
 // A library beside lib_old or lib_new came from an update, which is complete by contract.
 void checkLibrarySeededInPlace(const std::wstring& appDirFolder, const std::wstring& installLibDir,
                                const std::wstring& libDir, LogfileWriter& log) {
-    if (installLibDir == libDir || isMarkedComplete(libDir)) return;
+    if (isMarkedComplete(libDir)) return;
     if (isPresent(appDirFolder + L"lib_old") || isPresent(appDirFolder + L"lib_new")) return;
     if (looksCutShort(copiedFilesBelow(installLibDir), copiedFilesBelow(libDir))) {
         log.log(L"Library folder " + libDir + L" is incomplete, copying it again");
@@ -128,6 +128,14 @@ void checkLibrarySeededInPlace(const std::wstring& appDirFolder, const std::wstr
 
 void seedLibraryFolder(const std::wstring& appDirFolder, const std::wstring& installLibDir,
                        const std::wstring& libDir, LogfileWriter& log) {
+    if (installLibDir == libDir) {
+        // The installation's own library (launch.ini chose the installation folder): there is no
+        // copy to make. A missing one is created empty, so that the class path step reports it.
+        if (isDirectory(libDir)) return;
+        log.log(L"Creating directory " + libDir);
+        createFolder(libDir);
+        return;
+    }
     removeLeftover(stagingFolderOf(libDir), log);
     removeLeftover(discardFolderOf(libDir), log);
     if (isDirectory(libDir)) {

@@ -121,6 +121,17 @@ TEST(LibraryStaging, FailedCopyLeavesNoLibrary) {
     EXPECT_FALSE(testdriver::exists(appDir / L"lib_tmp"));
 }
 
+// launch.ini chose the installation folder: its own library is never copied or staged, and a
+// missing one is created empty for the class path step to report.
+TEST(LibraryStaging, InstallationsOwnLibraryIsNeverCopied) {
+    const testdriver::ScratchFolder install(L"install");
+    LogfileWriter log(install / L"launch.log");
+    maintainLibraryFolder(install.path() + L"\\", install / L"lib", install / L"lib", log);
+    EXPECT_TRUE(testdriver::exists(install / L"lib"));
+    EXPECT_TRUE(contentsBelow(install / L"lib").empty());
+    EXPECT_FALSE(testdriver::exists(install / L"lib_tmp"));
+}
+
 TEST(LibraryStaging, CutShortMeansASubsetOfTheInstallationWithAtMostOneShortFile) {
     using Listing = std::map<std::wstring, std::uint64_t>;
     const Listing install = {{L"a.jar", 10}, {L"b.jar", 20}, {L"ext\\c.jar", 30}};
