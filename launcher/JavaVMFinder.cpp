@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "launcher/EnvironmentVariable.h"
+#include "support/EnvironmentVariable.h"
 #include "launcher/JavaVersion.h"
-#include "launcher/RegistrySubKeys.h"
+#include "support/RegistrySubKeys.h"
 #include "launcher/RuntimeRegistrations.h"
 #include "support/DirectoryEnumerator.h"
 #include "support/FileDescription.h"

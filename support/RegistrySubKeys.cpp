@@ -1,4 +1,4 @@
-#include "launcher/RegistrySubKeys.h"
+#include "support/RegistrySubKeys.h"
 
 #include "support/UniqueResource.h"
 

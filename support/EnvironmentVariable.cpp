@@ -1,4 +1,4 @@
-#include "launcher/EnvironmentVariable.h"
+#include "support/EnvironmentVariable.h"
 
 #include <windows.h>
 
