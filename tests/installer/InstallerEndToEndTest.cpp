@@ -256,6 +256,20 @@ TEST_F(InstallerRun, InstallsStartsAndRemovesWithEveryProfilesFolders) {
     ::DeleteFileW(canary.c_str());
 }
 
+std::vector<std::wstring> upgradedFiles() {
+    std::vector<std::wstring> files = packagedFiles();
+    files.push_back(L"launch.ini");
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Expects the one product of upgradeCode, in the version of package.
+void expectInstalledAlone(const std::wstring& package, const std::wstring& upgradeCode) {
+    const auto products = installedProducts(upgradeCode);
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(installedVersion(products.front()), packageProperty(package, L"ProductVersion"));
+}
+
 // Windows marks the removal of the older version (UPGRADINGPRODUCTCODE), and the cleaner does not
 // run then, so the users keep their folders; Wine removes it as a plain uninstallation, cleaner
 // included. The condition is checked in the package's tables.
@@ -269,23 +283,12 @@ TEST_F(InstallerRun, NewerPackageReplacesTheInstallation) {
 
     ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true)) + L" /qn"), 0u);
 
-    const auto products = installedProducts(upgradeCode_);
-    ASSERT_EQ(products.size(), 1u);
-    EXPECT_EQ(installedVersion(products.front()), newerVersion);
-    EXPECT_NE(products.front(), packageProperty(packagePath(), L"ProductCode"));
-    std::vector<std::wstring> expected = packagedFiles();
-    expected.push_back(L"launch.ini");
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(launchertest::filesBelow(installFolder()), expected);
+    expectInstalledAlone(packagePath(true), upgradeCode_);
+    EXPECT_NE(installedProducts(upgradeCode_).at(0), packageProperty(packagePath(), L"ProductCode"));
+    EXPECT_EQ(launchertest::filesBelow(installFolder()), upgradedFiles());
     EXPECT_EQ(shortcuts().size(), 1u);
 }
 
-std::vector<std::wstring> upgradedFiles() {
-    std::vector<std::wstring> files = packagedFiles();
-    files.push_back(L"launch.ini");
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 // As a site's software distribution installs it: a folder of its own, with a blank and a
 // non-ASCII letter in the name. The package remembers it, so the newer package installs there
@@ -299,9 +302,7 @@ TEST_F(InstallerRun, CustomFolderIsKeptThroughUpgradeAndRemoval) {
 
     ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true)) + L" /qn"), 0u);
 
-    const auto products = installedProducts(upgradeCode_);
-    ASSERT_EQ(products.size(), 1u);
-    EXPECT_EQ(installedVersion(products.front()), packageProperty(packagePath(true), L"ProductVersion"));
+    expectInstalledAlone(packagePath(true), upgradeCode_);
     EXPECT_EQ(launchertest::filesBelow(folder), upgradedFiles());
     EXPECT_FALSE(exists(installFolder()));
     EXPECT_EQ(shortcuts().size(), 1u);
@@ -330,9 +331,7 @@ TEST_F(InstallerRun, PerUserPackageInstallsUpgradesAndRemoves) {
     ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true, Scope::PerUser)) + L" INSTALLDIR=" + quoted(folder) + L" /qn"),
               0u);
 
-    const auto products = installedProducts(userUpgradeCode_);
-    ASSERT_EQ(products.size(), 1u);
-    EXPECT_EQ(installedVersion(products.front()), packageProperty(packagePath(true, Scope::PerUser), L"ProductVersion"));
+    expectInstalledAlone(packagePath(true, Scope::PerUser), userUpgradeCode_);
     EXPECT_TRUE(installedProducts(upgradeCode_).empty());
     EXPECT_EQ(launchertest::filesBelow(folder), upgradedFiles());
     EXPECT_FALSE(exists(userInstallFolder()));

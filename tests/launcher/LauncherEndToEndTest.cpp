@@ -173,21 +173,45 @@ std::vector<std::wstring> addLargeLibrary(const Installation& installation, int 
     return jars;
 }
 
-// The jar names of a recorded command line's class path.
+std::vector<std::wstring> splitAt(const std::wstring& text, wchar_t separator) {
+    std::vector<std::wstring> parts;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find(separator, start), text.size());
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+// The jar names of a recorded command line's class path, sorted.
 std::vector<std::wstring> classpathJars(const std::wstring& commandLine, const std::wstring& libDir) {
     const std::vector<std::wstring> arguments = testdriver::splitArguments(commandLine);
     const auto option = std::find(arguments.begin(), arguments.end(), L"-classpath");
+    if (option == arguments.end() || option + 1 == arguments.end()) return {};
     std::vector<std::wstring> jars;
-    if (option == arguments.end() || option + 1 == arguments.end()) return jars;
-    const std::wstring& classpath = *(option + 1);
-    for (std::size_t start = 0; start <= classpath.size();) {
-        const std::size_t end = std::min(classpath.find(L';', start), classpath.size());
-        const std::wstring entry = classpath.substr(start, end - start);
+    for (const std::wstring& entry : splitAt(*(option + 1), L';')) {
         jars.push_back(entry.rfind(libDir + L"\\", 0) == 0 ? entry.substr(libDir.size() + 1) : entry);
-        start = end + 1;
     }
     std::sort(jars.begin(), jars.end());
     return jars;
+}
+
+// Stops the launcher once the first jar of its copy is in the staging folder. False when the copy
+// was not seen.
+bool suspendedDuringTheCopy(unsigned long processId, const std::wstring& firstStagedJar) {
+    if (!waitFor([&] { return exists(firstStagedJar); }, 30000)) return false;
+    setProcessSuspended(processId, true);
+    return true;
+}
+
+// The search lines up to the vendors' registrations on a machine without JavaSoft keys.
+std::vector<std::wstring> javaSoftDeadEnds(const ExpectedRun& run) {
+    std::vector<std::wstring> lines = run.searchLines;
+    for (const wchar_t* place : {L"64 bit Java VM (JavaSoft\\JRE)", L"32 bit Java VM (JavaSoft\\JRE)",
+                                 L"64 bit Java VM (JavaSoft\\JDK)", L"32 bit Java VM (JavaSoft\\JDK)"}) {
+        lines.insert(lines.end(), {L"Searching preinstalled " + std::wstring(place), L"No registry entry found"});
+    }
+    return lines;
 }
 
 class LauncherRun : public ::testing::Test {
@@ -326,8 +350,7 @@ TEST_F(LauncherRun, FirstStartKilledDuringTheCopyIsCopiedAgainCompletely) {
     bool cutShort = false;
 
     const LaunchResult killed = launch(installation, {}, L"", [&](unsigned long processId) {
-        ASSERT_TRUE(waitFor([&] { return exists(run.stagingDir() + L"\\" + jars[0]); }, 30000));
-        setProcessSuspended(processId, true);
+        ASSERT_TRUE(suspendedDuringTheCopy(processId, run.stagingDir() + L"\\" + jars[0]));
         cutShort = !exists(run.libDir()) && filesBelow(run.stagingDir()).size() < jars.size();
         const UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
         ASSERT_TRUE(process);
@@ -339,12 +362,10 @@ TEST_F(LauncherRun, FirstStartKilledDuringTheCopyIsCopiedAgainCompletely) {
     EXPECT_FALSE(exists(run.libDir()));
     removeTree(run.appDir + L"\\logs");
 
-    run.libraryLines = {L"Deleting unfinished folder " + run.stagingDir()};
-    for (const std::wstring& line : run.seedingLines()) run.libraryLines.push_back(line);
     const LaunchResult result = launch(installation);
 
     EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
-    EXPECT_EQ(logOf(run.appDir).at(5), utf8(run.libraryLines[0]));
+    EXPECT_EQ(logOf(run.appDir).at(5), utf8(L"Deleting unfinished folder " + run.stagingDir()));
     EXPECT_EQ(classpathJars(result.recordedCommandLine, run.libDir()), jars);
     jars.push_back(L"library.complete");
     std::sort(jars.begin(), jars.end());
@@ -362,8 +383,7 @@ TEST_F(LauncherRun, SecondLauncherWaitsForTheFirstOnesCopy) {
     std::wstring secondCommandLine;
 
     const LaunchResult first = launch(installation, {}, L"", [&](unsigned long processId) {
-        ASSERT_TRUE(waitFor([&] { return exists(run.stagingDir() + L"\\" + jars[0]); }, 30000));
-        setProcessSuspended(processId, true);
+        ASSERT_TRUE(suspendedDuringTheCopy(processId, run.stagingDir() + L"\\" + jars[0]));
         // A launcher of the same second would end at once on the first one's log file.
         ::Sleep(1100);
         testdriver::Process second(L"\"" + installation.launcherPath() + L"\"", L"",
@@ -502,11 +522,8 @@ TEST_F(LauncherRun, NoRuntimeAnywhereIsReportedInTheUsersLanguage) {
     const LaunchResult result = launch(installation);
 
     expectReported(result, text);
+    run.searchLines = javaSoftDeadEnds(run);
     std::vector<std::wstring> lines = run.head();
-    for (const wchar_t* place : {L"64 bit Java VM (JavaSoft\\JRE)", L"32 bit Java VM (JavaSoft\\JRE)",
-                                 L"64 bit Java VM (JavaSoft\\JDK)", L"32 bit Java VM (JavaSoft\\JDK)"}) {
-        lines.insert(lines.end(), {L"Searching preinstalled " + std::wstring(place), L"No registry entry found"});
-    }
     const std::vector<std::wstring> deadEnds = registrationDeadEnds();
     lines.insert(lines.end(), deadEnds.begin(), deadEnds.end());
     lines.insert(lines.end(), {L"Searching Java VM from JAVA_HOME", L"No JAVA_HOME found"});
@@ -654,31 +671,24 @@ TEST_F(LauncherRun, VmOptionsFirstLineIsAppendedVerbatim) {
     });
 }
 
+// The flow of an open quote; which lines leave one open, and how it is closed, is the unit table's.
 TEST_F(LauncherRun, QuoteLeftOpenInVmOptionsIsClosedBeforeTheMainClass) {
-    testdriver::forEachCase<std::string, std::wstring, std::wstring>({
-        {"title left open", "-Dclient.title=\"Tavrel Bank\r\n", L"-Dclient.title=\"Tavrel Bank\"",
-         L"-Dclient.title=Tavrel Bank"},
-        {"folder whose backslash escapes the closing quote", "-Dx=\"C:\\dir\\\"\r\n", L"-Dx=\"C:\\dir\\\"\"",
-         L"-Dx=C:\\dir\""},
-    }, [&](const std::string& file, const std::wstring& closed, const std::wstring& lastOption) {
-        removeTree(defaultAppDir());
-        const Installation installation = standardInstallation(L"open quote", {L"a.jar"});
-        writeBytes(installation.libDir() + L"\\win.vmoptions", file);
+    const Installation installation = standardInstallation(L"open quote", {L"a.jar"});
+    writeBytes(installation.libDir() + L"\\win.vmoptions", "-Dx=\"C:\\dir\\\"\r\n");
 
-        const LaunchResult result = launch(installation);
+    const LaunchResult result = launch(installation);
 
-        EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
-        const std::vector<std::wstring> arguments = testdriver::splitArguments(result.recordedCommandLine);
-        const auto mainClass = std::find(arguments.begin(), arguments.end(), L"a.a");
-        ASSERT_TRUE(mainClass != arguments.end() && mainClass != arguments.begin()) << utf8(result.recordedCommandLine);
-        EXPECT_EQ(*(mainClass - 1), lastOption);
-        EXPECT_EQ(std::vector<std::wstring>(mainClass + 1, arguments.end()),
-                  (std::vector<std::wstring>{defaultAppDir(), installation.folder(), defaultDataDir()}));
-        const std::vector<std::string> log = logOf(defaultAppDir());
-        const auto closing = std::find(log.begin(), log.end(), "Closing the quote that win.vmoptions leaves open");
-        ASSERT_TRUE(closing != log.end() && closing + 1 != log.end());
-        EXPECT_EQ(*(closing + 1), utf8(L"Additional options created:" + closed));
-    });
+    EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+    const std::vector<std::wstring> arguments = testdriver::splitArguments(result.recordedCommandLine);
+    const auto mainClass = std::find(arguments.begin(), arguments.end(), L"a.a");
+    ASSERT_TRUE(mainClass != arguments.end() && mainClass != arguments.begin()) << utf8(result.recordedCommandLine);
+    EXPECT_EQ(*(mainClass - 1), L"-Dx=C:\\dir\"");
+    EXPECT_EQ(std::vector<std::wstring>(mainClass + 1, arguments.end()),
+              (std::vector<std::wstring>{defaultAppDir(), installation.folder(), defaultDataDir()}));
+    const std::vector<std::string> log = logOf(defaultAppDir());
+    const auto closing = std::find(log.begin(), log.end(), "Closing the quote that win.vmoptions leaves open");
+    ASSERT_TRUE(closing != log.end() && closing + 1 != log.end());
+    EXPECT_EQ(*(closing + 1), utf8(L"Additional options created:-Dx=\"C:\\dir\\\"\""));
 }
 
 TEST_F(LauncherRun, SecondLauncherOfTheSameSecondEndsSilently) {
@@ -772,16 +782,6 @@ TEST_F(LauncherRun, RuntimeMissingAtProcessStartIsReportedWithTheSystemText) {
         expected.push_back(line);
     }
     EXPECT_EQ(logOf(run.appDir), expected);
-}
-
-std::vector<std::wstring> splitAt(const std::wstring& text, wchar_t separator) {
-    std::vector<std::wstring> parts;
-    for (std::size_t start = 0; start <= text.size();) {
-        const std::size_t end = std::min(text.find(separator, start), text.size());
-        parts.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
 }
 
 TEST_F(LauncherRun, ClientOf450LongNamedJarsStartsThroughTheManifestJar) {
@@ -968,20 +968,6 @@ TEST_F(LauncherRun, SplashIsCentredAndClosingItDoesNotStopTheStartUp) {
     EXPECT_EQ(hitTest, HTCLIENT);
     EXPECT_TRUE(closed) << "the splash window went away when closed";
     expectStarted(result, run);
-}
-
-}  // namespace
-
-namespace {
-
-// The search lines up to the vendors' registrations on a machine without JavaSoft keys.
-std::vector<std::wstring> javaSoftDeadEnds(const ExpectedRun& run) {
-    std::vector<std::wstring> lines = run.searchLines;
-    for (const wchar_t* place : {L"64 bit Java VM (JavaSoft\\JRE)", L"32 bit Java VM (JavaSoft\\JRE)",
-                                 L"64 bit Java VM (JavaSoft\\JDK)", L"32 bit Java VM (JavaSoft\\JDK)"}) {
-        lines.insert(lines.end(), {L"Searching preinstalled " + std::wstring(place), L"No registry entry found"});
-    }
-    return lines;
 }
 
 }  // namespace

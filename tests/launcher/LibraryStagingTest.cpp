@@ -70,12 +70,18 @@ TEST(LibraryStaging, NextStartFinishesWhatAnInterruptedStartLeft) {
          {"a.jar=new", kMarker}, kSeeded},
         {"file where the backup belongs", {{L"lib\\a.jar", "current"}, {L"lib_new\\a.jar", "new"}, {L"lib_old", "file"}},
          {"a.jar=new", kMarker}, {"a.jar=current"}},
+        // Names a plain Win32 path cannot reach (a device, a trailing dot or blank), as a client or
+        // a sync tool may leave them in the backup.
+        {"backup holding names only the long form reaches",
+         {{L"lib\\a.jar", "current"}, {L"lib_new\\a.jar", "new"}, {L"lib_old\\NUL.jar", "x"},
+          {L"lib_old\\aux.log", "x"}, {L"lib_old\\b.jar.", "x"}, {L"lib_old\\c.jar ", "x"}},
+         {"a.jar=new", kMarker}, {"a.jar=current"}},
     }, [](const Files& before, const std::vector<std::string>& lib, const std::vector<std::string>& libOld) {
         const testdriver::ScratchFolder appDir(L"staging");
         const testdriver::ScratchFolder install(L"install");
         testdriver::writeBytes(install / L"lib\\a.jar", "install");
         testdriver::writeBytes(install / L"lib\\ext\\b.jar", "install");
-        for (const auto& [path, content] : before) testdriver::writeBytes(appDir / path, content);
+        for (const auto& [path, content] : before) testdriver::writeBytes(testdriver::longForm(appDir / path), content);
         LogfileWriter log(appDir / L"launch.log");
 
         maintainLibraryFolder(appDir.path() + L"\\", install / L"lib", appDir / L"lib", log);
@@ -86,26 +92,6 @@ TEST(LibraryStaging, NextStartFinishesWhatAnInterruptedStartLeft) {
             EXPECT_FALSE(testdriver::exists(appDir / leftover)) << testdriver::utf8(leftover);
         }
     });
-}
-
-// Names that a plain Win32 path cannot reach (a device, a trailing dot or blank), as a client or a
-// sync tool may leave them in the backup: the swap still makes room for the new backup.
-TEST(LibraryStaging, BackupHoldingNamesOnlyTheLongFormReachesIsReplaced) {
-    const testdriver::ScratchFolder appDir(L"staging");
-    const testdriver::ScratchFolder install(L"install");
-    testdriver::writeBytes(install / L"lib\\a.jar", "install");
-    testdriver::writeBytes(appDir / L"lib\\a.jar", "current");
-    testdriver::writeBytes(appDir / L"lib_new\\a.jar", "new");
-    for (const wchar_t* name : {L"NUL.jar", L"aux.log", L"b.jar.", L"c.jar "}) {
-        testdriver::writeBytes(testdriver::longForm(appDir / L"lib_old\\" + name), "stuck");
-        ASSERT_TRUE(testdriver::exists(testdriver::longForm(appDir / L"lib_old\\" + name)));
-    }
-    LogfileWriter log(appDir / L"launch.log");
-
-    maintainLibraryFolder(appDir.path() + L"\\", install / L"lib", appDir / L"lib", log);
-
-    EXPECT_EQ(contentsBelow(appDir / L"lib_old"), std::vector<std::string>{"a.jar=current"});
-    EXPECT_EQ(contentsBelow(appDir / L"lib"), (std::vector<std::string>{"a.jar=new", kMarker}));
 }
 
 TEST(LibraryStaging, FailedCopyLeavesNoLibrary) {
