@@ -38,14 +38,23 @@ for a in $architectures; do
   set +e
   # A Wine process now and then fails to end after its test has passed (seen once in a few
   # hundred runs, under heavy load); one more run of just that test tells such a hiccup from a
-  # real failure. ctest writes its own copy of the output (-O): a pipe to tee could be held open
-  # by a Wine process that outlives its test.
-  (cd "$build_dir/$a" && ctest --output-on-failure -j2 --repeat until-pass:2 -O "$log" ${ctest_arguments[@]+"${ctest_arguments[@]}"})
+  # real failure. ctest writes its own copy of the output (-O) and its errors go to a file: a
+  # pipe to tee could be held open by a Wine process that outlives its test.
+  errors="$WINE_SESSION_DIR/ctest-$a.err"
+  (cd "$build_dir/$a" && ctest --output-on-failure -j2 --repeat until-pass:2 -O "$log" ${ctest_arguments[@]+"${ctest_arguments[@]}"}) 2>"$errors"
   result=$?
   set -e
+  cat "$errors" >&2
   [ $result -eq 0 ] || status=1
   summary=$(grep -E 'tests passed|No tests were found' "$log" | tail -n 1 || true)
-  summaries+=("$a: ${summary:-no summary (exit code $result)}")
+  if [ -z "$summary" ]; then
+    # CTest stops before any test when a test program cannot list its tests; name it here, at
+    # the end of the output, where a CI log that shows only its tail still has it.
+    summary="no summary (exit code $result)"
+    listing_error=$(grep -A 12 -E 'Error running test executable|test executable does not exist' "$errors" || true)
+    [ -z "$listing_error" ] || summary+=$'\n'"$listing_error"
+  fi
+  summaries+=("$a: $summary")
 done
 
 echo
