@@ -1,6 +1,7 @@
 #include "tests/launcher/LauncherScenario.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <filesystem>
 #include <regex>
 
@@ -23,16 +24,15 @@ namespace fs = std::filesystem;
 const wchar_t kInternetSettings[] = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 namespace {
-const wchar_t kJavaSoftKey[] = L"HKLM\\SOFTWARE\\JavaSoft\\";
 const wchar_t kTestRoot[] = L"C:\\brivane-tests";
 
 REGSAM viewFlag(const std::wstring& view) {
     return view == L"/reg:32" ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
-// The runtime keys are removed (and the vendors' written) in this process, not through reg.exe:
-// the search tests clear some twenty keys in both views for every case, and each reg.exe run
-// costs a Wine process start. The real HKLM, never an overridden root, so that the views apply.
+// The runtime keys are removed and written in this process, not through reg.exe: the search
+// tests clear some twenty keys in both views for every case, and each reg.exe run costs a Wine
+// process start. The real HKLM, never an overridden root, so that the views apply.
 void deleteSoftwareKey(const std::wstring& key, REGSAM view) {
     UniqueRegKey software;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, software.put()) != ERROR_SUCCESS) {
@@ -93,19 +93,20 @@ void registerRuntime(const std::wstring& view, const std::wstring& key, const st
 
 void registerJava(const std::wstring& view, const std::wstring& currentVersion, const std::wstring& javaHome,
                   const std::wstring& kind) {
-    const std::wstring key = std::wstring(kJavaSoftKey) + kind;
-    ASSERT_EQ(reg(L"add \"" + key + L"\" /v CurrentVersion /t REG_SZ /d \"" + currentVersion + L"\" /f " + view), 0u);
-    if (!javaHome.empty()) {
-        ASSERT_EQ(reg(L"add \"" + key + L"\\" + currentVersion + L"\" /v JavaHome /t REG_SZ /d \"" + javaHome +
-                      L"\" /f " + view),
-                  0u);
-    }
+    const std::wstring key = L"JavaSoft\\" + kind;
+    registerRuntime(view, key, L"CurrentVersion", currentVersion);
+    if (!javaHome.empty()) registerRuntime(view, key + L"\\" + currentVersion, L"JavaHome", javaHome);
 }
 
 void resetInternetSettings() {
-    reg(L"add \"" + std::wstring(kInternetSettings) + L"\" /f");
+    // In this process as well: every launcher test starts with it.
+    const wchar_t* const belowRoot = std::wcschr(kInternetSettings, L'\\') + 1;  // without "HKCU\"
+    UniqueRegKey settings;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, belowRoot, 0, nullptr, 0, KEY_SET_VALUE, nullptr, settings.put(),
+                                nullptr),
+              ERROR_SUCCESS);
     for (const wchar_t* value : {L"ProxyEnable", L"ProxyServer", L"ProxyOverride", L"AutoConfigURL"}) {
-        reg(L"delete \"" + std::wstring(kInternetSettings) + L"\" /v " + value + L" /f");
+        ::RegDeleteValueW(settings.get(), value);
     }
 }
 
