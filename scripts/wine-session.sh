@@ -3,6 +3,8 @@
 # Never touches ~/.wine.
 
 wine_session_start() {
+  # Every Wine start goes through Debian's 32-bit loader.
+  "$(dirname "${BASH_SOURCE[0]}")/enable-i386.sh"
   WINE_SESSION_DIR=$(mktemp -d /tmp/brivane-wine.XXXXXX)
   # BRIVANE_PREFIX keeps one prefix across runs while developing; by default every run gets a new one.
   export WINEPREFIX="${BRIVANE_PREFIX:-$WINE_SESSION_DIR/prefix}"
