@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Makes sure this Linux machine can start Debian's 32-bit Wine loader (wine32:i386), which starts
-# every Windows program, the 64-bit ones included. Some virtual machines run 64-bit Linux
-# programs only ("Exec format error" for any i386 program); there the loader runs under qemu's
-# user-mode emulation, registered with binfmt_misc. qemu before 8 spends about a minute of CPU
-# on each Wine start; later ones a quarter of a second, so an older one is replaced. Installing
-# and registering need root; a machine that runs i386 programs itself is left as it is.
+# every 32-bit Windows program (and, through Debian's plain wine, every other one too). Some
+# virtual machines run 64-bit Linux programs only ("Exec format error" for any i386 program);
+# there the loader runs under qemu's user-mode emulation, registered with binfmt_misc. qemu
+# before 8 spends about a minute of CPU on each Wine start; later ones a quarter of a second, so
+# an older one is replaced. Installing and registering need root; a machine that runs i386
+# programs itself is left as it is.
 set -euo pipefail
 loader=/usr/lib/wine/wine
 qemu=/usr/bin/qemu-i386

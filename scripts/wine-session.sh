@@ -1,13 +1,31 @@
-# Sourced by the scripts that run Windows programs: a throwaway Wine prefix, an Xvfb display and a
-# persistent wineserver, all stopped again by wine_session_stop (also on failure or Ctrl-C).
-# Never touches ~/.wine.
+# Sourced by the scripts that run Windows programs: throwaway Wine prefixes, an Xvfb display and a
+# persistent wineserver per prefix, all stopped again by wine_session_stop (also on failure or
+# Ctrl-C). Never touches ~/.wine.
 
+# wine_session_start gives the caller one prefix in WINEPREFIX; test.sh starts one prefix per
+# architecture with wine_prefix_start in subshells, so both suites can run at once.
 wine_session_start() {
-  # Every Wine start goes through Debian's 32-bit loader.
+  wine_display_start
+  # BRIVANE_PREFIX keeps one prefix across runs while developing; by default every run gets a new one.
+  wine_prefix_start "${BRIVANE_PREFIX:-$WINE_SESSION_DIR/prefix}"
+}
+
+# The session folder, Debian's loaders, the Wine settings every prefix shares and an Xvfb display.
+wine_display_start() {
+  # The 32-bit programs need Debian's 32-bit loader.
   "$(dirname "${BASH_SOURCE[0]}")/enable-i386.sh"
   WINE_SESSION_DIR=$(mktemp -d /tmp/brivane-wine.XXXXXX)
-  # BRIVANE_PREFIX keeps one prefix across runs while developing; by default every run gets a new one.
-  export WINEPREFIX="${BRIVANE_PREFIX:-$WINE_SESSION_DIR/prefix}"
+  # Debian's wine (and wine-stable, which wineboot and reg call) start every program through the
+  # 32-bit loader, which hands a 64-bit program on to the 64-bit one; where i386 programs run
+  # emulated, that detour costs half a second per start. The 64-bit loader starts both kinds.
+  if [ -x /usr/lib/wine/wine64 ]; then
+    mkdir "$WINE_SESSION_DIR/bin"
+    for name in wine wine-stable; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$WINE_SESSION_DIR/bin/$name"
+      chmod +x "$WINE_SESSION_DIR/bin/$name"
+    done
+    export PATH="$WINE_SESSION_DIR/bin:$PATH"
+  fi
   export WINEDEBUG=-all
   export WINEARCH=win64
   trap wine_session_stop EXIT
@@ -20,11 +38,15 @@ wine_session_start() {
     for _ in $(seq 100); do [ -s "$WINE_SESSION_DIR/display" ] && break; sleep 0.1; done
     export DISPLAY=":$(head -n1 "$WINE_SESSION_DIR/display")"
   fi
+}
 
+# wine_prefix_start <folder>: makes (when new) and starts the prefix in folder as WINEPREFIX, with
+# its own persistent server; wine_session_stop stops it.
+wine_prefix_start() {
+  export WINEPREFIX=$1
+  echo "$WINEPREFIX" >>"$WINE_SESSION_DIR/prefixes"
   # The server first, with its output away from any pipe a caller may read (it would keep it open).
-  local fresh=
-  [ -f "$WINEPREFIX/system.reg" ] || fresh=1
-  if [ -n "$fresh" ]; then
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
     # Let the prefix finish completely before the persistent server starts.
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 </dev/null
     wineserver -w
@@ -50,8 +72,10 @@ wine_session_start() {
 
 wine_session_stop() {
   trap - EXIT INT TERM
-  if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then
-    wineserver -k >/dev/null 2>&1 || true
+  if [ -f "${WINE_SESSION_DIR:-}/prefixes" ]; then
+    while read -r prefix; do
+      [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    done <"$WINE_SESSION_DIR/prefixes"
   fi
   [ -n "${WINE_SESSION_XVFB:-}" ] && kill "$WINE_SESSION_XVFB" 2>/dev/null && wait "$WINE_SESSION_XVFB" 2>/dev/null
   [ -n "${WINE_SESSION_DIR:-}" ] && rm -rf "$WINE_SESSION_DIR"
