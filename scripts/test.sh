@@ -46,10 +46,12 @@ run_suite() {
 # time, and the x86 programs' suite, emulated on some machines, would otherwise leave the second
 # core idle for minutes.
 echo "Running the suites of: $architectures (their output follows when all have ended)"
+suites=()
 for a in $architectures; do
   run_suite "$a" &
+  suites+=($!)
 done
-wait
+wait "${suites[@]}" || true
 
 status=0
 summaries=()
