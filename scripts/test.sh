@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under Wine on an Xvfb display: the 32-bit
-# programs' suite and the 64-bit one at once, each in a throwaway 64-bit prefix of its own.
+# programs' suite and the 64-bit one, each in a throwaway 64-bit prefix of its own, the second
+# built while the first runs.
 # --arch x86 or --arch x64 runs one of them; the other arguments go to ctest (for example:
 # --arch x64 -R Registry). Exits non-zero when anything failed.
 set -euo pipefail
@@ -21,17 +22,12 @@ while [ $# -gt 0 ]; do
 done
 architectures=$(brivane_architectures "$arch")
 
-"$top/scripts/build.sh" --arch "$arch"
-
-. "$top/scripts/wine-session.sh"
-wine_display_start
-
-# run_suite <arch>: the suite of one architecture in a prefix of its own, with its output, errors
-# and exit code in files of the session folder.
+# run_suite <arch>: the suite of one architecture in its prefix, with its output, errors and exit
+# code in files of the session folder.
 run_suite() {
   local a=$1
-  wine_prefix_start "${BRIVANE_PREFIX:-$WINE_SESSION_DIR/prefix}-$a"
-  "$top/scripts/prepare-prefix.sh" "$a" "$build_dir/$a"
+  export WINEPREFIX
+  WINEPREFIX=$(prefix_of "$a")
   # A Wine process now and then fails to end after its test has passed (seen once in a few
   # hundred runs, under heavy load); one more run of just that test tells such a hiccup from a
   # real failure. ctest writes its own copy of the output (-O) and its errors go to a file: a
@@ -41,13 +37,29 @@ run_suite() {
      ${ctest_arguments[@]+"${ctest_arguments[@]}"}) >"$WINE_SESSION_DIR/ctest-$a.out" 2>"$WINE_SESSION_DIR/ctest-$a.err"
   echo $? >"$WINE_SESSION_DIR/ctest-$a.result"
 }
+prefix_of() { echo "${BRIVANE_PREFIX:-$WINE_SESSION_DIR/prefix}-$1"; }
 
-# The suites run at once, each in its own prefix: the end-to-end tests of one prefix run one at a
-# time, and the x86 programs' suite, emulated on some machines, would otherwise leave the second
-# core idle for minutes.
-echo "Running the suites of: $architectures (their output follows when all have ended)"
+# A pipeline: the first architecture is built, then its suite runs while the next one is built
+# (at a lower priority) and then tested. The suites mostly wait for programs, windows and files,
+# and each runs its end-to-end tests one at a time in a prefix of its own, so they leave CPU
+# enough for a build and for each other.
 suites=()
+first=1
 for a in $architectures; do
+  if [ -n "$first" ]; then
+    "$top/scripts/build.sh" --arch "$a"
+    . "$top/scripts/wine-session.sh"
+    wine_display_start
+    # Every prefix now, one after the other: two prefixes made at once on one display have left
+    # one of them unfinished.
+    for b in $architectures; do wine_prefix_start "$(prefix_of "$b")"; done
+    echo "Running the suites of: $architectures (their output follows when all have ended)"
+  elif ! nice -n 10 "$top/scripts/build.sh" --arch "$a"; then
+    echo "not built" >"$WINE_SESSION_DIR/ctest-$a.result"
+    continue
+  fi
+  first=
+  "$top/scripts/prepare-prefix.sh" "$a" "$build_dir/$a"
   run_suite "$a" &
   suites+=($!)
 done
@@ -58,9 +70,9 @@ summaries=()
 for a in $architectures; do
   echo
   echo "=== Tests of the $a programs ($build_dir/$a) ==="
-  cat "$WINE_SESSION_DIR/ctest-$a.out"
   errors="$WINE_SESSION_DIR/ctest-$a.err"
-  cat "$errors" >&2
+  [ ! -f "$WINE_SESSION_DIR/ctest-$a.out" ] || cat "$WINE_SESSION_DIR/ctest-$a.out"
+  [ ! -f "$errors" ] || cat "$errors" >&2
   result=$(cat "$WINE_SESSION_DIR/ctest-$a.result" 2>/dev/null || echo "none")
   [ "$result" = 0 ] || status=1
   summary=$(grep -E 'tests passed|No tests were found' "$WINE_SESSION_DIR/ctest-$a.log" 2>/dev/null | tail -n 1 || true)
@@ -68,7 +80,9 @@ for a in $architectures; do
     # CTest stops before any test when a test program cannot list its tests; name it here, at
     # the end of the output, where a CI log that shows only its tail still has it.
     summary="no summary (exit code $result)"
-    listing_error=$(grep -B 3 -A 12 -E 'Error running test executable|test executable does not exist' "$errors" || true)
+    [ "$result" != "not built" ] || summary="not tested: its build failed (above)"
+    listing_error=$(grep -B 3 -A 12 -E 'Error running test executable|test executable does not exist' "$errors" \
+                      2>/dev/null || true)
     [ -z "$listing_error" ] || summary+=$'\n'"$listing_error"
   fi
   summaries+=("$a: $summary")

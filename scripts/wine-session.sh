@@ -3,7 +3,7 @@
 # Ctrl-C). Never touches ~/.wine.
 
 # wine_session_start gives the caller one prefix in WINEPREFIX; test.sh starts one prefix per
-# architecture with wine_prefix_start in subshells, so both suites can run at once.
+# architecture with wine_display_start and wine_prefix_start, so both suites can run at once.
 wine_session_start() {
   wine_display_start
   # BRIVANE_PREFIX keeps one prefix across runs while developing; by default every run gets a new one.
@@ -48,7 +48,10 @@ wine_prefix_start() {
   # The server first, with its output away from any pipe a caller may read (it would keep it open).
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     # Let the prefix finish completely before the persistent server starts.
-    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 </dev/null
+    if ! WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 </dev/null; then
+      echo "Wine could not make the prefix $WINEPREFIX" >&2
+      return 1
+    fi
     wineserver -w
   fi
   wineserver -p >/dev/null 2>&1 </dev/null
