@@ -17,7 +17,7 @@ public:
     // Starts commandLine (program path quoted by the caller as needed) in currentFolder (empty:
     // the test's own) with the test's environment plus the given variables. Throws
     // std::runtime_error when the program cannot be started.
-    Process(const std::wstring& commandLine, const std::wstring& currentFolder = L"",
+    Process(const std::wstring& commandLine, const std::wstring& currentFolder = std::wstring(),
             const std::map<std::wstring, std::wstring>& extraEnvironment = {});
     ~Process();
 
