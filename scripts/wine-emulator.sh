@@ -16,8 +16,11 @@ if [ "${2:-}" = "--gtest_list_tests" ]; then
     if timeout -k 5 "${BRIVANE_LISTING_TIMEOUT:-40}" wine "$@" >"$listing" </dev/null; then
       cat "$listing"
       exit 0
+    else
+      status=$?
     fi
-    echo "Listing the tests of $1 failed (attempt $attempt)" >&2
+    # 124 and above: the time limit; anything else: the program ended (or could not start).
+    echo "Listing the tests of $1 failed (attempt $attempt, exit code $status)" >&2
   done
   exit 1
 fi
