@@ -22,6 +22,8 @@ while [ $# -gt 0 ]; do
 done
 architectures=$(brivane_architectures "$arch")
 
+prefix_of() { echo "${BRIVANE_PREFIX:-$WINE_SESSION_DIR/prefix}-$1"; }
+
 # run_suite <arch>: the suite of one architecture in its prefix, with its output, errors and exit
 # code in files of the session folder.
 run_suite() {
@@ -37,28 +39,25 @@ run_suite() {
      ${ctest_arguments[@]+"${ctest_arguments[@]}"}) >"$WINE_SESSION_DIR/ctest-$a.out" 2>"$WINE_SESSION_DIR/ctest-$a.err"
   echo $? >"$WINE_SESSION_DIR/ctest-$a.result"
 }
-prefix_of() { echo "${BRIVANE_PREFIX:-$WINE_SESSION_DIR/prefix}-$1"; }
 
 # A pipeline: the first architecture is built, then its suite runs while the next one is built
 # (at a lower priority) and then tested. The suites mostly wait for programs, windows and files,
 # and each runs its end-to-end tests one at a time in a prefix of its own, so they leave CPU
 # enough for a build and for each other.
+first_arch=${architectures%% *}
+"$top/scripts/build.sh" --arch "$first_arch"
+. "$top/scripts/wine-session.sh"
+wine_session_setup
+# Every prefix now, one after the other: two prefixes made at once on one display have left one
+# of them unfinished.
+for a in $architectures; do wine_prefix_start "$(prefix_of "$a")"; done
+echo "Running the suites of: $architectures (their output follows when all have ended)"
 suites=()
-first=1
 for a in $architectures; do
-  if [ -n "$first" ]; then
-    "$top/scripts/build.sh" --arch "$a"
-    . "$top/scripts/wine-session.sh"
-    wine_display_start
-    # Every prefix now, one after the other: two prefixes made at once on one display have left
-    # one of them unfinished.
-    for b in $architectures; do wine_prefix_start "$(prefix_of "$b")"; done
-    echo "Running the suites of: $architectures (their output follows when all have ended)"
-  elif ! nice -n 10 "$top/scripts/build.sh" --arch "$a"; then
+  if [ "$a" != "$first_arch" ] && ! nice -n 10 "$top/scripts/build.sh" --arch "$a"; then
     echo "not built" >"$WINE_SESSION_DIR/ctest-$a.result"
     continue
   fi
-  first=
   "$top/scripts/prepare-prefix.sh" "$a" "$build_dir/$a"
   run_suite "$a" &
   suites+=($!)

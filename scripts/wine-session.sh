@@ -3,15 +3,15 @@
 # Ctrl-C). Never touches ~/.wine.
 
 # wine_session_start gives the caller one prefix in WINEPREFIX; test.sh starts one prefix per
-# architecture with wine_display_start and wine_prefix_start, so both suites can run at once.
+# architecture with wine_session_setup and wine_prefix_start, so both suites can run at once.
 wine_session_start() {
-  wine_display_start
+  wine_session_setup
   # BRIVANE_PREFIX keeps one prefix across runs while developing; by default every run gets a new one.
   wine_prefix_start "${BRIVANE_PREFIX:-$WINE_SESSION_DIR/prefix}"
 }
 
 # The session folder, Debian's loaders, the Wine settings every prefix shares and an Xvfb display.
-wine_display_start() {
+wine_session_setup() {
   # The 32-bit programs need Debian's 32-bit loader.
   "$(dirname "${BASH_SOURCE[0]}")/enable-i386.sh"
   WINE_SESSION_DIR=$(mktemp -d /tmp/brivane-wine.XXXXXX)
