@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "launcher/ErrorReportText.h"
-#include "launcher/JavaCommandLine.h"
+#include "launcher/commandline/JavaCommandLine.h"
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
 #include "support/MessageQueue.h"

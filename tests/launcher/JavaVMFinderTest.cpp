@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/JavaVMFinder.h"
-#include "launcher/JavaVersion.h"
+#include "launcher/runtime/JavaVMFinder.h"
+#include "launcher/runtime/JavaVersion.h"
 #include "support/LogfileWriter.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/JavaCommandLine.h"
-#include "launcher/JavaVMFinder.h"
-#include "launcher/JavaVersion.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/Launcher.h"
-#include "launcher/VmOptionsQuotes.h"
+#include "launcher/commandline/JavaCommandLine.h"
+#include "launcher/commandline/ProxySettings.h"
+#include "launcher/commandline/VmOptionsQuotes.h"
+#include "launcher/runtime/JavaVMFinder.h"
+#include "launcher/runtime/JavaVersion.h"
+#include "support/FirstLine.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"

@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/LibraryFolders.h"
-#include "launcher/LibraryLock.h"
+#include "launcher/library/LibraryFolders.h"
+#include "launcher/library/LibraryLock.h"
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
 #include "support/UniqueResource.h"

@@ -8,13 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/JavaCommandLine.h"
-#include "launcher/ManifestJar.h"
-#include "launcher/OneStepFileWrite.h"
-#include "launcher/StartCommandLine.h"
-#include "launcher/StoredZipArchive.h"
+#include "launcher/commandline/JavaCommandLine.h"
+#include "launcher/commandline/ManifestJar.h"
+#include "launcher/commandline/StartCommandLine.h"
+#include "launcher/commandline/StoredZipArchive.h"
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
+#include "support/OneStepFileWrite.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/JavaVersion.h"
-#include "launcher/RuntimeRegistrations.h"
-#include "launcher/RuntimeVersionName.h"
+#include "launcher/runtime/JavaVersion.h"
+#include "launcher/runtime/RuntimeRegistrations.h"
+#include "launcher/runtime/RuntimeVersionName.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/TextFiles.h"
 

@@ -1,4 +1,4 @@
-#include "launcher/JavaCommandLine.h"
+#include "launcher/commandline/JavaCommandLine.h"
 
 std::wstring quotedArgument(const std::wstring& value) {
     std::wstring quoted(1, L'"');
@@ -25,25 +25,6 @@ void appendLaunchProperty(const std::wstring& name, const std::wstring& value, s
     // The registry values come from any program of the user: a quote in one must not end the
     // argument and start options of its own.
     options += quotedArgument(L"-Dlaunch." + name + L"=" + value);
-}
-
-void appendProxyProperties(const std::wstring& proxyServer, std::wstring& options) {
-    std::wstring proxy = proxyServer;
-    if (proxyServer.find(L'=') != std::wstring::npos) {
-        const std::wstring httpsKey = L"https=";
-        const std::size_t httpsEntry = proxyServer.find(httpsKey);
-        if (httpsEntry == std::wstring::npos) return;
-        const std::size_t start = httpsEntry + httpsKey.size();
-        const std::size_t end = proxyServer.find(L';', start);
-        proxy = proxyServer.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    }
-    const std::size_t colon = proxy.find(L':');
-    if (colon == std::wstring::npos) {
-        appendLaunchProperty(L"proxyHost", proxy, options);
-        return;
-    }
-    appendLaunchProperty(L"proxyHost", proxy.substr(0, colon), options);
-    appendLaunchProperty(L"proxyPort", proxy.substr(colon + 1), options);
 }
 
 std::wstring composeJavaCommandLine(const JavaCommandLineParts& parts) {

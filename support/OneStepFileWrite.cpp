@@ -1,4 +1,4 @@
-#include "launcher/OneStepFileWrite.h"
+#include "support/OneStepFileWrite.h"
 
 #include <windows.h>
 

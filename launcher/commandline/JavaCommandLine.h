@@ -16,10 +16,6 @@ std::wstring quotedArgument(const std::wstring& value);
 // for an empty value.
 void appendLaunchProperty(const std::wstring& name, const std::wstring& value, std::wstring& options);
 
-// The proxyHost and proxyPort options of an Internet settings "ProxyServer" text: the whole text
-// as host:port, or in a per-protocol list ("http=...;https=...") only the "https=" entry.
-void appendProxyProperties(const std::wstring& proxyServer, std::wstring& options);
-
 struct JavaCommandLineParts {
     std::wstring javaPath;
     std::wstring classpath;

@@ -1,19 +1,19 @@
-#include "launcher/JavaVMFinder.h"
+#include "launcher/runtime/JavaVMFinder.h"
 
 #include <string>
 #include <vector>
 
-#include "support/EnvironmentVariable.h"
-#include "launcher/JavaVersion.h"
-#include "support/RegistrySubKeys.h"
-#include "launcher/RuntimeRegistrations.h"
+#include "launcher/runtime/JavaVersion.h"
+#include "launcher/runtime/RuntimeRegistrations.h"
 #include "support/DirectoryEnumerator.h"
+#include "support/EnvironmentVariable.h"
 #include "support/FileDescription.h"
 #include "support/FileEnumerator.h"
 #include "support/FileInputStream.h"
 #include "support/FolderOperations.h"
 #include "support/LogfileWriter.h"
 #include "support/RegistryEntry.h"
+#include "support/RegistrySubKeys.h"
 
 namespace {
 const wchar_t kRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";

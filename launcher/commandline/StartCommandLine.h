@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "launcher/JavaCommandLine.h"
+#include "launcher/commandline/JavaCommandLine.h"
 
 class LogfileWriter;
 

@@ -1,4 +1,4 @@
-#include "launcher/RuntimeVersionName.h"
+#include "launcher/runtime/RuntimeVersionName.h"
 
 #include <algorithm>
 

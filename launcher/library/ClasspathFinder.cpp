@@ -1,4 +1,4 @@
-#include "launcher/ClasspathFinder.h"
+#include "launcher/library/ClasspathFinder.h"
 
 #include "support/FileDescription.h"
 #include "support/FileEnumerator.h"

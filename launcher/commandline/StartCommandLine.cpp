@@ -1,8 +1,8 @@
-#include "launcher/StartCommandLine.h"
+#include "launcher/commandline/StartCommandLine.h"
 
-#include "launcher/ManifestJar.h"
-#include "launcher/OneStepFileWrite.h"
+#include "launcher/commandline/ManifestJar.h"
 #include "support/LogfileWriter.h"
+#include "support/OneStepFileWrite.h"
 
 std::wstring composeStartCommandLine(const JavaCommandLineParts& parts, const std::wstring& appDirFolder,
                                      LogfileWriter& log) {

@@ -1,9 +1,9 @@
-#include "launcher/ManifestJar.h"
+#include "launcher/commandline/ManifestJar.h"
 
 #include <cstddef>
 #include <vector>
 
-#include "launcher/StoredZipArchive.h"
+#include "launcher/commandline/StoredZipArchive.h"
 #include "support/IOException.h"
 #include "support/ToUtf8Converter.h"
 

@@ -1,4 +1,4 @@
-#include "launcher/LibraryLock.h"
+#include "launcher/library/LibraryLock.h"
 
 #include <cstdint>
 #include <vector>

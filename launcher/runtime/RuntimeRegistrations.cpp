@@ -1,9 +1,9 @@
-#include "launcher/RuntimeRegistrations.h"
+#include "launcher/runtime/RuntimeRegistrations.h"
 
 #include <algorithm>
 
-#include "launcher/JavaVersion.h"
-#include "launcher/RuntimeVersionName.h"
+#include "launcher/runtime/JavaVersion.h"
+#include "launcher/runtime/RuntimeVersionName.h"
 
 std::wstring registrationTitle(const RuntimeRegistration& registration) {
     std::wstring title = registration.key;

@@ -1,6 +1,6 @@
-#include "launcher/LibraryFolders.h"
+#include "launcher/library/LibraryFolders.h"
 
-#include "launcher/ClasspathFinder.h"
+#include "launcher/library/ClasspathFinder.h"
 #include "support/FileOutputStream.h"
 #include "support/FolderOperations.h"
 #include "support/IOException.h"

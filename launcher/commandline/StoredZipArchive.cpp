@@ -1,4 +1,4 @@
-#include "launcher/StoredZipArchive.h"
+#include "launcher/commandline/StoredZipArchive.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "launcher/VmOptionsQuotes.h"
+#include "launcher/commandline/VmOptionsQuotes.h"
 
 #include "support/LogfileWriter.h"
 

@@ -1,4 +1,4 @@
-#include "launcher/JavaVersion.h"
+#include "launcher/runtime/JavaVersion.h"
 
 #include <cstdint>
 #include <limits>
