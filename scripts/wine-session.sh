@@ -53,6 +53,12 @@ wine_prefix_start() {
       return 1
     fi
     wineserver -w
+    # A new prefix links the user's Documents, Desktop and the like to the Linux home folder, so
+    # that parallel runs would share what programs write there (documents + TavrelBank): each
+    # prefix keeps folders of its own.
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then rm -f "$link" && mkdir "$link"; fi
+    done
   fi
   wineserver -p >/dev/null 2>&1 </dev/null
   # Start the prefix's background processes now, away from any pipe a caller may read: a test
