@@ -203,7 +203,9 @@ void createFolder(const std::wstring& path) {
     }
 }
 
-void copyFolder(const std::wstring& source, const std::wstring& target) {
+namespace {
+
+void copyTree(const std::wstring& source, const std::wstring& target, bool mergeFolders) {
     WIN32_FIND_DATAW entry;
     // The owner closes the search on every way out, the throws below included.
     const UniqueFindHandle search(::FindFirstFileW((source + L"\\*").c_str(), &entry));
@@ -217,8 +219,9 @@ void copyFolder(const std::wstring& source, const std::wstring& target) {
             // "." and ".." and every folder whose name begins with a dot (tool folders such as
             // ".git") stay behind.
             if (isDotNamed(entry)) continue;
-            createFolder(target + L"\\" + name);
-            copyFolder(source + L"\\" + name, target + L"\\" + name);
+            const std::wstring targetFolder = target + L"\\" + name;
+            if (!mergeFolders || !isDirectory(targetFolder)) createFolder(targetFolder);
+            copyTree(source + L"\\" + name, targetFolder, mergeFolders);
         } else {
             const std::wstring sourceFile = source + L"\\" + name;
             const std::wstring targetFile = target + L"\\" + name;
@@ -230,14 +233,45 @@ void copyFolder(const std::wstring& source, const std::wstring& target) {
                 (existing & kProtectingAttributes) != 0) {
                 ::SetFileAttributesW(targetFile.c_str(), existing & ~kProtectingAttributes);
             }
-            if (!::CopyFileW(sourceFile.c_str(), targetFile.c_str(), FALSE)) {
-                throw IOException(L"Die Datei " + sourceFile + L" kann nicht nach " + targetFile +
-                                      L" kopiert werden.",
-                                  L"The file " + sourceFile + L" can not be copied to " + targetFile + L".",
-                                  IOException::Resource);
-            }
+            if (!::CopyFileW(sourceFile.c_str(), targetFile.c_str(), FALSE)) throw fileCopyFailure(sourceFile, targetFile);
         }
     } while (::FindNextFileW(search.get(), &entry));
+}
+
+}  // namespace
+
+void createMissingFolder(const std::wstring& path) {
+    // Asked after the attempt, not before: between a test and the create another program may
+    // make the folder.
+    if (::CreateDirectoryW(path.c_str(), nullptr) || isDirectory(path)) return;
+    createFolder(path);
+}
+
+void copyFolder(const std::wstring& source, const std::wstring& target) {
+    copyTree(source, target, false);
+}
+
+void mergeFolderInto(const std::wstring& source, const std::wstring& target) {
+    copyTree(source, target, true);
+}
+
+std::wstring firstUnlistableFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    const UniqueFindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!search) return folder;
+    do {
+        // The folders copyFolder enters: no links, no dot-named folders.
+        if (isLinkEntry(entry) || !isFolderEntry(entry) || isDotNamed(entry)) continue;
+        const std::wstring unlistable = firstUnlistableFolder(folder + L"\\" + entry.cFileName);
+        if (!unlistable.empty()) return unlistable;
+    } while (::FindNextFileW(search.get(), &entry));
+    return std::wstring();
+}
+
+IOException fileCopyFailure(const std::wstring& sourceFile, const std::wstring& targetFile) {
+    return IOException(L"Die Datei " + sourceFile + L" kann nicht nach " + targetFile + L" kopiert werden.",
+                       L"The file " + sourceFile + L" can not be copied to " + targetFile + L".",
+                       IOException::Resource);
 }
 
 IOException invalidSourceFolder(const std::wstring& source) {
@@ -260,6 +294,23 @@ bool tryDeleteFolder(const std::wstring& path) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (deleteFolderOnce(path, list)) return true;
         // A running client or a scanner may still hold a file inside: wait and try again.
+        ::Sleep(kRetryDelayMs);
+    }
+    return false;
+}
+
+bool tryDeleteFile(const std::wstring& path) {
+    if (path.empty()) return false;
+    // The name kept as it stands: resolving the whole path would drop a trailing dot or blank.
+    const std::wstring longPath = longPathOfFile(path);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const DWORD attributes = ::GetFileAttributesW(longPath.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+        // DeleteFileW refuses a read-only file.
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) ::SetFileAttributesW(longPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (::DeleteFileW(longPath.c_str())) return true;
+        // Held by a running client or a scanner: wait and try again.
         ::Sleep(kRetryDelayMs);
     }
     return false;

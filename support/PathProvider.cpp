@@ -22,7 +22,7 @@ bool shellFolder(int folderId, std::wstring& folder) {
 }
 
 void createIfMissing(const std::wstring& folder) {
-    if (!isDirectory(folder)) createFolder(folder);
+    if (!isDirectory(folder)) createMissingFolder(folder);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "support/FolderOperations.h"
 #include "support/IOException.h"
+#include "support/UniqueResource.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/ScratchFolder.h"
@@ -66,6 +67,72 @@ TEST(FolderTests, CreateFolderMakesOneLevelAndRefusesExistingOrOrphanedFolders) 
         EXPECT_EQ(e.kind, IOException::Resource);
     }
     EXPECT_FALSE(exists(scratch / L"no parent"));
+}
+
+// A folder another launcher made a moment ago is no failure; anything else still missing is.
+TEST(FolderTests, CreateMissingFolderAcceptsAnExistingFolderOnly) {
+    const ScratchFolder scratch(L"brivane_fs");
+    makeTree(scratch.path(), {L"existing\\", L"file"});
+    testdriver::forEachCase<std::wstring, bool>({
+        {"missing", scratch / L"fresh", false},
+        {"there already", scratch / L"existing", false},
+        {"a file of that name", scratch / L"file", true},
+        {"no parent", scratch / L"no parent\\child", true},
+    }, [](const std::wstring& path, bool fails) {
+        if (fails) {
+            EXPECT_EQ(thrownBy([&] { createMissingFolder(path); }).englishMessage,
+                      L"The folder " + path + L" can not be created.");
+        } else {
+            createMissingFolder(path);
+            EXPECT_TRUE(isDirectory(path));
+        }
+    });
+}
+
+TEST(FolderTests, MergeCopiesIntoExistingSubfoldersAndFindsUnlistableOnes) {
+    const ScratchFolder scratch(L"brivane_fs");
+    const std::wstring source = scratch / L"lib";
+    const std::wstring target = scratch / L"staging";
+    makeTree(source, {L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar"});
+    makeTree(target, {L"ext\\own.txt", L"ext\\b.jar"});
+
+    EXPECT_EQ(thrownBy([&] { copyFolder(source, target); }).englishMessage,
+              L"The folder " + target + L"\\ext can not be created.");
+    mergeFolderInto(source, target);
+    for (const std::wstring& file : {L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar"}) {
+        EXPECT_EQ(readBytes(target + L"\\" + file), utf8(file)) << utf8(file);
+    }
+    EXPECT_EQ(readBytes(target + L"\\ext\\own.txt"), "ext\\own.txt");
+
+    EXPECT_EQ(firstUnlistableFolder(source), L"");
+    EXPECT_EQ(firstUnlistableFolder(scratch / L"missing"), scratch / L"missing");
+    // A folder held without sharing cannot be opened for its listing, on Windows and under Wine
+    // (which does not enforce rights for root).
+    const UniqueFileHandle held(::CreateFileW((source + L"\\ext\\deep").c_str(), GENERIC_READ, 0, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(firstUnlistableFolder(source), source + L"\\ext\\deep");
+}
+
+TEST(FolderTests, TryDeleteFileDeletesFilesOnly) {
+    const ScratchFolder scratch(L"brivane_fs");
+    makeTree(scratch.path(), {L"plain.jar", L"readonly.jar", L"held.jar", L"folder\\inside.jar"});
+    ::SetFileAttributesW((scratch / L"readonly.jar").c_str(), FILE_ATTRIBUTE_READONLY);
+    writeBytes(testdriver::longForm(scratch / L"trailing dot."), "x");
+    const UniqueFileHandle held(::CreateFileW((scratch / L"held.jar").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    testdriver::forEachCase<std::wstring, bool, bool>({
+        {"plain", L"plain.jar", true, false},
+        {"read-only", L"readonly.jar", true, false},
+        {"a name only the long form reaches", L"trailing dot.", true, false},
+        {"missing", L"missing.jar", true, false},
+        {"held without delete sharing", L"held.jar", false, true},
+        {"a folder is left alone", L"folder", false, true},
+    }, [&](const std::wstring& name, bool deleted, bool stays) {
+        EXPECT_EQ(tryDeleteFile(scratch / name), deleted);
+        EXPECT_EQ(exists(testdriver::longForm(scratch / name)), stays);
+    });
 }
 
 TEST(FolderTests, CopyFolderCopiesDotFilesButNotDotFoldersAndOverwritesFiles) {
