@@ -125,7 +125,7 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     }
     log.log(L"VM found at " + javaPath);
 
-    const std::wstring classpath = createClasspathWithRecovery(folders.libDir, folders.installLibDir, log);
+    const std::wstring classpath = createClasspathWithRecovery(folders.installLibDir, folders.libDir, log);
 
     std::wstring propertyOptions;
     launcher.addProperty(L"version", launcherVersion, propertyOptions);
@@ -181,7 +181,7 @@ void Launcher::run(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         folders.installLibDir = folders.installFolder + L"lib";
         folders.libDir = folders.appDirFolder + L"lib";
         const std::wstring logsFolder = folders.appDirFolder + L"logs";
-        if (!isDirectory(logsFolder)) createFolder(logsFolder);
+        if (!isDirectory(logsFolder)) createMissingFolder(logsFolder);
 
         std::wstring timeStamp;
         DateTimeFormatter(L"yyyy_MM_dd_", L"HHmmss").format(timeStamp);

@@ -251,7 +251,7 @@ int runStages(const std::wstring& launcher, const std::wstring& resultFile) {
         log.log(L"VM found at " + javaPath);
         marks.push_back(systemTicks());
 
-        const std::wstring classpath = createClasspathWithRecovery(libDir, installLibDir, log);
+        const std::wstring classpath = createClasspathWithRecovery(installLibDir, libDir, log);
         libraryLock.release();
         marks.push_back(systemTicks());
 
