@@ -19,6 +19,7 @@
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/driver/ThrownBy.h"
 #include "tests/launcher/StoredJar.h"
 
 namespace {
@@ -120,23 +121,74 @@ TEST_F(OneStepWrite, LeavesAnEqualFileThatARuntimeHoldsAlone) {
 }
 
 TEST_F(OneStepWrite, FailureNamesTheFileWithTheSystemsTextAndCleansUp) {
-    // A folder where the jar belongs: the move cannot replace it, on Windows and under Wine.
-    testdriver::makeFolders(jar_);
+    // An application folder that is gone: the temporary file cannot be made, on Windows and under Wine.
+    const std::wstring jar = folder_ / L"missing\\classpath.jar";
     try {
-        writeFileInOneStep(jar_, "bytes");
+        writeFileInOneStep(jar, "bytes");
         ADD_FAILURE() << "no exception";
     } catch (const IOException& failure) {
         EXPECT_EQ(failure.kind, IOException::Resource);
-        const std::wstring english = L"The file " + jar_ + L" can not be written. Error ";
+        const std::wstring english = L"The file " + jar + L" can not be written. Error ";
         EXPECT_EQ(failure.englishMessage.rfind(english, 0), 0u) << utf8(failure.englishMessage);
-        EXPECT_EQ(failure.germanMessage.rfind(L"Die Datei " + jar_ + L" kann nicht geschrieben werden. Fehler ", 0),
+        EXPECT_EQ(failure.germanMessage.rfind(L"Die Datei " + jar + L" kann nicht geschrieben werden. Fehler ", 0),
                   0u)
             << utf8(failure.germanMessage);
         // The number, ": " and a text of the system.
         EXPECT_GT(failure.englishMessage.find(L": ", english.size()), english.size());
         EXPECT_NE(failure.englishMessage.back(), L'\n');
     }
-    EXPECT_FALSE(testdriver::exists(jar_ + L".tmp"));
+    EXPECT_FALSE(testdriver::exists(jar + L".tmp"));
+}
+
+// What a sync tool or a restore leaves where the jar belongs gives way; a running client that
+// holds the jar is reported as in use, so the user is asked to close it.
+TEST_F(OneStepWrite, ReadOnlyMarksAndAFolderGiveWayAndAHeldJarIsInUse) {
+    testdriver::forEachCase<bool, bool, bool>({
+        {"read-only jar", true, false, false},
+        {"read-only temporary file", false, true, false},
+        {"a folder where the jar belongs", false, false, true},
+    }, [&](bool readOnlyJar, bool readOnlyTemporary, bool folder) {
+        ::SetFileAttributesW(jar_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::SetFileAttributesW((jar_ + L".tmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+        testdriver::removeTree(jar_);
+        testdriver::removeTree(jar_ + L".tmp");
+        if (folder) {
+            writeBytes(jar_ + L"\\inside.txt", "x");
+        } else {
+            writeBytes(jar_, "old");
+        }
+        if (readOnlyJar) ::SetFileAttributesW(jar_.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (readOnlyTemporary) {
+            writeBytes(jar_ + L".tmp", "half");
+            ::SetFileAttributesW((jar_ + L".tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+        }
+        writeFileInOneStep(jar_, "new");
+        EXPECT_EQ(readBytes(jar_), "new");
+        EXPECT_FALSE(testdriver::exists(jar_ + L".tmp"));
+    });
+
+    // Without delete sharing, as a started runtime reads it (Wine honours the share mode).
+    const UniqueFileHandle runtime(::CreateFileW(jar_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(runtime);
+    const IOException failure = testdriver::thrownBy([&] { writeFileInOneStep(jar_, "newer"); });
+    EXPECT_EQ(failure.kind, IOException::InUse) << utf8(failure.englishMessage);
+    EXPECT_EQ(readBytes(jar_), "new");
+}
+
+TEST(OneStepWriteFailure, KindFollowsTheSystemError) {
+    // Windows answers access denied for a file another program keeps open; Wine answers with a
+    // sharing violation, so the other rows are decided here.
+    testdriver::forEachCase<unsigned long, bool, IOException::Kind>({
+        {"sharing violation", ERROR_SHARING_VIOLATION, true, IOException::InUse},
+        {"lock violation", ERROR_LOCK_VIOLATION, true, IOException::InUse},
+        {"access denied on a writable file there", ERROR_ACCESS_DENIED, true, IOException::InUse},
+        {"access denied with no such file (rights of the folder)", ERROR_ACCESS_DENIED, false, IOException::Resource},
+        {"disk full", ERROR_DISK_FULL, true, IOException::Resource},
+        {"path not found", ERROR_PATH_NOT_FOUND, false, IOException::Resource},
+    }, [](unsigned long error, bool heldFileThere, IOException::Kind kind) {
+        EXPECT_EQ(oneStepWriteFailureKind(error, heldFileThere), kind);
+    });
 }
 
 TEST(StartCommandLine, SwitchesToTheJarAtTheFirstLengthWindowsRefuses) {
