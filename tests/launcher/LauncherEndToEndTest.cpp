@@ -694,15 +694,16 @@ TEST_F(LauncherRun, AppDirWithTrailingBackslashReachesTheClientAsOneOfThreeFolde
 TEST_F(LauncherRun, FailedCopyOfTheFirstRepairLeadsToTheSecond) {
     const Installation installation = standardInstallation(L"half seeded", {L"a.jar", L"ext\\b.jar"});
     ExpectedRun run = expectedRun(installation);
-    // A library marked complete that lost its jars, keeping a subfolder the installation has too:
-    // the first repair's copy over it cannot create that folder again.
-    testdriver::makeFolders(run.libDir() + L"\\ext");
+    // A library marked complete that lost its jars and holds a file whose name only the long-path
+    // form reaches (a trailing dot, as a sync tool may leave it): the first repair's copy of the
+    // library's own files fails on it; the second repair's delete reaches it.
     writeBytes(run.libDir() + L"\\library.complete", "");
+    writeBytes(testdriver::longForm(run.libDir() + L"\\notes.txt."), "x");
     run.recoveryLines = {L"Classpath not found", L"Recovering folder " + run.libDir(),
                          L"Creating directory " + run.stagingDir(),
                          L"Copy directory " + run.libDir() + L" to " + run.stagingDir(),
-                         L"Copy directory " + installation.libDir() + L" to " + run.stagingDir(),
-                         L"First recovery failed: The folder " + run.stagingDir() + L"\\ext can not be created.",
+                         L"First recovery failed: The file " + run.libDir() + L"\\notes.txt. can not be copied to " +
+                             run.stagingDir() + L"\\notes.txt..",
                          L"Classpath still not found, deleting folder " + run.libDir(),
                          L"Recovering folder " + run.libDir()};
     for (const std::wstring& line : run.seedingLines()) run.recoveryLines.push_back(line);
@@ -711,6 +712,73 @@ TEST_F(LauncherRun, FailedCopyOfTheFirstRepairLeadsToTheSecond) {
     expectStarted(launch(installation), run);
     EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar", L"library.complete"}));
     EXPECT_FALSE(exists(run.stagingDir()));
+}
+
+// A scanner or an indexer keeps a file of a leftover copy open: the start goes on with the
+// complete library it has and leaves the leftover for a later start.
+TEST_F(LauncherRun, LeftoverHeldByAnotherProgramDoesNotStopTheStart) {
+    const Installation installation = standardInstallation(L"held leftover", {L"a.jar"});
+    ExpectedRun run = expectedRun(installation);
+    writeBytes(run.libDir() + L"\\a.jar", readBytes(installation.libDir() + L"\\a.jar"));
+    writeBytes(run.libDir() + L"\\library.complete", "");
+    writeBytes(run.stagingDir() + L"\\module.jar", "half");
+    testdriver::FileHolder holder(run.stagingDir() + L"\\module.jar", 60000);
+    ASSERT_TRUE(holder.waitUntilHeld(10000));
+    run.libraryLines = {L"Deleting unfinished folder " + run.stagingDir(),
+                        L"Could not delete " + run.stagingDir() + L", it is left for a later start"};
+    run.classpath = run.libDir() + L"\\a.jar";
+
+    expectStarted(launch(installation), run);
+    holder.release();
+    EXPECT_TRUE(exists(run.stagingDir() + L"\\module.jar"));
+}
+
+// Two installations whose launch.ini name one application folder, once with a trailing backslash:
+// one guard, so the second launcher waits for the first one's copy and both clients get every jar.
+TEST_F(LauncherRun, TwoSpellingsOfOneApplicationFolderShareOneGuard) {
+    const std::wstring shared = L"C:\\brivane-tests\\shared app";
+    const Installation first(L"spelling plain");
+    first.addRuntime(L"jre\\bin");
+    const Installation second(L"spelling backslash");
+    second.addRuntime(L"jre\\bin");
+    const std::vector<std::wstring> jars = addLargeLibrary(first, 200);
+    ASSERT_EQ(addLargeLibrary(second, 200), jars);
+    ASSERT_TRUE(::CreateDirectoryW(shared.c_str(), nullptr));
+    writeBytes(first.folder() + L"\\launch.ini", "appDir=" + utf8(shared) + "\r\n");
+    writeBytes(second.folder() + L"\\launch.ini", "appDir=" + utf8(shared) + "\\\r\n");
+    const std::wstring staging = shared + L"\\lib_tmp";
+    const std::wstring secondRecord = L"C:\\brivane-tests\\second-record.txt";
+    std::wstring secondCommandLine;
+
+    const LaunchResult firstResult = launch(first, {}, L"", [&](unsigned long processId) {
+        ASSERT_TRUE(suspendedDuringTheCopy(processId, staging + L"\\" + jars[0]));
+        // A launcher of the same second would end at once on the first one's log file.
+        ::Sleep(1100);
+        testdriver::Process secondLauncher(
+            L"\"" + second.launcherPath() + L"\"", L"",
+            {{L"STANDIN_JAVAW_RECORD", secondRecord}, {L"STANDIN_JAVAW_LIFETIME_MS", L"1500"}});
+        const bool secondStarted = waitFor([&] { return filesBelow(shared + L"\\logs").size() == 2; }, 30000);
+        ::Sleep(500);
+        const bool secondWaiting = secondLauncher.exitCode() == STILL_ACTIVE;
+        setProcessSuspended(processId, false);
+        EXPECT_TRUE(secondStarted && secondWaiting);
+        EXPECT_TRUE(secondLauncher.waitForExit(60000));
+        secondCommandLine = fromUtf8(readBytes(secondRecord));
+    });
+
+    EXPECT_FALSE(firstResult.dialogShown) << utf8(firstResult.dialogText);
+    EXPECT_EQ(classpathJars(firstResult.recordedCommandLine, shared + L"\\lib"), jars);
+    EXPECT_EQ(classpathJars(secondCommandLine, shared + L"\\\\lib"), jars);
+    const std::vector<std::wstring> logs = filesBelow(shared + L"\\logs");
+    ASSERT_EQ(logs.size(), 2u);
+    const std::vector<std::string> secondLog = logMessages(shared + L"\\logs\\" + logs[1]);
+    EXPECT_NE(std::find(secondLog.begin(), secondLog.end(),
+                        "Waiting for another launcher to finish the library folders in " + utf8(shared) + "\\\\"),
+              secondLog.end());
+    std::vector<std::wstring> expectedFiles = jars;
+    expectedFiles.push_back(L"library.complete");
+    std::sort(expectedFiles.begin(), expectedFiles.end());
+    EXPECT_EQ(filesBelow(shared + L"\\lib"), expectedFiles);
 }
 
 TEST_F(LauncherRun, LogHoldsEveryLineWhileTheRuntimeNeverBecomesIdle) {
