@@ -2,6 +2,7 @@
 
 #include "launcher/ErrorReportText.h"
 #include "launcher/JavaProcess.h"
+#include "launcher/LaunchLogPruning.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/SplashWindow.h"
 #include "launcher/commandline/JavaCommandLine.h"
@@ -190,6 +191,7 @@ void Launcher::run(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (log.isInUse()) return;
 
         try {
+            removeOldLaunchLogs(logsFolder, L"kvl_" + timeStamp + L".launch.log", log);
             launchWithLog(*this, folders, log);
         } catch (const IOException& exception) {
             // A failure here (the log, the mail dispatch) goes on to the outer handler.

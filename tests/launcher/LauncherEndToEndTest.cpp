@@ -2,6 +2,7 @@
 // registry values; checked through its log file, the command line that the stand-in runtime
 // recorded, the report box and the folders it leaves.
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <map>
 #include <string>
@@ -100,6 +101,37 @@ TEST_F(LauncherRun, FirstStartSeedsTheLibrariesAndStartsThePackagedRuntime) {
     EXPECT_EQ(filesBelow(run.libDir()), (std::vector<std::wstring>{L"a.jar", L"ext\\b.jar", L"ext\\deep\\c.jar",
                                                                    L"library.complete", L"readme.txt"}));
     EXPECT_EQ(readBytes(run.libDir() + L"\\ext\\b.jar"), readBytes(installation.libDir() + L"\\ext\\b.jar"));
+}
+
+// Years of starts: the launcher keeps its newest 50 logs, the one it writes among them, and leaves
+// the client's logs alone.
+TEST_F(LauncherRun, SixtyOldLaunchLogsLeaveTheNewestFifty) {
+    const Installation installation = standardInstallation(L"old logs", {L"a.jar"});
+    const ExpectedRun run = expectedRun(installation, true);
+    const std::wstring logsFolder = run.appDir + L"\\logs";
+    std::vector<std::wstring> old;
+    for (int minute = 0; minute < 60; ++minute) {
+        wchar_t name[64];
+        std::swprintf(name, 64, L"kvl_2020_01_01_12%02d00.launch.log", minute);
+        old.push_back(name);
+        writeBytes(logsFolder + L"\\" + name, "2020.01.01 12:00:00 Launcher initialized, version 2\r\n");
+    }
+    writeBytes(logsFolder + L"\\client.log", "the client's own");
+
+    const LaunchResult result = launch(installation);
+
+    EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+    std::vector<std::wstring> left = filesBelow(logsFolder);
+    ASSERT_EQ(left.size(), 51u);
+    EXPECT_EQ(left.front(), L"client.log");
+    EXPECT_EQ(std::vector<std::wstring>(left.begin() + 1, left.begin() + 50),
+              std::vector<std::wstring>(old.begin() + 11, old.end()));
+    // The new log: the only name that was not there before.
+    std::vector<std::string> expected = {utf8(L"Removed 11 old launch logs from " + logsFolder)};
+    const std::vector<std::string> lines = run.log();
+    expected.insert(expected.end(), lines.begin(), lines.end());
+    EXPECT_EQ(logMessages(logsFolder + L"\\" + left.back()), expected);
+    EXPECT_EQ(result.recordedCommandLine, run.commandLine());
 }
 
 TEST_F(LauncherRun, NewLibraryFolderIsSwappedInWhenNoOldFolderExists) {
