@@ -2,12 +2,23 @@
 
 #include <windows.h>
 
+#include "faultpost/ReportLimit.h"
 #include "support/FindEntry.h"
 #include "support/UniqueResource.h"
 
 namespace {
 constexpr wchar_t kLogPattern[] = L"*.log";
+
+// The last-write time in local time, as a launcher log's name carries its start; 0 (the oldest)
+// when it cannot be converted.
+unsigned long long localWriteTime(const FILETIME& written) {
+    FILETIME local;
+    SYSTEMTIME time;
+    if (!::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToSystemTime(&local, &time)) return 0;
+    return timeDigits(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
 }
+
+}  // namespace
 
 void addLogFiles(const std::wstring& folder, FoundLogs& found) {
     const std::wstring pattern = folder + kLogPattern;
@@ -20,7 +31,9 @@ void addLogFiles(const std::wstring& folder, FoundLogs& found) {
         // "*.log" would take "client.log_old" (CLIENT~1.LOG); only long names count.
         if (isFolderEntry(entry) || isLinkEntry(entry)) continue;
         if (!matchesByLongName(entry.cFileName, kLogPattern)) continue;
-        found.paths.push_back(folder + entry.cFileName);
+        const std::wstring path = folder + entry.cFileName;
+        found.paths.push_back(path);
         found.bytes += entrySize(entry);
+        found.facts[path] = {entrySize(entry), localWriteTime(entry.ftLastWriteTime)};
     } while (::FindNextFileW(search.get(), &entry));
 }

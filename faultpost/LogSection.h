@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "faultpost/LogFileSearch.h"
+#include "faultpost/ReportLimit.h"
 
 class PrintWriter;
 
@@ -33,6 +34,12 @@ FoundLogs findLogFiles(const LogFolders& folders, const LogFileLister& addFiles)
 // Throws what the writer throws.
 void writeLogFile(PrintWriter& writer, const std::wstring& path);
 
-// Every one of the found log files, each followed by the separator, or "no logs found" and the
-// separator when there are none. Throws what the writer throws.
-void writeLogSection(PrintWriter& writer, const std::vector<std::wstring>& paths);
+// Copies the last part of a log file: its path, the line that says how many bytes before the part
+// are left out, then the lines from the first whole line at or after firstByte up to endByte. A
+// failure to open or read is named as writeLogFile names it. Throws what the writer throws.
+void writeLogFilePart(PrintWriter& writer, const std::wstring& path, unsigned long long firstByte,
+                      unsigned long long endByte);
+
+// The log section as planned (planLogSection), each piece followed by the separator, or "no logs
+// found" and the separator when there are none. Throws what the writer throws.
+void writeLogSection(PrintWriter& writer, const std::vector<LogSectionPart>& parts);

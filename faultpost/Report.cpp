@@ -7,6 +7,7 @@
 #include "faultpost/LogFileSearch.h"
 #include "faultpost/LogSection.h"
 #include "faultpost/ReportFormat.h"
+#include "faultpost/ReportLimit.h"
 #include "faultpost/SystemDescription.h"
 #include "support/CapacityGrowth.h"
 #include "support/IOException.h"
@@ -34,24 +35,23 @@ private:
     const long long limit_;
 };
 
-void writeReport(PrintWriter& writer, const std::vector<std::wstring>& logFiles) {
+void writeReport(PrintWriter& writer, const FoundLogs& logs) {
     writeSystemDescription(writer);
     writer.newLine();
     writer.println(kReportSeparator);
-    writeLogSection(writer, logFiles);
+    writeLogSection(writer, planLogSection(listedLogs(logs), kReportLimitUnits - longestReportHeadUnits()));
 }
 
 }  // namespace
 
 void composeReport(PrintWriter& writer, const LogFolders& folders) {
-    writeReport(writer, findLogFiles(folders, addLogFiles).paths);
+    writeReport(writer, findLogFiles(folders, addLogFiles));
 }
 
 void reserveReportRoom(StringWriter& report, const FoundLogs& logs) {
-    // Logs too large to hand over fail while they are copied, with the same message; the estimate
-    // alone (one unit a byte, the most) does not give up the report, but no room beyond what the
-    // hand-over can take is asked for.
-    const long long units = std::min(expectedReportUnits(logs.paths, logs.bytes), handOverLimitUnits() + 1);
+    // The report leaves logs out beyond its limit, so no room beyond the limit is asked for; logs
+    // that grow while they are copied make the writer grow by need.
+    const long long units = std::min(expectedReportUnits(logs.paths, logs.bytes), kReportLimitUnits + 1);
     if (grownCapacity(units) >= 0) report.reserve(units);
 }
 
@@ -61,7 +61,7 @@ void composeReportText(StringWriter& report, const LogFolders& folders) {
     reserveReportRoom(report, logs);
     HandOverLimitWriter limited(report);
     PrintWriter writer(limited);
-    writeReport(writer, logs.paths);
+    writeReport(writer, logs);
 }
 
 void sendReport() {

@@ -6,12 +6,14 @@ struct FoundLogs;
 struct LogFolders;
 
 // Writes the whole error report: the version line, the separator, then the log section over the
-// log files found in folders by one walk. A log file that cannot be read is named in the report
-// instead. Throws the writer's IOException.
+// log files found in folders by one walk, kept within kReportLimitUnits by leaving out the oldest
+// logs (planLogSection). A log file that cannot be read is named in the report instead. Throws
+// the writer's IOException.
 void composeReport(PrintWriter& writer, const LogFolders& folders);
 
 // Grows report once to what the found log files are expected to take, from the sizes the folder
-// listing reported, so that 100 MB of logs do not make the buffer grow (and copy) dozens of times.
+// listing reported but never beyond the report's limit, so that the buffer does not grow (and
+// copy) again and again.
 // Only a hint: logs that take more make the writer grow by need. Throws IOException ("Not enough
 // memory") when the room cannot be had.
 void reserveReportRoom(StringWriter& report, const FoundLogs& logs);

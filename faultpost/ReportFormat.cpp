@@ -80,16 +80,20 @@ std::wstring systemDescription(unsigned long major, unsigned long minor, unsigne
     return numbers + windowsName(major, minor, build, platformId, productType) + L" " + servicePack;
 }
 
-long long expectedReportUnits(const std::vector<std::wstring>& paths, unsigned long long logBytes) {
+long long longestReportHeadUnits() {
     // "OS Version = " and the numbers fill at most 199 units, "Windows Server 2003 family" is the
     // longest name, and szCSDVersion holds at most 127 characters.
     constexpr long long kLongestVersionLine = 199 + 26 + 1 + 127;
+    return kLongestVersionLine + 2 + 10 + 2;
+}
+
+long long expectedReportUnits(const std::vector<std::wstring>& paths, unsigned long long logBytes) {
     constexpr long long kLineEnd = 2;
     constexpr long long kSeparatorLine = 10 + kLineEnd;
     constexpr long long kNoLogsLine = 13 + kLineEnd;
     // Sizes beyond any buffer only need to stay beyond it, without overflowing.
     constexpr unsigned long long kBeyondAnyBuffer = 1ULL << 40;
-    long long units = kLongestVersionLine + kLineEnd + kSeparatorLine + 1;
+    long long units = longestReportHeadUnits() + 1;
     if (paths.empty()) return units + kNoLogsLine + kSeparatorLine;
     units += static_cast<long long>(logBytes < kBeyondAnyBuffer ? logBytes : kBeyondAnyBuffer);
     for (const std::wstring& path : paths) {

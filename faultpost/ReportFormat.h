@@ -26,6 +26,10 @@ std::wstring windowsName(unsigned long major, unsigned long minor, unsigned long
 std::wstring systemDescription(unsigned long major, unsigned long minor, unsigned long build,
                                unsigned long platformId, unsigned char productType, const std::wstring& servicePack);
 
+// The most UTF-16 units that the version line and the separator after it take, line ends
+// included. Never throws.
+long long longestReportHeadUnits();
+
 // UTF-16 units, terminator included, that the report over these log files takes when their lines
 // end with CR LF: the longest version line and the separator, then for each file its path line,
 // its content at one unit per UTF-8 byte (the most that any byte decodes to), a line end for a

@@ -8,6 +8,7 @@
 #include "faultpost/LogFileSearch.h"
 #include "faultpost/LogSection.h"
 #include "faultpost/Report.h"
+#include "faultpost/ReportLimit.h"
 #include "support/CapacityGrowth.h"
 #include "support/PrintWriter.h"
 #include "support/StringWriter.h"
@@ -230,11 +231,95 @@ TEST_F(ComposeReportTest, RoomReservedFromTheListedSizesTakesACrLfReportWithoutG
 }
 
 TEST_F(ComposeReportTest, AddLogFilesIgnoresMissingFolders) {
-    FoundLogs found{{L"kept"}, 7};
+    FoundLogs found{{L"kept"}, 7, {}};
     addLogFiles(root_ + L"missing\\", found);
     addLogFiles(logFolder(0), found);  // exists, empty
     EXPECT_EQ(found.paths, std::vector<std::wstring>{L"kept"});
     EXPECT_EQ(found.bytes, 7u);
+}
+
+TEST_F(ComposeReportTest, LastPartStartsWithAWholeLineAndEndsAtTheListedSize) {
+    const std::wstring path = logFolder(0) + L"big.log";
+    const std::string lines = "line one\r\nline two\r\nline three\r\n";  // lines begin at 0, 10, 20
+    const std::wstring bytesLine = L"Bytes left out before this part to keep the report mailable: ";
+    testdriver::forEachCase<std::string, unsigned long long, unsigned long long, std::wstring>({
+        {"from inside a line: the next one", lines, 3, 32, bytesLine + L"10\r\nline two\r\nline three\r\n"},
+        {"right after a line end", lines, 10, 32, bytesLine + L"10\r\nline two\r\nline three\r\n"},
+        {"on the line's own LF", lines, 9, 32, bytesLine + L"10\r\nline two\r\nline three\r\n"},
+        {"the file grew since it was listed: up to the listed size", lines, 3, 20, bytesLine + L"10\r\nline two\r\n"},
+        {"no line begins before the end", lines, 21, 25, bytesLine + L"25\r\n"},
+        {"an umlaut is never cut", "\xC3\xA4\xC3\xA4\n\xC3\xBC\n", 1, 7, bytesLine + L"5\r\n\u00fc\r\n"},
+    }, [&](const std::string& bytes, unsigned long long first, unsigned long long end, const std::wstring& part) {
+        testdriver::writeBytes(path, bytes);
+        StringWriter report;
+        PrintWriter writer(report);
+        writeLogFilePart(writer, path, first, end);
+        EXPECT_EQ(std::wstring(report.text()), path + L"\r\n" + part);
+    });
+    ASSERT_TRUE(::DeleteFileW(path.c_str()));
+    StringWriter report;
+    PrintWriter writer(report);
+    writeLogFilePart(writer, path, 3, 32);
+    EXPECT_EQ(std::wstring(report.text()),
+              path + L"\r\nCould not be read: The file " + testdriver::longForm(path) + L" is not open\r\n");
+}
+
+// A client stuck in a logging loop: its log alone passes the limit, so the report carries its
+// newest lines, and the older logs are left out with one line in their place.
+TEST_F(ComposeReportTest, LogOverTheLimitGoesInWithItsNewestLines) {
+    const std::wstring folder = logFolder(0);
+    testdriver::writeBytes(folder + L"kvl_2024_03_05_090000.launch.log", "older start\r\n");
+    testdriver::writeBytes(folder + L"kvl_2024_03_04_090000.launch.log", "oldest start\r\n");
+    std::string loop;
+    const std::string line = "2024.03.06 10:00:00 the same warning again\r\n";  // 45 bytes
+    while (loop.size() < 9 * 1000 * 1000) loop += line;
+    loop += "the newest line\r\n";
+    // The client's log has no time stamp in its name: its last-write time (now) makes it the newest.
+    testdriver::writeBytes(folder + L"client.log", loop);
+
+    StringWriter report;
+    composeReportText(report, folders_);
+    const std::wstring text = report.text();
+    EXPECT_LE(report.length(), kReportLimitUnits);
+    EXPECT_GT(report.length(), kReportLimitUnits - 1000) << "the last part fills the room";
+    const std::wstring head = folder + L"client.log\r\nBytes left out before this part to keep the report mailable: ";
+    const std::size_t partAt = text.find(head);
+    ASSERT_NE(partAt, std::wstring::npos);
+    const std::size_t leftOut = std::stoull(text.substr(partAt + head.size(), 20));
+    EXPECT_EQ(leftOut % line.size(), 0u) << "the part begins with a whole line";
+    const std::wstring tail = L"\r\n2024.03.06 10:00:00 the same warning again\r\nthe newest line\r\n----------\r\n" +
+                              std::wstring(L"Older log files left out to keep the report mailable: 2 in ") +
+                              folder.substr(0, folder.size() - 1) + L"\r\n----------\r\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    // Whole lines only between the left-out line and the end of the part.
+    const std::size_t firstLine = text.find(L"\r\n", partAt + head.size()) + 2;
+    EXPECT_EQ(text.compare(firstLine, 20, L"2024.03.06 10:00:00 "), 0);
+}
+
+TEST_F(ComposeReportTest, ListingNotesSizeAndLocalLastWriteTime) {
+    const std::wstring path = logFolder(1) + L"client.log";
+    testdriver::writeBytes(path, "12345");
+    SYSTEMTIME local = {};
+    local.wYear = 2023;
+    local.wMonth = 4;
+    local.wDay = 15;
+    local.wHour = 10;
+    local.wMinute = 30;
+    local.wSecond = 7;
+    FILETIME localFile;
+    FILETIME utc;
+    ASSERT_TRUE(::SystemTimeToFileTime(&local, &localFile) && ::LocalFileTimeToFileTime(&localFile, &utc));
+    {
+        const UniqueFileHandle file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file && ::SetFileTime(file.get(), nullptr, nullptr, &utc));
+    }
+    FoundLogs found;
+    addLogFiles(logFolder(1), found);
+    ASSERT_EQ(found.facts.count(path), 1u);
+    EXPECT_EQ(found.facts[path].bytes, 5u);
+    EXPECT_EQ(found.facts[path].writeTime, 20230415103007ULL);
 }
 
 }  // namespace
