@@ -1,5 +1,7 @@
 // The real faultpost.exe in the test prefix: logs laid out in the user's profile folders, the
 // stand-in MAPI library in the system folder, dialogs answered through the test driver.
+#include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,6 +12,7 @@
 #include <shlobj.h>
 
 #include "faultpost/ReportFormat.h"
+#include "faultpost/ReportLimit.h"
 #include "support/SupportMailbox.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/CaseTable.h"
@@ -313,6 +316,51 @@ TEST_F(FaultpostEndToEndTest, RefusedMailIsSavedOnRequest) {
     const std::wstring report = reportOf(path + L"\r\nStra\u00dfe\r\n----------\r\n");
     EXPECT_EQ(readBytes(saved), "An: " + utf8(kSupportMailbox) + "\r\nSubject: Problem mit Tavrel Bank brivane\r\n\r\n" +
                                              utf8(report));
+}
+
+// Seven years of two starts a day: the mail body stays under the limit, the newest logs whole,
+// the oldest left out with one line in their place.
+TEST_F(FaultpostEndToEndTest, FiveThousandLogsAreMailedWithinTheLimitNewestWhole) {
+    makeFolders(logFolders_[0]);
+    const std::string content = [] {
+        std::string log;
+        while (log.size() + 60 <= 3000) log += "2024.03.05 09:07:02 Launcher initialized, version 2 ......\r\n";
+        return log;
+    }();
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 5000; ++i) {
+        wchar_t name[64];
+        // In name order oldest first, as the launcher's stamps are.
+        std::swprintf(name, 64, L"kvl_2015_06_01_%06d.launch.log", i);
+        names.push_back(name);
+    }
+    for (const std::wstring& name : names) writeBytes(logFolders_[0] + name, content);
+
+    const std::string body = mailedBody();
+    EXPECT_LE(body.size(), static_cast<std::size_t>(kReportLimitUnits));
+    const std::string newest = ansi(logFolders_[0] + names.back()) + "\r\n" + content + "----------\r\n";
+    ASSERT_GE(body.size(), newest.size());
+    EXPECT_EQ(body.substr(body.size() - newest.size()), newest);
+    // Everything after the left-out line is whole logs, the newest ones in name order.
+    const std::string leftOut = "Older log files left out to keep the report mailable: ";
+    const std::size_t at = body.find(leftOut);
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t count = std::stoul(body.substr(at + leftOut.size(), 10));
+    const std::string line = leftOut + std::to_string(count) + " in " +
+                             ansi(logFolders_[0].substr(0, logFolders_[0].size() - 1)) + "\r\n----------\r\n";
+    EXPECT_EQ(body.compare(at, line.size(), line), 0) << body.substr(at, 200);
+    EXPECT_EQ(body.find(leftOut, at + 1), std::string::npos) << "one line for the one folder";
+    ASSERT_LT(count, names.size());
+    std::string kept;
+    for (std::size_t i = count; i < names.size(); ++i) {
+        kept += ansi(logFolders_[0] + names[i]) + "\r\n" + content + "----------\r\n";
+    }
+    EXPECT_EQ(at + line.size() + kept.size(), body.size()) << "the newest logs follow the line directly";
+    EXPECT_EQ(body.substr(body.size() - std::min(kept.size(), body.size())), kept);
+    // Short of the limit by less than one more log, the slack of the longest version line and the
+    // line end counted for each log in case its last line has none.
+    EXPECT_GT(body.size() + newest.size() + 400 + 2 * (names.size() - count), static_cast<std::size_t>(kReportLimitUnits))
+        << "the room is used";
 }
 
 // By its plain path a log named like a device is the device: AUX is a serial port under Wine,
