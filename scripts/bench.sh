@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the 64-bit programs, then runs every benchmark (build/x64/bin/bench_*.exe) under Wine and prints its figures, one
 # line each: "name: <figure> (goal <op> <value>) ok" or "... MISSED", and the lines that show where
-# the time goes ("breakdown <stage>: ..."). A missed goal is reported,
+# the time goes ("breakdown <stage>: ..."). Names given as arguments (bench_faultpost) run only
+# those benchmarks. A missed goal is reported,
 # not failed: the exit code is non-zero only when the benchmarks could not be built or run.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,6 +13,13 @@ build_dir=$BUILD_DIR/x64
 
 shopt -s nullglob
 benchmarks=("$build_dir"/bin/bench_*.exe)
+if [ $# -gt 0 ]; then
+  benchmarks=()
+  for name in "$@"; do
+    [ -f "$build_dir/bin/$name.exe" ] || { echo "No benchmark $name." >&2; exit 1; }
+    benchmarks+=("$build_dir/bin/$name.exe")
+  done
+fi
 if [ ${#benchmarks[@]} -eq 0 ]; then
   echo "No benchmarks built."
   exit 0
