@@ -38,6 +38,8 @@ struct LaunchFolders {
     std::wstring dataDir;
     std::wstring installLibDir;
     std::wstring libDir;
+    std::wstring logsFolder;
+    std::wstring logFileName;
 };
 
 std::wstring withoutLastCharacter(const std::wstring& text) {
@@ -105,6 +107,7 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     log.log(L"DataDir=" + folders.dataDir);
     log.log(L"InstallLibDir=" + folders.installLibDir);
     log.log(L"LibDir=" + folders.libDir);
+    removeOldLaunchLogs(folders.logsFolder, folders.logFileName, log);
 
     // Held from the library maintenance until the class path is read from the finished folder and,
     // for a long class path, handed over in the manifest jar of the application folder.
@@ -181,17 +184,17 @@ void Launcher::run(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         folders.dataDir = withoutLastCharacter(pathProvider.getDocumentsFolder());
         folders.installLibDir = folders.installFolder + L"lib";
         folders.libDir = folders.appDirFolder + L"lib";
-        const std::wstring logsFolder = folders.appDirFolder + L"logs";
-        if (!isDirectory(logsFolder)) createMissingFolder(logsFolder);
+        folders.logsFolder = folders.appDirFolder + L"logs";
+        if (!isDirectory(folders.logsFolder)) createMissingFolder(folders.logsFolder);
 
         std::wstring timeStamp;
         DateTimeFormatter(L"yyyy_MM_dd_", L"HHmmss").format(timeStamp);
-        LogfileWriter log(logsFolder + L"\\kvl_" + timeStamp + L".launch.log");
+        folders.logFileName = L"kvl_" + timeStamp + L".launch.log";
+        LogfileWriter log(folders.logsFolder + L"\\" + folders.logFileName);
         // Another launcher of this very second holds the file: it does the start-up.
         if (log.isInUse()) return;
 
         try {
-            removeOldLaunchLogs(logsFolder, L"kvl_" + timeStamp + L".launch.log", log);
             launchWithLog(*this, folders, log);
         } catch (const IOException& exception) {
             // A failure here (the log, the mail dispatch) goes on to the outer handler.
