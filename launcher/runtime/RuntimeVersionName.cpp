@@ -1,6 +1,7 @@
 #include "launcher/runtime/RuntimeVersionName.h"
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -43,30 +44,36 @@ bool separatorBefore(const std::wstring& name, std::size_t position, int index) 
 
 }  // namespace
 
-int runtimeVersionNumber(const std::wstring& name) {
+JavaVersion runtimeVersion(const std::wstring& name) {
+    const JavaVersion notUnderstood{std::wstring()};
     std::size_t position = 0;
     while (position < name.size() && isWordUnit(name[position])) ++position;
     int parts[4] = {0, 0, 0, 0};
-    if (!readPart(name, position, parts[0])) return 0;
+    if (!readPart(name, position, parts[0])) return notUnderstood;
     if (position < name.size() && name[position] == L'u' && parts[0] >= 2) {
         // "8u392": update 392 of Java 8.
         ++position;
-        if (!readPart(name, position, parts[2])) return 0;
+        if (!readPart(name, position, parts[2])) return notUnderstood;
     } else {
         for (int index = 1; index < 4 && separatorBefore(name, position, index); ++index) {
             ++position;
-            if (!readPart(name, position, parts[index])) return 0;
+            if (!readPart(name, position, parts[index])) return notUnderstood;
         }
     }
-    if (position < name.size() && !startsTail(name[position])) return 0;
+    if (position < name.size() && !startsTail(name[position])) return notUnderstood;
 
     const int first = parts[0];
-    if (first == 0 || first > kLatestFeature) return 0;
-    // The caps keep each part inside its decimal slot, so that a part never counts as a higher one.
-    const auto slot = [](int part, int largest) { return std::min(part, largest); };
-    if (first == 1) return 10000000 + slot(parts[1], 99) * 100000 + slot(parts[2], 99) * 1000 + slot(parts[3], 999);
-    if (first <= 8) return 10000000 + first * 100000 + slot(parts[2], 999);
-    return first * 10000000 + slot(parts[1], 99) * 100000 + slot(parts[2], 99) * 1000 + slot(parts[3], 999);
+    if (first == 0 || first > kLatestFeature) return notUnderstood;
+    // The caps keep each part inside its decimal slot of JavaVersion's number, so that a part
+    // never counts as a higher one.
+    const auto slot = [](int part, int largest) { return std::to_wstring(std::min(part, largest)); };
+    if (first >= 2 && first <= 8) return JavaVersion(L"1." + std::to_wstring(first) + L".0_" + slot(parts[2], 999));
+    return JavaVersion(std::to_wstring(first) + L"." + slot(parts[1], 99) + L"." + slot(parts[2], 99) + L"_" +
+                       slot(parts[3], 999));
+}
+
+int runtimeVersionNumber(const std::wstring& name) {
+    return runtimeVersion(name).getNumber();
 }
 
 bool releaseJavaVersion(const std::string& releaseBytes, std::wstring& version) {
