@@ -9,7 +9,7 @@
 #include "support/EnvironmentVariable.h"
 #include "support/FileDescription.h"
 #include "support/FileEnumerator.h"
-#include "support/FileInputStream.h"
+#include "support/FileStart.h"
 #include "support/FolderOperations.h"
 #include "support/LogfileWriter.h"
 #include "support/RegistryEntry.h"
@@ -35,7 +35,7 @@ public:
 };
 
 // A release file is a few lines; anything beyond this is not one.
-constexpr int kReleaseFileLimit = 64 * 1024;
+constexpr std::size_t kReleaseFileLimit = 64 * 1024;
 
 // The folder of one version sub-key of a registration: the value below the first suffix that has
 // it; empty when none has.
@@ -84,21 +84,6 @@ void searchRegistration(const RuntimeRegistration& registration, const JavaVersi
     for (const std::wstring& note : notes) log.log(note);
 }
 
-// The first bytes of a file, up to kReleaseFileLimit; empty when it cannot be opened. Throws
-// IOException only when reading an opened file fails.
-std::string readReleaseFile(const std::wstring& path) {
-    std::string bytes;
-    FileInputStream stream(path);
-    if (!stream.isOpen()) return bytes;
-    char buffer[4096];
-    while (bytes.size() < static_cast<std::size_t>(kReleaseFileLimit)) {
-        const int count = stream.read(buffer, sizeof(buffer));
-        if (count <= 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    return bytes;
-}
-
 // JAVA_HOME of the launcher's environment, with or without a trailing backslash.
 void searchJavaHome(const JavaVersion& minimum, std::wstring& result, LogfileWriter& log) {
     const std::wstring home = environmentVariable(L"JAVA_HOME");
@@ -112,11 +97,11 @@ void searchJavaHome(const JavaVersion& minimum, std::wstring& result, LogfileWri
         return;
     }
     const std::wstring releasePath = inRuntimeFolder(home, L"release");
-    const bool hasReleaseFile = isFile(releasePath);
+    // Nothing in the search raises: a release file that cannot be read counts as none.
+    std::string releaseBytes;
+    const bool hasReleaseFile = isFile(releasePath) && tryReadFileStart(releasePath, kReleaseFileLimit, releaseBytes);
     std::wstring note;
-    const bool accepted =
-        acceptJavaHomeRuntime(hasReleaseFile, hasReleaseFile ? readReleaseFile(releasePath) : std::string(), minimum,
-                              note);
+    const bool accepted = acceptJavaHomeRuntime(hasReleaseFile, releaseBytes, minimum, note);
     log.log(note);
     if (accepted) result = javaw;
 }

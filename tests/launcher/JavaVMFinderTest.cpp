@@ -11,6 +11,7 @@
 #include "launcher/runtime/JavaVMFinder.h"
 #include "launcher/runtime/JavaVersion.h"
 #include "support/LogfileWriter.h"
+#include "support/UniqueResource.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
@@ -186,6 +187,44 @@ TEST_F(RuntimeSearch, EveryVendorRegistrationAloneIsFoundInEitherView) {
             EXPECT_EQ(lastMessages(logFile, expected.size()), expected);
         }
     });
+}
+
+TEST_F(RuntimeSearch, JavaHomeIsTakenAsPeopleSetIt) {
+    // The folder is "C:\brivane-tests\finder\unpacked jdk" with bin\javaw.exe; {root} in a value
+    // stands for kRoot. The other places are empty, so JAVA_HOME is the last one searched.
+    const std::wstring root = kRoot;
+    const std::wstring javaw = root + L"\\unpacked jdk\\bin\\javaw.exe";
+    ::SetEnvironmentVariableW(L"BRIVANE_TEST_ROOT", kRoot);
+    enum Release { None, Current, HeldExclusively };
+    testdriver::forEachCase<std::wstring, Release, std::wstring, std::vector<std::wstring>>({
+        {"a release file that cannot be opened counts as none", L"{root}\\unpacked jdk", HeldExclusively, javaw,
+         {L"No release file found, version not checked"}},
+    }, [&](const std::wstring& value, Release release, const std::wstring& expectedResult,
+           const std::vector<std::wstring>& expectedNotes) {
+        cleanUp();
+        testdriver::makeFolders(root + L"\\install");
+        writeBytes(javaw, "MZ");
+        const std::wstring releasePath = root + L"\\unpacked jdk\\release";
+        if (release != None) writeBytes(releasePath, "JAVA_VERSION=\"17.0.9\"\r\n");
+        std::wstring javaHome = value;
+        const std::size_t at = javaHome.find(L"{root}");
+        if (at != std::wstring::npos) javaHome.replace(at, 6, root);
+        ::SetEnvironmentVariableW(L"JAVA_HOME", javaHome.c_str());
+        // Held without any sharing, as a program that rewrites the file may hold it.
+        const UniqueFileHandle held(release == HeldExclusively
+                                        ? ::CreateFileW(releasePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                                        FILE_ATTRIBUTE_NORMAL, nullptr)
+                                        : INVALID_HANDLE_VALUE);
+        if (release == HeldExclusively) {
+            ASSERT_TRUE(held);
+        }
+        const std::wstring logFile = root + L"\\search.log";
+        EXPECT_EQ(utf8(searchWithMinimum18(logFile)), utf8(expectedResult));
+        std::vector<std::string> expected = {"Searching Java VM from JAVA_HOME"};
+        for (const std::wstring& note : expectedNotes) expected.push_back(utf8(note));
+        EXPECT_EQ(lastMessages(logFile, expected.size()), expected);
+    });
+    ::SetEnvironmentVariableW(L"BRIVANE_TEST_ROOT", nullptr);
 }
 
 }  // namespace
