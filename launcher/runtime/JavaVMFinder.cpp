@@ -5,6 +5,7 @@
 
 #include "launcher/runtime/JavaVersion.h"
 #include "launcher/runtime/RuntimeRegistrations.h"
+#include "launcher/runtime/RuntimeVersionName.h"
 #include "support/DirectoryEnumerator.h"
 #include "support/EnvironmentVariable.h"
 #include "support/FileDescription.h"
@@ -53,7 +54,7 @@ std::wstring registeredHome(const RegistryEntry& registrationKey, const RuntimeR
 
 // One registration in one view: every version sub-key is a candidate for pickRegisteredRuntime.
 void searchRegistration(const RuntimeRegistration& registration, const JavaVersion& minimum, REGSAM viewFlag,
-                        std::wstring& result, LogfileWriter& log) {
+                        std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
     const std::wstring path = std::wstring(L"SOFTWARE\\") + registration.key;
     const RegistryEntry registrationKey(HKEY_LOCAL_MACHINE, path, viewFlag);
     if (!registrationKey.isOpen()) {
@@ -80,12 +81,23 @@ void searchRegistration(const RuntimeRegistration& registration, const JavaVersi
     }
     std::vector<std::wstring> notes;
     result = pickRegisteredRuntime(runtimes, minimum, registration.valueName,
-                                   [](const std::wstring& path) { return isFile(path); }, notes);
+                                   [](const std::wstring& path) { return isFile(path); }, notes, foundVersion);
     for (const std::wstring& note : notes) log.log(note);
 }
 
+// The version that the release file of a runtime folder names; the empty version when it has
+// none, or one that cannot be read.
+JavaVersion releaseVersionIn(const std::wstring& runtimeFolder) {
+    std::string releaseBytes;
+    const std::wstring releasePath = inRuntimeFolder(runtimeFolder, L"release");
+    if (!isFile(releasePath) || !tryReadFileStart(releasePath, kReleaseFileLimit, releaseBytes)) {
+        return JavaVersion(std::wstring());
+    }
+    return releaseFileVersion(releaseBytes);
+}
+
 // JAVA_HOME of the launcher's environment, with or without a trailing backslash.
-void searchJavaHome(const JavaVersion& minimum, std::wstring& result, LogfileWriter& log) {
+void searchJavaHome(const JavaVersion& minimum, std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
     const std::wstring home = environmentVariable(L"JAVA_HOME");
     if (home.empty()) {
         log.log(L"No JAVA_HOME found");
@@ -103,7 +115,9 @@ void searchJavaHome(const JavaVersion& minimum, std::wstring& result, LogfileWri
     std::wstring note;
     const bool accepted = acceptJavaHomeRuntime(hasReleaseFile, releaseBytes, minimum, note);
     log.log(note);
-    if (accepted) result = javaw;
+    if (!accepted) return;
+    result = javaw;
+    foundVersion = releaseFileVersion(releaseBytes);
 }
 
 }  // namespace
@@ -128,21 +142,29 @@ void JavaVMFinder::onEntry(FileDescription& description) {
 
 void JavaVMFinder::findJavaVM(const std::wstring& installFolder, const JavaVersion& minimum,
                               std::wstring& result, LogfileWriter& log) {
+    JavaVersion unused{std::wstring()};
+    findJavaVM(installFolder, minimum, result, unused, log);
+}
+
+void JavaVMFinder::findJavaVM(const std::wstring& installFolder, const JavaVersion& minimum,
+                              std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
     result.clear();
+    foundVersion = JavaVersion(std::wstring());
     for (const RegistryView& view : kViews) {
         log.log(std::wstring(L"Searching preinstalled ") + view.bits + L" bit Java VM");
-        searchRegistry(kRuntimeKey, minimum, view.flag, result, log);
+        searchRegistry(kRuntimeKey, minimum, view.flag, result, foundVersion, log);
         if (!result.empty()) return;
     }
     log.log(L"Searching packaged Java VM");
-    searchPackaged(installFolder, result);
+    searchPackaged(installFolder, result, foundVersion);
     // The current runtimes come last, so that a machine which starts an older registered or a
     // packaged runtime today keeps starting that one, with the same log.
     for (const wchar_t* kind : kCurrentRuntimeKinds) {
         for (const RegistryView& view : kViews) {
             if (!result.empty()) return;
             log.log(std::wstring(L"Searching preinstalled ") + view.bits + L" bit Java VM (JavaSoft\\" + kind + L")");
-            searchRegistry(std::wstring(L"SOFTWARE\\JavaSoft\\") + kind, minimum, view.flag, result, log);
+            searchRegistry(std::wstring(L"SOFTWARE\\JavaSoft\\") + kind, minimum, view.flag, result, foundVersion,
+                           log);
         }
     }
     // The vendors' own registrations and JAVA_HOME come after every JavaSoft place, for the same
@@ -152,16 +174,16 @@ void JavaVMFinder::findJavaVM(const std::wstring& installFolder, const JavaVersi
             if (!result.empty()) return;
             log.log(std::wstring(L"Searching preinstalled ") + view.bits + L" bit Java VM (" +
                     registrationTitle(registration) + L")");
-            searchRegistration(registration, minimum, view.flag, result, log);
+            searchRegistration(registration, minimum, view.flag, result, foundVersion, log);
         }
     }
     if (!result.empty()) return;
     log.log(L"Searching Java VM from JAVA_HOME");
-    searchJavaHome(minimum, result, log);
+    searchJavaHome(minimum, result, foundVersion, log);
 }
 
 void JavaVMFinder::searchRegistry(const std::wstring& key, const JavaVersion& minimum, REGSAM viewFlag,
-                                  std::wstring& result, LogfileWriter& log) {
+                                  std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
     const RegistryEntry runtimes(HKEY_LOCAL_MACHINE, key, viewFlag);
     if (!runtimes.isOpen()) {
         log.log(L"No registry entry found");
@@ -195,14 +217,13 @@ void JavaVMFinder::searchRegistry(const std::wstring& key, const JavaVersion& mi
         return;
     }
     const std::wstring usualPath = javaHome + L"\\bin\\javaw.exe";
-    if (isFile(usualPath)) {
-        result = usualPath;
-        return;
-    }
-    result = findExecutableBelow(javaHome + L"\\");
+    result = isFile(usualPath) ? usualPath : findExecutableBelow(javaHome + L"\\");
+    // "CurrentVersion" names the runtime; one not understood ("abc") gives the empty version.
+    if (!result.empty()) foundVersion = runtimeVersion(versionText);
 }
 
-void JavaVMFinder::searchPackaged(const std::wstring& installFolder, std::wstring& result) {
+void JavaVMFinder::searchPackaged(const std::wstring& installFolder, std::wstring& result,
+                                  JavaVersion& foundVersion) {
     // The names are gathered first and chosen among afterwards, so that this finder's own
     // callback has one job: finding javaw.exe.
     choosingFolder_ = true;
@@ -213,6 +234,8 @@ void JavaVMFinder::searchPackaged(const std::wstring& installFolder, std::wstrin
     bestFolderName_ = chooseRuntimeFolder(collector.names);
     if (bestFolderName_.empty()) return;
     result = findExecutableBelow(installFolder + bestFolderName_ + L"\\");
+    // The runtime's own folder, which may lie deeper than the "jre*" folder (jre1.4.2.3\jre).
+    if (!result.empty()) foundVersion = releaseVersionIn(runtimeFolderOf(result));
 }
 
 std::wstring JavaVMFinder::findExecutableBelow(const std::wstring& folder) {

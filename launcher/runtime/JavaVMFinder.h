@@ -24,12 +24,18 @@ public:
     // empty. Logs every dead end; throws only what the log writer throws.
     void findJavaVM(const std::wstring& installFolder, const JavaVersion& minimum,
                     std::wstring& result, LogfileWriter& log);
+    // The same search, with the same log; foundVersion also receives the version of the runtime
+    // found, in the form JavaVersion reads: from the registry's version name, or from the
+    // JAVA_VERSION of the "release" file of a packaged runtime or of JAVA_HOME. It is the empty
+    // version (text "", number 0) when that is not known or nothing was found.
+    void findJavaVM(const std::wstring& installFolder, const JavaVersion& minimum,
+                    std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log);
 
 private:
     // key: below HKEY_LOCAL_MACHINE, laid out as "CurrentVersion" and a sub-key per version.
     void searchRegistry(const std::wstring& key, const JavaVersion& minimum, REGSAM viewFlag, std::wstring& result,
-                        LogfileWriter& log);
-    void searchPackaged(const std::wstring& installFolder, std::wstring& result);
+                        JavaVersion& foundVersion, LogfileWriter& log);
+    void searchPackaged(const std::wstring& installFolder, std::wstring& result, JavaVersion& foundVersion);
     // The first javaw.exe below folder (ending with a backslash); empty when there is none.
     std::wstring findExecutableBelow(const std::wstring& folder);
 

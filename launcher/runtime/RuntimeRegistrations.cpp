@@ -24,23 +24,24 @@ std::wstring javawInFolder(const std::wstring& folder) {
 std::wstring pickRegisteredRuntime(const std::vector<RegisteredRuntime>& runtimes, const JavaVersion& minimum,
                                    const std::wstring& valueName,
                                    const std::function<bool(const std::wstring&)>& isExecutable,
-                                   std::vector<std::wstring>& notes) {
+                                   std::vector<std::wstring>& notes, JavaVersion& pickedVersion) {
+    pickedVersion = JavaVersion(std::wstring());
     struct Ranked {
-        int number;
+        JavaVersion version;
         const RegisteredRuntime* runtime;
     };
     std::vector<Ranked> ranked;
-    for (const RegisteredRuntime& runtime : runtimes) ranked.push_back({runtimeVersionNumber(runtime.name), &runtime});
+    for (const RegisteredRuntime& runtime : runtimes) ranked.push_back({runtimeVersion(runtime.name), &runtime});
     // Names not understood rank 0, so they come last and are passed over there.
     std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const Ranked& a, const Ranked& b) { return a.number > b.number; });
+                     [](const Ranked& a, const Ranked& b) { return a.version.getNumber() > b.version.getNumber(); });
     for (const Ranked& candidate : ranked) {
         const RegisteredRuntime& runtime = *candidate.runtime;
-        if (candidate.number == 0) {
+        if (candidate.version.getNumber() == 0) {
             notes.push_back(L"Found invalid version " + runtime.name + L", skipped");
             continue;
         }
-        if (candidate.number < minimum.getNumber()) {
+        if (candidate.version.isOlderThan(minimum)) {
             notes.push_back(L"Version " + runtime.name + L" too old");
             continue;
         }
@@ -56,9 +57,17 @@ std::wstring pickRegisteredRuntime(const std::vector<RegisteredRuntime>& runtime
             notes.push_back(L"No file " + javaw + L" found");
             continue;
         }
+        pickedVersion = candidate.version;
         return javaw;
     }
     return std::wstring();
+}
+
+std::wstring runtimeFolderOf(const std::wstring& javawPath) {
+    const std::size_t nameStart = javawPath.find_last_of(L'\\');
+    if (nameStart == std::wstring::npos || nameStart == 0) return std::wstring();
+    const std::size_t binStart = javawPath.find_last_of(L'\\', nameStart - 1);
+    return binStart == std::wstring::npos ? std::wstring() : javawPath.substr(0, binStart);
 }
 
 bool acceptJavaHomeRuntime(bool hasReleaseFile, const std::string& releaseBytes, const JavaVersion& minimum,

@@ -58,11 +58,15 @@ std::wstring javawInFolder(const std::wstring& folder);
 // highest version (runtimeVersionNumber of the name) down, equal versions in the given order; a
 // runtime is taken when it is not older than minimum, has a folder, and isExecutable holds for
 // its javaw.exe. notes receives one log line for each runtime tried and why it was passed over;
-// valueName names the missing folder value. Throws only what isExecutable throws.
+// valueName names the missing folder value. pickedVersion receives the version of the runtime
+// taken (runtimeVersion of its name), or the empty version. Throws only what isExecutable throws.
 std::wstring pickRegisteredRuntime(const std::vector<RegisteredRuntime>& runtimes, const JavaVersion& minimum,
                                    const std::wstring& valueName,
                                    const std::function<bool(const std::wstring&)>& isExecutable,
-                                   std::vector<std::wstring>& notes);
+                                   std::vector<std::wstring>& notes, JavaVersion& pickedVersion);
+
+// The folder of the runtime whose javaw.exe is at javawPath: the folder above its "bin". Never throws.
+std::wstring runtimeFolderOf(const std::wstring& javawPath);
 
 // Whether the runtime of JAVA_HOME may be started, judged by its "release" file: a runtime with
 // no such file (a Java 8 JRE may have none) is taken unchecked; one whose file names no version,

@@ -96,3 +96,8 @@ bool releaseJavaVersion(const std::string& releaseBytes, std::wstring& version) 
     version.clear();
     return false;
 }
+
+JavaVersion releaseFileVersion(const std::string& releaseBytes) {
+    std::wstring version;
+    return runtimeVersion(releaseJavaVersion(releaseBytes, version) ? version : std::wstring());
+}

@@ -29,3 +29,7 @@ int runtimeVersionNumber(const std::wstring& name);
 // The JAVA_VERSION value of a runtime's "release" file (lines of NAME="value", ASCII), without its
 // quotes. False when no line sets it. Never throws.
 bool releaseJavaVersion(const std::string& releaseBytes, std::wstring& version);
+
+// The version that a runtime's "release" file names (runtimeVersion of its JAVA_VERSION); the
+// empty version when it names none. Never throws.
+JavaVersion releaseFileVersion(const std::string& releaseBytes);

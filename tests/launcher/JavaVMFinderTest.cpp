@@ -1,6 +1,7 @@
 // JavaVMFinder in process against the test prefix's real HKLM: a key redirected with
 // RegOverridePredefKey ignores the registry view flags, so the two views need the real registry.
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,65 @@ TEST_F(RuntimeSearch, EveryVendorRegistrationAloneIsFoundInEitherView) {
             }
             expected.push_back(utf8(L"Found valid version " + version));
             EXPECT_EQ(lastMessages(logFile, expected.size()), expected);
+        }
+    });
+}
+
+TEST_F(RuntimeSearch, HandsOutTheVersionOfTheRuntimeFound) {
+    const std::wstring root = kRoot;
+    const std::wstring install = root + L"\\install";
+    const auto release = [](const std::wstring& folder, const std::string& version) {
+        writeBytes(folder + L"\\release", "IMPLEMENTOR=\"Vendor\"\r\nJAVA_VERSION=\"" + version + "\"\r\n");
+    };
+    // prepare lays out the machine; javaw is below kRoot, "" for none found.
+    testdriver::forEachCase<std::function<void()>, std::wstring, int>({
+        {"CurrentVersion of the older key, tail ignored",
+         [&] { registerJava(L"/reg:32", L"1.8.0_201-b09", root + L"\\jre8"); writeBytes(root + L"\\jre8\\bin\\javaw.exe", "MZ"); },
+         L"jre8\\bin\\javaw.exe", 10800201},
+        {"CurrentVersion not understood: unknown",
+         [&] { registerJava(L"/reg:64", L"abc", root + L"\\home"); writeBytes(root + L"\\home\\bin\\javaw.exe", "MZ"); },
+         L"home\\bin\\javaw.exe", 0},
+        {"vendor registration: its version name",
+         [&] {
+             registerRuntime(L"/reg:64", L"Azul Systems\\Zulu\\zulu-17", L"InstallationPath", root + L"\\zulu");
+             writeBytes(root + L"\\zulu\\bin\\javaw.exe", "MZ");
+         },
+         L"zulu\\bin\\javaw.exe", 170000000},
+        {"packaged runtime: its release file",
+         [&] { writeBytes(install + L"\\jre\\bin\\javaw.exe", "MZ"); release(install + L"\\jre", "1.8.0_392"); },
+         L"install\\jre\\bin\\javaw.exe", 10800392},
+        {"packaged runtime one folder deeper: the release file beside its bin",
+         [&] {
+             writeBytes(install + L"\\jre1.4.2.3\\jre\\bin\\javaw.exe", "MZ");
+             release(install + L"\\jre1.4.2.3", "1.4.2");
+             release(install + L"\\jre1.4.2.3\\jre", "11.0.2");
+         },
+         L"install\\jre1.4.2.3\\jre\\bin\\javaw.exe", 110002000},
+        {"packaged runtime without a release file: unknown", [&] { writeBytes(install + L"\\jre\\bin\\javaw.exe", "MZ"); },
+         L"install\\jre\\bin\\javaw.exe", 0},
+        {"JAVA_HOME: its release file",
+         [&] {
+             writeBytes(root + L"\\jdk\\bin\\javaw.exe", "MZ");
+             release(root + L"\\jdk", "21");
+             ::SetEnvironmentVariableW(L"JAVA_HOME", (root + L"\\jdk").c_str());
+         },
+         L"jdk\\bin\\javaw.exe", 210000000},
+        {"nothing found", [] {}, L"", 0},
+    }, [&](const std::function<void()>& prepare, const std::wstring& javaw, int expectedNumber) {
+        cleanUp();
+        testdriver::makeFolders(install);
+        prepare();
+        std::wstring result;
+        JavaVersion found(L"not cleared");
+        {
+            LogfileWriter log(root + L"\\search.log");
+            JavaVMFinder finder;
+            finder.findJavaVM(install + L"\\", JavaVersion(L"1.8"), result, found, log);
+        }
+        EXPECT_EQ(utf8(result), javaw.empty() ? "" : utf8(root + L"\\" + javaw));
+        EXPECT_EQ(found.getNumber(), expectedNumber);
+        if (expectedNumber == 0) {
+            EXPECT_EQ(utf8(found.getText()), "");
         }
     });
 }

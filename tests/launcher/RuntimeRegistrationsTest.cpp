@@ -77,8 +77,13 @@ TEST(RegisteredRuntimes, AreTriedFromTheHighestVersionDown) {
     }, [&](const std::vector<RegisteredRuntime>& runtimes, const std::wstring& expected,
            const std::vector<std::wstring>& expectedNotes) {
         std::vector<std::wstring> notes;
-        EXPECT_EQ(utf8(pickRegisteredRuntime(runtimes, JavaVersion(L"1.8"), L"Path", isExecutable, notes)),
+        JavaVersion picked(L"not cleared");
+        EXPECT_EQ(utf8(pickRegisteredRuntime(runtimes, JavaVersion(L"1.8"), L"Path", isExecutable, notes, picked)),
                   utf8(expected));
+        // Nothing taken: no version either, whatever was tried before.
+        if (expected.empty()) {
+            EXPECT_EQ(utf8(picked.getText()), "");
+        }
         EXPECT_EQ(utf8Lines(notes), utf8Lines(expectedNotes));
     });
 }
