@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -31,6 +32,10 @@ public:
     virtual bool getDwordText(const std::wstring& name, std::wstring& out) const;
 
 private:
+    // Readers of the key beyond the class's own interface (RegistrySubKeys.h), granted the handle
+    // so that they need not open the key a second time.
+    friend bool listRegistrySubKeys(const RegistryEntry& key, std::vector<std::wstring>& names);
+
     HKEY rootKey_;       // the predefined root, never closed; null below a parent entry
     UniqueRegKey key_;   // null while not open
     bool open_;

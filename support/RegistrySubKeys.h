@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
+class RegistryEntry;
 
-// The names of the sub-keys of path below a predefined root, opened for reading in the view that
-// viewFlags selects (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY), in the registry's order. False (names
-// empty) when the key cannot be opened. Never throws.
-bool listRegistrySubKeys(HKEY rootKey, const std::wstring& path, REGSAM viewFlags, std::vector<std::wstring>& names);
+// The names of the sub-keys of an entry's key, in the registry's order, listed through the key the
+// entry already holds (so in the view it was opened with). False (names empty) when the entry is
+// not open. Never throws.
+bool listRegistrySubKeys(const RegistryEntry& key, std::vector<std::wstring>& names);

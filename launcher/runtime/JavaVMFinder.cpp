@@ -38,6 +38,13 @@ public:
 // A release file is a few lines; anything beyond this is not one.
 constexpr std::size_t kReleaseFileLimit = 64 * 1024;
 
+// Where a place's key is missing: true when the key is open, otherwise the dead end is logged.
+bool isOpenOrLogged(const RegistryEntry& key, LogfileWriter& log) {
+    if (key.isOpen()) return true;
+    log.log(L"No registry entry found");
+    return false;
+}
+
 // The folder of one version sub-key of a registration: the value below the first suffix that has
 // it; empty when none has.
 std::wstring registeredHome(const RegistryEntry& registrationKey, const RuntimeRegistration& registration,
@@ -57,10 +64,7 @@ void searchRegistration(const RuntimeRegistration& registration, const JavaVersi
                         std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
     const std::wstring path = std::wstring(L"SOFTWARE\\") + registration.key;
     const RegistryEntry registrationKey(HKEY_LOCAL_MACHINE, path, viewFlag);
-    if (!registrationKey.isOpen()) {
-        log.log(L"No registry entry found");
-        return;
-    }
+    if (!isOpenOrLogged(registrationKey, log)) return;
     if (registration.onlyWithoutCurrentVersion) {
         std::wstring currentVersion;
         registrationKey.getString(L"CurrentVersion", currentVersion);
@@ -70,7 +74,7 @@ void searchRegistration(const RuntimeRegistration& registration, const JavaVersi
         }
     }
     std::vector<std::wstring> versionNames;
-    listRegistrySubKeys(HKEY_LOCAL_MACHINE, path, viewFlag, versionNames);
+    listRegistrySubKeys(registrationKey, versionNames);
     if (versionNames.empty()) {
         log.log(L"No version node found");
         return;
@@ -185,10 +189,7 @@ void JavaVMFinder::findJavaVM(const std::wstring& installFolder, const JavaVersi
 void JavaVMFinder::searchRegistry(const std::wstring& key, const JavaVersion& minimum, REGSAM viewFlag,
                                   std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
     const RegistryEntry runtimes(HKEY_LOCAL_MACHINE, key, viewFlag);
-    if (!runtimes.isOpen()) {
-        log.log(L"No registry entry found");
-        return;
-    }
+    if (!isOpenOrLogged(runtimes, log)) return;
     std::wstring versionText;
     runtimes.getString(L"CurrentVersion", versionText);
     if (versionText.empty()) {
