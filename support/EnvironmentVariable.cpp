@@ -11,3 +11,13 @@ std::wstring environmentVariable(const std::wstring& name) {
         return static_cast<unsigned long>(::GetEnvironmentVariableW(name.c_str(), buffer, capacity));
     });
 }
+
+std::wstring expandEnvironmentStrings(const std::wstring& text) {
+    if (text.empty()) return text;
+    // The call counts the terminator both when the text fits and when it answers the room needed.
+    const std::wstring expanded = callWithGrowingBuffer([&](wchar_t* buffer, unsigned long capacity) {
+        const unsigned long units = ::ExpandEnvironmentStringsW(text.c_str(), buffer, capacity);
+        return units != 0 && units <= capacity ? units - 1 : units;
+    });
+    return expanded.empty() ? text : expanded;
+}

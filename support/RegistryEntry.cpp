@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "support/EnvironmentVariable.h"
+
 namespace {
 
 // Room for 32766 bytes of value plus one terminating NUL that the value may lack.
@@ -81,5 +83,15 @@ bool RegistryEntry::getDwordText(const std::wstring& name, std::wstring& out) co
     wchar_t text[16] = {};
     std::swprintf(text, sizeof(text) / sizeof(text[0]), L"0x%x", static_cast<unsigned int>(value));
     out = text;
+    return true;
+}
+
+bool getExpandedString(const RegistryEntry& key, const std::wstring& name, std::wstring& out) {
+    if (!key.getString(name, out)) return false;
+    DWORD type = 0;
+    if (::RegQueryValueExW(key.key_.get(), name.c_str(), nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+        type == REG_EXPAND_SZ) {
+        out = expandEnvironmentStrings(out);
+    }
     return true;
 }

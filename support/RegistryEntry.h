@@ -35,8 +35,13 @@ private:
     // Readers of the key beyond the class's own interface (RegistrySubKeys.h), granted the handle
     // so that they need not open the key a second time.
     friend bool listRegistrySubKeys(const RegistryEntry& key, std::vector<std::wstring>& names);
+    friend bool getExpandedString(const RegistryEntry& key, const std::wstring& name, std::wstring& out);
 
     HKEY rootKey_;       // the predefined root, never closed; null below a parent entry
     UniqueRegKey key_;   // null while not open
     bool open_;
 };
+
+// key.getString, with the environment references of a REG_EXPAND_SZ value expanded, as installers
+// mean them ("%SystemDrive%\rt\"); other string values as they stand. Never throws.
+bool getExpandedString(const RegistryEntry& key, const std::wstring& name, std::wstring& out);

@@ -1,5 +1,6 @@
 #include "launcher/runtime/JavaVMFinder.h"
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,12 @@ public:
 // A release file is a few lines; anything beyond this is not one.
 constexpr std::size_t kReleaseFileLimit = 64 * 1024;
 
-// Where a place's key is missing: true when the key is open, otherwise the dead end is logged.
-bool isOpenOrLogged(const RegistryEntry& key, LogfileWriter& log) {
-    if (key.isOpen()) return true;
+// Where a place's key is missing below every root searched: true when one of keys is open,
+// otherwise the dead end is logged.
+bool anyOpenOrLogged(std::initializer_list<const RegistryEntry*> keys, LogfileWriter& log) {
+    for (const RegistryEntry* key : keys) {
+        if (key->isOpen()) return true;
+    }
     log.log(L"No registry entry found");
     return false;
 }
@@ -54,34 +58,47 @@ std::wstring registeredHome(const RegistryEntry& registrationKey, const RuntimeR
         const std::wstring below = *suffix == L'\0' ? versionName : versionName + L"\\" + suffix;
         const RegistryEntry versionKey(registrationKey, below, viewFlag);
         std::wstring home;
-        if (versionKey.getString(registration.valueName, home) && !home.empty()) return home;
+        if (getExpandedString(versionKey, registration.valueName, home) && !home.empty()) return home;
     }
     return std::wstring();
 }
 
-// One registration in one view: every version sub-key is a candidate for pickRegisteredRuntime.
+// Every version sub-key of an open registration key, as candidates.
+void addRegisteredRuntimes(const RegistryEntry& registrationKey, const RuntimeRegistration& registration,
+                           REGSAM viewFlag, std::vector<RegisteredRuntime>& runtimes) {
+    std::vector<std::wstring> versionNames;
+    listRegistrySubKeys(registrationKey, versionNames);
+    for (const std::wstring& name : versionNames) {
+        runtimes.push_back({name, registeredHome(registrationKey, registration, name, viewFlag)});
+    }
+}
+
+// One registration in one view: every version sub-key is a candidate for pickRegisteredRuntime,
+// the machine's and (for a runtime installed for this user only) the user's in one pool, the
+// machine's first among equal versions.
 void searchRegistration(const RuntimeRegistration& registration, const JavaVersion& minimum, REGSAM viewFlag,
                         std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
     const std::wstring path = std::wstring(L"SOFTWARE\\") + registration.key;
-    const RegistryEntry registrationKey(HKEY_LOCAL_MACHINE, path, viewFlag);
-    if (!isOpenOrLogged(registrationKey, log)) return;
-    if (registration.onlyWithoutCurrentVersion) {
+    const RegistryEntry machineKey(HKEY_LOCAL_MACHINE, path, viewFlag);
+    const RegistryEntry userKey(HKEY_CURRENT_USER, path, viewFlag);
+    if (!anyOpenOrLogged({&machineKey, &userKey}, log)) return;
+    bool machineVersions = machineKey.isOpen();
+    // Only the machine's "CurrentVersion" keys had a search of their own.
+    if (machineVersions && registration.onlyWithoutCurrentVersion) {
         std::wstring currentVersion;
-        registrationKey.getString(L"CurrentVersion", currentVersion);
+        machineKey.getString(L"CurrentVersion", currentVersion);
         if (!currentVersion.empty()) {
             log.log(L"CurrentVersion node found, versions not searched");
-            return;
+            if (!userKey.isOpen()) return;
+            machineVersions = false;
         }
     }
-    std::vector<std::wstring> versionNames;
-    listRegistrySubKeys(registrationKey, versionNames);
-    if (versionNames.empty()) {
+    std::vector<RegisteredRuntime> runtimes;
+    if (machineVersions) addRegisteredRuntimes(machineKey, registration, viewFlag, runtimes);
+    addRegisteredRuntimes(userKey, registration, viewFlag, runtimes);
+    if (runtimes.empty()) {
         log.log(L"No version node found");
         return;
-    }
-    std::vector<RegisteredRuntime> runtimes;
-    for (const std::wstring& name : versionNames) {
-        runtimes.push_back({name, registeredHome(registrationKey, registration, name, viewFlag)});
     }
     std::vector<std::wstring> notes;
     result = pickRegisteredRuntime(runtimes, minimum, registration.valueName,
@@ -100,11 +117,17 @@ JavaVersion releaseVersionIn(const std::wstring& runtimeFolder) {
     return releaseFileVersion(releaseBytes);
 }
 
-// JAVA_HOME of the launcher's environment, with or without a trailing backslash.
+// JAVA_HOME of the launcher's environment, as people set it: with or without a trailing
+// backslash, in quotes, with blanks around it or with %VARIABLE% references.
 void searchJavaHome(const JavaVersion& minimum, std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
-    const std::wstring home = environmentVariable(L"JAVA_HOME");
+    const std::wstring home = expandEnvironmentStrings(unquotedJavaHome(environmentVariable(L"JAVA_HOME")));
     if (home.empty()) {
         log.log(L"No JAVA_HOME found");
+        return;
+    }
+    // A relative folder would name a different runtime for every current folder.
+    if (!isAbsoluteFolder(home)) {
+        log.log(L"JAVA_HOME " + home + L" is relative, skipped");
         return;
     }
     const std::wstring javaw = javawInFolder(home);
@@ -140,7 +163,10 @@ std::wstring chooseRuntimeFolder(const std::vector<std::wstring>& names) {
 }
 
 void JavaVMFinder::onEntry(FileDescription& description) {
-    foundExecutable_ = description.fullPath();
+    // The walk reports a folder of that name as well; only a file can be started.
+    const std::wstring path = description.fullPath();
+    if (!isFile(path)) return;
+    foundExecutable_ = path;
     description.stopRequested = true;
 }
 
@@ -189,7 +215,7 @@ void JavaVMFinder::findJavaVM(const std::wstring& installFolder, const JavaVersi
 void JavaVMFinder::searchRegistry(const std::wstring& key, const JavaVersion& minimum, REGSAM viewFlag,
                                   std::wstring& result, JavaVersion& foundVersion, LogfileWriter& log) {
     const RegistryEntry runtimes(HKEY_LOCAL_MACHINE, key, viewFlag);
-    if (!isOpenOrLogged(runtimes, log)) return;
+    if (!anyOpenOrLogged({&runtimes}, log)) return;
     std::wstring versionText;
     runtimes.getString(L"CurrentVersion", versionText);
     if (versionText.empty()) {
@@ -212,7 +238,7 @@ void JavaVMFinder::searchRegistry(const std::wstring& key, const JavaVersion& mi
         return;
     }
     std::wstring javaHome;
-    versionKey.getString(L"JavaHome", javaHome);
+    getExpandedString(versionKey, L"JavaHome", javaHome);
     if (javaHome.empty()) {
         log.log(L"No JavaHome node found");
         return;

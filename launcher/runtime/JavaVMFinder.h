@@ -14,7 +14,8 @@ class LogfileWriter;
 // Finds a javaw.exe: the runtime registered in the 64-bit registry view, then the one in the
 // 32-bit view, then the packaged "jre*" folder of the installation with the greatest name, then
 // the runtimes of Java 9 and later, which register under "JavaSoft\JRE" and "JavaSoft\JDK", then
-// the registrations of kRuntimeRegistrations (RuntimeRegistrations.h), and last JAVA_HOME.
+// the registrations of kRuntimeRegistrations (RuntimeRegistrations.h), below HKEY_LOCAL_MACHINE
+// and HKEY_CURRENT_USER alike, and last JAVA_HOME.
 class JavaVMFinder : public FileEnumeratorCallback {
 public:
     ~JavaVMFinder() override = default;

@@ -70,6 +70,32 @@ std::wstring runtimeFolderOf(const std::wstring& javawPath) {
     return binStart == std::wstring::npos ? std::wstring() : javawPath.substr(0, binStart);
 }
 
+namespace {
+
+std::wstring withoutBlanksAround(const std::wstring& text) {
+    const std::size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return std::wstring();
+    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+}  // namespace
+
+std::wstring unquotedJavaHome(const std::wstring& value) {
+    const std::wstring trimmed = withoutBlanksAround(value);
+    if (trimmed.size() >= 2 && trimmed.front() == L'"' && trimmed.back() == L'"') {
+        return withoutBlanksAround(trimmed.substr(1, trimmed.size() - 2));
+    }
+    return trimmed;
+}
+
+bool isAbsoluteFolder(const std::wstring& folder) {
+    const auto isSlash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (folder.size() >= 2 && isSlash(folder[0]) && isSlash(folder[1])) return true;
+    const bool driveLetter = folder.size() >= 3 && ((folder[0] >= L'A' && folder[0] <= L'Z') ||
+                                                    (folder[0] >= L'a' && folder[0] <= L'z'));
+    return driveLetter && folder[1] == L':' && isSlash(folder[2]);
+}
+
 bool acceptJavaHomeRuntime(bool hasReleaseFile, const std::string& releaseBytes, const JavaVersion& minimum,
                            std::wstring& note) {
     if (!hasReleaseFile) {

@@ -6,7 +6,8 @@
 
 class JavaVersion;
 
-// Where Java runtimes register themselves below HKEY_LOCAL_MACHINE\SOFTWARE besides the JavaSoft
+// Where Java runtimes register themselves below HKEY_LOCAL_MACHINE\SOFTWARE (and, installed for
+// one user only, below HKEY_CURRENT_USER\SOFTWARE, in the same layout) besides the JavaSoft
 // "CurrentVersion" keys, and how the launcher picks one of them: the decisions take plain strings,
 // the registry and file lookups stay with JavaVMFinder.
 
@@ -35,6 +36,8 @@ inline constexpr RuntimeRegistration kRuntimeRegistrations[] = {
     {L"Eclipse Foundation\\JDK", L"Path", {L"hotspot\\MSI", nullptr}, false},
     {L"Microsoft\\JDK", L"Path", {L"hotspot\\MSI", nullptr}, false},
     {L"Azul Systems\\Zulu", L"InstallationPath", {L"", nullptr}, false},
+    // The 32-bit Zulu on 64-bit Windows, in the 32-bit view.
+    {L"Azul Systems\\Zulu 32-bit", L"InstallationPath", {L"", nullptr}, false},
     {L"BellSoft\\Liberica", L"InstallationPath", {L"", nullptr}, false},
     {L"Semeru\\JRE", L"Path", {L"openj9\\MSI", nullptr}, false},
     {L"Semeru\\JDK", L"Path", {L"openj9\\MSI", nullptr}, false},
@@ -67,6 +70,13 @@ std::wstring pickRegisteredRuntime(const std::vector<RegisteredRuntime>& runtime
 
 // The folder of the runtime whose javaw.exe is at javawPath: the folder above its "bin". Never throws.
 std::wstring runtimeFolderOf(const std::wstring& javawPath);
+
+// JAVA_HOME as people set it: surrounding blanks and then one pair of surrounding double quotes
+// (and blanks inside them) dropped. Never throws.
+std::wstring unquotedJavaHome(const std::wstring& value);
+// Whether a folder is given independently of the current folder and drive: "C:\..." (or "C:/...")
+// or a network path "\\server\...". Never throws.
+bool isAbsoluteFolder(const std::wstring& folder);
 
 // Whether the runtime of JAVA_HOME may be started, judged by its "release" file: a runtime with
 // no such file (a Java 8 JRE may have none) is taken unchecked; one whose file names no version,

@@ -16,6 +16,7 @@
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
+#include "tests/launcher/ExpectedRun.h"
 #include "tests/launcher/LauncherScenario.h"
 
 namespace {
@@ -146,9 +147,8 @@ std::wstring searchWithMinimum18(const std::wstring& logFile) {
 }
 
 TEST_F(RuntimeSearch, EveryVendorRegistrationAloneIsFoundInEitherView) {
-    // As the installers write them: HKLM\SOFTWARE\<registration>\<version>\<suffix>, value, with a
-    // trailing backslash on the folder.
-    const std::wstring root = kRoot;
+    // As the installers write them: HKLM\SOFTWARE\<registration>\<version>\<suffix> (HKCU for an
+    // install for one user), value, with a trailing backslash on the folder.
     testdriver::forEachRow<std::wstring, std::wstring, std::wstring, std::wstring>({
         {L"JavaSoft\\JRE", L"17.0.9", L"", L"JavaHome"},
         {L"JavaSoft\\JDK", L"21.0.1", L"", L"JavaHome"},
@@ -161,6 +161,7 @@ TEST_F(RuntimeSearch, EveryVendorRegistrationAloneIsFoundInEitherView) {
         {L"Eclipse Foundation\\JDK", L"11.0.12.7", L"hotspot\\MSI", L"Path"},
         {L"Microsoft\\JDK", L"17.0.9.8", L"hotspot\\MSI", L"Path"},
         {L"Azul Systems\\Zulu", L"zulu-17", L"", L"InstallationPath"},
+        {L"Azul Systems\\Zulu 32-bit", L"zulu-8", L"", L"InstallationPath"},
         {L"BellSoft\\Liberica", L"Liberica JDK 17 Full", L"", L"InstallationPath"},
         {L"Semeru\\JRE", L"17.0.8.7", L"openj9\\MSI", L"Path"},
         {L"Semeru\\JDK", L"11.0.20.8", L"openj9\\MSI", L"Path"},
@@ -169,23 +170,28 @@ TEST_F(RuntimeSearch, EveryVendorRegistrationAloneIsFoundInEitherView) {
         // The JavaSoft keys' versions are searched there only when "CurrentVersion" is missing.
         const std::wstring title =
             registration + (registration.rfind(L"JavaSoft", 0) == 0 ? L" without CurrentVersion" : L"");
-        for (const std::wstring view : {L"/reg:64", L"/reg:32"}) {
-            SCOPED_TRACE(utf8(view));
-            cleanUp();
-            const std::wstring home = root + L"\\runtime " + version;
-            registerRuntime(view, registration + L"\\" + version + (suffix.empty() ? L"" : L"\\" + suffix), valueName,
-                            home + L"\\");
-            writeBytes(home + L"\\bin\\javaw.exe", "MZ");
-            testdriver::makeFolders(root + L"\\install");
-            const std::wstring logFile = root + L"\\search.log";
-            EXPECT_EQ(utf8(searchWithMinimum18(logFile)), utf8(home + L"\\bin\\javaw.exe"));
-            std::vector<std::string> expected = {utf8(L"Searching preinstalled 64 bit Java VM (" + title + L")")};
-            if (view == L"/reg:32") {
-                expected.insert(expected.end(), {"No registry entry found",
-                                                 utf8(L"Searching preinstalled 32 bit Java VM (" + title + L")")});
+        // A runtime installed for one user only registers below HKCU, in the same layout.
+        for (const std::wstring root : {L"HKLM", L"HKCU"}) {
+            for (const std::wstring view : {L"/reg:64", L"/reg:32"}) {
+                SCOPED_TRACE(utf8(root + L" " + view));
+                cleanUp();
+                const std::wstring home = root + L"\\runtime " + version;
+                registerRuntimeValue(root, view,
+                                     registration + L"\\" + version + (suffix.empty() ? L"" : L"\\" + suffix),
+                                     valueName, std::wstring(kRoot) + L"\\" + home + L"\\");
+                writeBytes(std::wstring(kRoot) + L"\\" + home + L"\\bin\\javaw.exe", "MZ");
+                testdriver::makeFolders(std::wstring(kRoot) + L"\\install");
+                const std::wstring logFile = std::wstring(kRoot) + L"\\search.log";
+                EXPECT_EQ(utf8(searchWithMinimum18(logFile)), utf8(std::wstring(kRoot) + L"\\" + home + L"\\bin\\javaw.exe"));
+                std::vector<std::string> expected = {utf8(L"Searching preinstalled 64 bit Java VM (" + title + L")")};
+                // HKCU\SOFTWARE is one key for both views: a user's runtime is found in the first.
+                if (view == L"/reg:32" && root == L"HKLM") {
+                    expected.insert(expected.end(), {"No registry entry found",
+                                                     utf8(L"Searching preinstalled 32 bit Java VM (" + title + L")")});
+                }
+                expected.push_back(utf8(L"Found valid version " + version));
+                EXPECT_EQ(lastMessages(logFile, expected.size()), expected);
             }
-            expected.push_back(utf8(L"Found valid version " + version));
-            EXPECT_EQ(lastMessages(logFile, expected.size()), expected);
         }
     });
 }
@@ -259,6 +265,22 @@ TEST_F(RuntimeSearch, JavaHomeIsTakenAsPeopleSetIt) {
     testdriver::forEachCase<std::wstring, Release, std::wstring, std::vector<std::wstring>>({
         {"a release file that cannot be opened counts as none", L"{root}\\unpacked jdk", HeldExclusively, javaw,
          {L"No release file found, version not checked"}},
+        {"in double quotes", L"\"{root}\\unpacked jdk\"", Current, javaw, {L"Found valid version 17.0.9"}},
+        {"blanks around, trailing backslash", L"  {root}\\unpacked jdk\\ ", Current, javaw,
+         {L"Found valid version 17.0.9"}},
+        {"blanks and quotes", L" \" {root}\\unpacked jdk\" ", None, javaw, {L"No release file found, version not checked"}},
+        {"a variable in it", L"%BRIVANE_TEST_ROOT%\\unpacked jdk", Current, javaw, {L"Found valid version 17.0.9"}},
+        {"a variable in quotes", L"\"%BRIVANE_TEST_ROOT%\\unpacked jdk\"", Current, javaw,
+         {L"Found valid version 17.0.9"}},
+        {"a variable that is not set stays as written", L"%BRIVANE_NOT_SET%\\unpacked jdk", Current, L"",
+         {L"JAVA_HOME %BRIVANE_NOT_SET%\\unpacked jdk is relative, skipped"}},
+        {"relative to the current folder", L"unpacked jdk", Current, L"",
+         {L"JAVA_HOME unpacked jdk is relative, skipped"}},
+        {"relative to the current drive", L"\\brivane-tests\\finder\\unpacked jdk", Current, L"",
+         {L"JAVA_HOME \\brivane-tests\\finder\\unpacked jdk is relative, skipped"}},
+        {"drive without a backslash", L"C:brivane-tests\\finder\\unpacked jdk", Current, L"",
+         {L"JAVA_HOME C:brivane-tests\\finder\\unpacked jdk is relative, skipped"}},
+        {"only quotes", L"\"\"", Current, L"", {L"No JAVA_HOME found"}},
     }, [&](const std::wstring& value, Release release, const std::wstring& expectedResult,
            const std::vector<std::wstring>& expectedNotes) {
         cleanUp();
@@ -285,6 +307,112 @@ TEST_F(RuntimeSearch, JavaHomeIsTakenAsPeopleSetIt) {
         EXPECT_EQ(lastMessages(logFile, expected.size()), expected);
     });
     ::SetEnvironmentVariableW(L"BRIVANE_TEST_ROOT", nullptr);
+}
+
+TEST_F(RuntimeSearch, RegistryValuesAreTakenAsInstallersWriteThem) {
+    // {root} stands for kRoot. A REG_EXPAND_SZ folder is expanded; a folder named javaw.exe is no
+    // program, in the JavaSoft search as in the vendors'.
+    const std::wstring root = kRoot;
+    ::SetEnvironmentVariableW(L"BRIVANE_TEST_ROOT", kRoot);
+    struct Value {
+        std::wstring key;  // below SOFTWARE of HKLM, 64-bit view
+        std::wstring name;
+        std::wstring data;
+        bool expandable;
+    };
+    const auto expand = [&](std::wstring text) {
+        const std::size_t at = text.find(L"{root}");
+        if (at != std::wstring::npos) text.replace(at, 6, root);
+        return text;
+    };
+    testdriver::forEachCase<std::vector<Value>, std::vector<std::wstring>, std::wstring, std::wstring>({
+        {"vendor Path of type REG_EXPAND_SZ",
+         {{L"Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", L"Path", L"%BRIVANE_TEST_ROOT%\\rt\\t17\\", true}},
+         {L"rt\\t17\\bin\\javaw.exe"}, L"rt\\t17\\bin\\javaw.exe", L"Found valid version 17.0.9.9"},
+        {"JavaSoft JavaHome of type REG_EXPAND_SZ",
+         {{L"JavaSoft\\Java Runtime Environment", L"CurrentVersion", L"1.8", false},
+          {L"JavaSoft\\Java Runtime Environment\\1.8", L"JavaHome", L"%BRIVANE_TEST_ROOT%\\jre8", true}},
+         {L"jre8\\bin\\javaw.exe"}, L"jre8\\bin\\javaw.exe", L"Found valid version 1.8"},
+        {"a REG_SZ value is taken as it stands",
+         {{L"Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", L"Path", L"%BRIVANE_TEST_ROOT%\\rt\\t17\\", false}},
+         {L"rt\\t17\\bin\\javaw.exe"}, L"", L"No file %BRIVANE_TEST_ROOT%\\rt\\t17\\bin\\javaw.exe found"},
+        {"JavaSoft: a folder named javaw.exe, deeper a program",
+         {{L"JavaSoft\\Java Runtime Environment", L"CurrentVersion", L"1.8", false},
+          {L"JavaSoft\\Java Runtime Environment\\1.8", L"JavaHome", L"{root}\\jre8", false}},
+         {L"jre8\\bin\\javaw.exe\\", L"jre8\\jre\\bin\\javaw.exe"}, L"jre8\\jre\\bin\\javaw.exe",
+         L"Found valid version 1.8"},
+        {"JavaSoft: only a folder named javaw.exe",
+         {{L"JavaSoft\\JDK", L"CurrentVersion", L"17", false},
+          {L"JavaSoft\\JDK\\17", L"JavaHome", L"{root}\\jdk", false}},
+         {L"jdk\\bin\\javaw.exe\\"}, L"", L"No JAVA_HOME found"},
+        {"vendor: a folder named javaw.exe",
+         {{L"Azul Systems\\Zulu\\zulu-17", L"InstallationPath", L"{root}\\zulu", false}},
+         {L"zulu\\bin\\javaw.exe\\"}, L"", L"No JAVA_HOME found"},
+    }, [&](const std::vector<Value>& values, const std::vector<std::wstring>& files, const std::wstring& expectedResult,
+           const std::wstring& expectedNote) {
+        cleanUp();
+        testdriver::makeFolders(root + L"\\install");
+        for (const Value& v : values) registerRuntimeValue(L"HKLM", L"/reg:64", v.key, v.name, expand(v.data), v.expandable);
+        // A trailing backslash makes a folder of that name.
+        for (const std::wstring& file : files) {
+            if (file.back() == L'\\') testdriver::makeFolders(root + L"\\" + file.substr(0, file.size() - 1));
+            else writeBytes(root + L"\\" + file, "MZ");
+        }
+        const std::wstring logFile = root + L"\\search.log";
+        EXPECT_EQ(utf8(searchWithMinimum18(logFile)), expectedResult.empty() ? "" : utf8(root + L"\\" + expectedResult));
+        const std::vector<std::string> messages = logMessages(logFile);
+        EXPECT_NE(std::find(messages.begin(), messages.end(), utf8(expectedNote)), messages.end()) << utf8(expectedNote);
+    });
+    ::SetEnvironmentVariableW(L"BRIVANE_TEST_ROOT", nullptr);
+}
+
+TEST_F(RuntimeSearch, MachineAndUserRegistrationsAreOnePool) {
+    const std::wstring root = kRoot;
+    struct Registered {
+        std::wstring root;  // "HKLM" or "HKCU", 64-bit view
+        std::wstring key;   // below SOFTWARE
+        std::wstring value;
+        std::wstring folder;  // below kRoot, with bin\javaw.exe; "" for a value without a folder
+    };
+    const std::wstring adoptium = L"Eclipse Adoptium\\JDK\\";
+    testdriver::forEachCase<std::vector<Registered>, std::wstring, std::vector<std::wstring>>({
+        {"the user's newer runtime before the machine's",
+         {{L"HKLM", adoptium + L"11.0.21.9\\hotspot\\MSI", L"Path", L"machine 11"},
+          {L"HKCU", adoptium + L"17.0.9.9\\hotspot\\MSI", L"Path", L"user 17"}},
+         L"user 17", {L"Found valid version 17.0.9.9"}},
+        {"the machine's newer runtime before the user's",
+         {{L"HKLM", adoptium + L"21.0.1.12\\hotspot\\MSI", L"Path", L"machine 21"},
+          {L"HKCU", adoptium + L"17.0.9.9\\hotspot\\MSI", L"Path", L"user 17"}},
+         L"machine 21", {L"Found valid version 21.0.1.12"}},
+        {"equal versions: the machine's first",
+         {{L"HKCU", adoptium + L"17.0.9.9\\hotspot\\MSI", L"Path", L"user 17"},
+          {L"HKLM", adoptium + L"17.0.9.9\\hotspot\\MSI", L"Path", L"machine 17"}},
+         L"machine 17", {L"Found valid version 17.0.9.9"}},
+        {"the user's when the machine's key holds no version",
+         {{L"HKLM", L"Eclipse Adoptium\\JDK", L"Unrelated", L""},
+          {L"HKCU", adoptium + L"17.0.9.9\\hotspot\\MSI", L"Path", L"user 17"}},
+         L"user 17", {L"Found valid version 17.0.9.9"}},
+        {"a machine key with CurrentVersion leaves the user's versions searched",
+         {{L"HKLM", L"JavaSoft\\JDK", L"CurrentVersion", L""},
+          {L"HKCU", L"JavaSoft\\JDK", L"CurrentVersion", L""},
+          {L"HKCU", L"JavaSoft\\JDK\\17", L"JavaHome", L"user 17"}},
+         L"user 17",
+         {L"Searching preinstalled 64 bit Java VM (JavaSoft\\JDK without CurrentVersion)",
+          L"CurrentVersion node found, versions not searched", L"Found valid version 17"}},
+    }, [&](const std::vector<Registered>& registrations, const std::wstring& expectedFolder,
+           const std::vector<std::wstring>& expectedLast) {
+        cleanUp();
+        testdriver::makeFolders(root + L"\\install");
+        for (const Registered& r : registrations) {
+            const std::wstring folder = root + L"\\" + r.folder;
+            // CurrentVersion "17" points the machine's own search at a sub-key that is not there.
+            registerRuntimeValue(r.root, L"/reg:64", r.key, r.value, r.folder.empty() ? L"17" : folder);
+            if (!r.folder.empty()) writeBytes(folder + L"\\bin\\javaw.exe", "MZ");
+        }
+        const std::wstring logFile = root + L"\\search.log";
+        EXPECT_EQ(utf8(searchWithMinimum18(logFile)), utf8(root + L"\\" + expectedFolder + L"\\bin\\javaw.exe"));
+        EXPECT_EQ(lastMessages(logFile, expectedLast.size()), utf8Lines(expectedLast));
+    });
 }
 
 }  // namespace

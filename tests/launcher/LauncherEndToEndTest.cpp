@@ -918,3 +918,21 @@ TEST_F(LauncherRun, RuntimeNamedOnlyByJavaHomeIsStarted) {
     // With a trailing backslash, as people often set it.
     expectStarted(launch(installation, {{L"JAVA_HOME", installation.folder() + L"\\unpacked jdk\\"}}), run);
 }
+
+TEST_F(LauncherRun, RuntimeRegisteredOnlyForTheUserIsStarted) {
+    // A Temurin installed without administrator rights: its registration below HKCU only, its
+    // folder in the user's own programs.
+    const Installation installation =
+        standardInstallation(L"registry user", {L"a.jar"}, {L"Programs\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin"});
+    registerRuntimeValue(L"HKCU", L"/reg:64", L"Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", L"Path",
+                         installation.folder() + L"\\Programs\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\");
+    ExpectedRun run = expectedRun(installation, true);
+    run.searchLines = javaSoftDeadEnds(run);
+    const std::vector<std::wstring> deadEnds = registrationDeadEnds(0, 3);  // up to Eclipse Adoptium\JRE
+    run.searchLines.insert(run.searchLines.end(), deadEnds.begin(), deadEnds.end());
+    run.searchLines.insert(run.searchLines.end(), {L"Searching preinstalled 64 bit Java VM (Eclipse Adoptium\\JDK)",
+                                                   L"Found valid version 17.0.9.9"});
+    run.javaPath = installation.runtimePath(L"Programs\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin");
+
+    expectStarted(launch(installation), run);
+}

@@ -33,9 +33,9 @@ REGSAM viewFlag(const std::wstring& view) {
 // The runtime keys are removed and written in this process, not through reg.exe: the search
 // tests clear some twenty keys in both views for every case, and each reg.exe run costs a Wine
 // process start. The real HKLM, never an overridden root, so that the views apply.
-void deleteSoftwareKey(const std::wstring& key, REGSAM view) {
+void deleteSoftwareKey(HKEY root, const std::wstring& key, REGSAM view) {
     UniqueRegKey software;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, software.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(root, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, software.put()) != ERROR_SUCCESS) {
         return;
     }
     ::RegDeleteTreeW(software.get(), key.c_str());
@@ -50,7 +50,8 @@ const std::vector<std::wstring>& registrationTitles() {
     static const std::vector<std::wstring> titles = {
         L"JavaSoft\\JRE without CurrentVersion", L"JavaSoft\\JDK without CurrentVersion",
         L"Eclipse Adoptium\\JRE", L"Eclipse Adoptium\\JDK", L"AdoptOpenJDK\\JRE", L"AdoptOpenJDK\\JDK",
-        L"Eclipse Foundation\\JDK", L"Microsoft\\JDK", L"Azul Systems\\Zulu", L"BellSoft\\Liberica",
+        L"Eclipse Foundation\\JDK", L"Microsoft\\JDK", L"Azul Systems\\Zulu", L"Azul Systems\\Zulu 32-bit",
+        L"BellSoft\\Liberica",
         L"Semeru\\JRE", L"Semeru\\JDK"};
     return titles;
 }
@@ -73,20 +74,28 @@ void clearJavaRegistry() {
     for (const std::wstring& title : registrationTitles()) {
         if (title.rfind(L"JavaSoft\\", 0) != 0) keys.push_back(title);
     }
-    for (const std::wstring& key : keys) {
-        deleteSoftwareKey(key, KEY_WOW64_64KEY);
-        deleteSoftwareKey(key, KEY_WOW64_32KEY);
+    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        for (const std::wstring& key : keys) {
+            deleteSoftwareKey(root, key, KEY_WOW64_64KEY);
+            deleteSoftwareKey(root, key, KEY_WOW64_32KEY);
+        }
     }
 }
 
 void registerRuntime(const std::wstring& view, const std::wstring& key, const std::wstring& valueName,
                      const std::wstring& value) {
+    registerRuntimeValue(L"HKLM", view, key, valueName, value);
+}
+
+void registerRuntimeValue(const std::wstring& root, const std::wstring& view, const std::wstring& key,
+                          const std::wstring& valueName, const std::wstring& value, bool expandable) {
     UniqueRegKey created;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + key).c_str(), 0, nullptr, 0,
+    ASSERT_EQ(::RegCreateKeyExW(root == L"HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                                (L"SOFTWARE\\" + key).c_str(), 0, nullptr, 0,
                                 KEY_SET_VALUE | viewFlag(view), nullptr, created.put(), nullptr),
               ERROR_SUCCESS);
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    ASSERT_EQ(::RegSetValueExW(created.get(), valueName.c_str(), 0, REG_SZ,
+    ASSERT_EQ(::RegSetValueExW(created.get(), valueName.c_str(), 0, expandable ? REG_EXPAND_SZ : REG_SZ,
                                reinterpret_cast<const BYTE*>(value.c_str()), bytes),
               ERROR_SUCCESS);
 }

@@ -25,7 +25,7 @@ using testdriver::writeBytes;
 // Runs reg.exe with the arguments; returns its exit code.
 unsigned long reg(const std::wstring& arguments);
 // Removes the Java runtime keys ("Java Runtime Environment", "JRE", "JDK" and the vendors'
-// registrations) of both registry views.
+// registrations) of both registry views, below HKLM and HKCU.
 void clearJavaRegistry();
 // Sets "CurrentVersion" (and, when javaHome is not empty, the version's "JavaHome") in one view
 // ("/reg:64" or "/reg:32") of HKLM\SOFTWARE\JavaSoft\<kind>.
@@ -35,6 +35,9 @@ void registerJava(const std::wstring& view, const std::wstring& currentVersion, 
 // Sets one string value of a runtime registration in one view: HKLM\SOFTWARE\<key>, value name.
 void registerRuntime(const std::wstring& view, const std::wstring& key, const std::wstring& valueName,
                      const std::wstring& value);
+// The same below root (L"HKLM" or L"HKCU") \SOFTWARE\<key>; expandable writes REG_EXPAND_SZ.
+void registerRuntimeValue(const std::wstring& root, const std::wstring& view, const std::wstring& key,
+                          const std::wstring& valueName, const std::wstring& value, bool expandable = false);
 // The titles of the registrations searched after the JavaSoft keys, in the order searched; the
 // log names each as "Searching preinstalled <bits> bit Java VM (<title>)".
 const std::vector<std::wstring>& registrationTitles();
