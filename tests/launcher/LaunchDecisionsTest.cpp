@@ -10,6 +10,7 @@
 #include "launcher/Launcher.h"
 #include "launcher/commandline/JavaCommandLine.h"
 #include "launcher/commandline/ProxySettings.h"
+#include "launcher/commandline/RuntimeReadablePath.h"
 #include "launcher/commandline/VmOptionsQuotes.h"
 #include "launcher/runtime/JavaVMFinder.h"
 #include "launcher/runtime/JavaVersion.h"
@@ -287,6 +288,51 @@ TEST(VmOptionsQuotes, AnOpenQuoteIsClosedAtTheEndAndNothingElseChanges) {
         // Unchanged, the open line would take the main class in: the table's state is the system's.
         const std::vector<std::wstring> unchanged = splitArguments(L"javaw.exe " + options + L" a.a");
         EXPECT_EQ(unchanged.back() == L"a.a", !open);
+    });
+}
+
+// What the runtime's launcher reads of a path in the system's ANSI code page, and the short form
+// taken in its place.
+TEST(RuntimeReadablePath, ShortFormOnlyWhereTheRuntimeCannotReadThePath) {
+    using Use = RuntimePathUse;
+    const std::wstring gulsen = L"C:\\Users\\G\u00FCl\u015Fen Y\u0131lmaz\\AppData\\Local\\TavrelBank\\brivane";
+    const std::wstring gulsenShort = L"C:\\Users\\G_L_~KBO\\AppData\\Local\\TAVREL~1\\brivane";
+    const std::wstring lone = L"C:\\lib\\a\xD800" L"b.jar";
+    // chosen: the text handed over; empty when there is none.
+    testdriver::forEachCase<std::wstring, std::wstring, unsigned int, Use, std::wstring>({
+        {"plain ASCII stays", L"C:\\Users\\u\\lib\\a.jar", L"C:\\Users\\u\\lib\\A~1.JAR", 1252, Use::Plain,
+         L"C:\\Users\\u\\lib\\a.jar"},
+        {"umlaut and euro sign of 1252 stay", L"C:\\Users\\J\u00FCrgen\\\u20AC", L"C:\\Users\\JRGEN~1\\_~1", 1252,
+         Use::ClassPathEntry, L"C:\\Users\\J\u00FCrgen\\\u20AC"},
+        {"letters outside 1252 give the short form", gulsen, gulsenShort, 1252, Use::Plain, gulsenShort},
+        {"no best-fit look-alike: L with stroke", L"C:\\Users\\\u0141ukasz", L"C:\\Users\\UKASZ~1", 1252, Use::Plain,
+         L"C:\\Users\\UKASZ~1"},
+        {"Cyrillic in 1252", L"C:\\Users\\\u041F\u0451\u0442\u0440", L"C:\\Users\\3D31~1", 1252, Use::Plain,
+         L"C:\\Users\\3D31~1"},
+        {"Cyrillic in 1251 stays", L"C:\\Users\\\u041F\u0451\u0442\u0440", L"C:\\Users\\3D31~1", 1251, Use::Plain,
+         L"C:\\Users\\\u041F\u0451\u0442\u0440"},
+        {"double-byte code page 932 round trip stays", L"C:\\Users\\\u65E5\u672C", L"C:\\Users\\E1~1", 932,
+         Use::Plain, L"C:\\Users\\\u65E5\u672C"},
+        {"no short form: the system answers the long name", gulsen, gulsen, 1252, Use::Plain, L""},
+        {"no short form: the path does not exist", gulsen, L"", 1252, Use::Plain, L""},
+        {"code page 65001 changes nothing", gulsen, gulsenShort, 65001, Use::ClassPathEntry, gulsen},
+        {"lone surrogate in 65001", lone, L"C:\\lib\\AB~1.JAR", 65001, Use::Plain, L"C:\\lib\\AB~1.JAR"},
+        {"lone surrogate in 1252", lone, L"C:\\lib\\AB~1.JAR", 1252, Use::Plain, L"C:\\lib\\AB~1.JAR"},
+        {"semicolon splits a class path", L"C:\\odd;x\\app\\lib\\a.jar", L"C:\\ODD_X~1\\app\\lib\\a.jar", 1252,
+         Use::ClassPathEntry, L"C:\\ODD_X~1\\app\\lib\\a.jar"},
+        {"semicolon in a folder argument stays", L"C:\\odd;x\\app", L"C:\\ODD_X~1\\app", 1252, Use::Plain,
+         L"C:\\odd;x\\app"},
+        {"percent in a class path entry", L"C:\\100%\\a.jar", L"C:\\100_~1\\a.jar", 1252, Use::ClassPathEntry,
+         L"C:\\100_~1\\a.jar"},
+        {"percent kept by the short form: none readable", L"C:\\100%\\a.jar", L"C:\\100%\\a.jar", 1252,
+         Use::ClassPathEntry, L""},
+        {"letter beyond the basic plane in the jar's path, UTF-8 system", L"C:\\Users\\\U0001F600\\classpath.jar",
+         L"C:\\Users\\F6~1\\classpath.jar", 65001, Use::ClassPathEntry, L"C:\\Users\\F6~1\\classpath.jar"},
+        {"empty path stays empty", L"", L"", 1252, Use::Plain, L""},
+    }, [](const std::wstring& path, const std::wstring& shortForm, unsigned int codePage, Use use,
+          const std::wstring& chosen) {
+        EXPECT_EQ(chooseRuntimePath(path, shortForm, codePage, use), chosen);
+        EXPECT_EQ(runtimeReadsAsWritten(path, codePage, use), chosen == path);
     });
 }
 
