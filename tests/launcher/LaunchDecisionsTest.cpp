@@ -17,6 +17,7 @@
 #include "support/FirstLine.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/Process.h"
+#include "tests/driver/RuntimeArguments.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 
@@ -258,36 +259,91 @@ TEST(JavaCommandLine, HostileValuesReachTheRuntimeAsTheirOwnArguments) {
                                          L"-Dfoo=a b", L"a.a", parts.appDir, parts.installDir, parts.dataDir}));
 }
 
-// The quote state of a win.vmoptions line, checked against the system's own splitter: after the
-// closing, the main class and the folders that follow are arguments of their own.
+// The quote state of a win.vmoptions line by the runtime's own rules, checked against a port of
+// the runtime's splitter and, where the two differ, beside the system's (CommandLineToArgvW): after
+// the mending, the main class and the folders that follow are arguments of their own, and a line
+// that the runtime splits soundly stays byte for byte.
 TEST(VmOptionsQuotes, AnOpenQuoteIsClosedAtTheEndAndNothingElseChanges) {
-    testdriver::forEachCase<std::wstring, bool, std::wstring>({
-        {"no quote", L"-Xmx512m -Dfoo=bar", false, L"-Xmx512m -Dfoo=bar"},
-        {"balanced value with blank", L"-Dclient.title=\"Tavrel Bank\"", false, L"-Dclient.title=\"Tavrel Bank\""},
-        {"title left open", L"-Dclient.title=\"Tavrel Bank", true, L"-Dclient.title=\"Tavrel Bank\""},
-        {"folder whose backslash escapes the closing quote", L"-Dx=\"C:\\dir\\\"", true,
+    // openForRuntime, openForWindows: whether the unchanged line swallows what follows it.
+    testdriver::forEachCase<std::wstring, bool, bool, std::wstring>({
+        {"no quote", L"-Xmx512m -Dfoo=bar", false, false, L"-Xmx512m -Dfoo=bar"},
+        {"balanced value with blank", L"-Dclient.title=\"Tavrel Bank\"", false, false,
+         L"-Dclient.title=\"Tavrel Bank\""},
+        {"title left open", L"-Dclient.title=\"Tavrel Bank", true, true, L"-Dclient.title=\"Tavrel Bank\""},
+        {"folder whose backslash escapes the closing quote", L"-Dx=\"C:\\dir\\\"", true, true,
          L"-Dx=\"C:\\dir\\\"\""},
-        {"open quote ending in a backslash", L"-Dx=\"C:\\dir\\", true, L"-Dx=\"C:\\dir\\\\\""},
-        {"open quote ending in two backslashes", L"-Dx=\"C:\\dir\\\\", true, L"-Dx=\"C:\\dir\\\\\\\\\""},
-        {"escaped quote outside quotes", L"-Dx=a\\\"b", false, L"-Dx=a\\\"b"},
-        {"escaped backslash before a closing quote", L"-Dx=\"C:\\dir\\\\\"", false, L"-Dx=\"C:\\dir\\\\\""},
-        {"doubled quote inside quotes ends them", L"-Dx=\"a\"\"b", false, L"-Dx=\"a\"\"b"},
-        {"third quote of a run is a literal and ends them", L"-Dx=\"\"\"", false, L"-Dx=\"\"\""},
-        {"fourth quote of a run opens again", L"-Dx=\"\"\"\"", true, L"-Dx=\"\"\"\"\""},
-        {"quote alone", L"\"", true, L"\"\""},
-        {"empty", L"", false, L""},
-        {"second option left open", L"-Xmx1g \"-Dy=a b", true, L"-Xmx1g \"-Dy=a b\""},
-    }, [](const std::wstring& options, bool open, const std::wstring& closed) {
-        EXPECT_EQ(leavesQuoteOpen(options), open);
-        EXPECT_EQ(withOpenQuoteClosed(options), closed);
+        {"open quote ending in a backslash", L"-Dx=\"C:\\dir\\", true, true, L"-Dx=\"C:\\dir\\\\\""},
+        {"open quote ending in two backslashes", L"-Dx=\"C:\\dir\\\\", true, true, L"-Dx=\"C:\\dir\\\\\\\\\""},
+        {"escaped quote outside quotes", L"-Dx=a\\\"b", false, false, L"-Dx=a\\\"b"},
+        {"escaped backslash before a closing quote", L"-Dx=\"C:\\dir\\\\\"", false, false, L"-Dx=\"C:\\dir\\\\\""},
+        // "" inside a quoted part: one literal quote for the runtime, which keeps the part open.
+        {"doubled quotes inside a value are literal quotes", L"-Dk=\"a \"\"b\"\" c\"", false, true,
+         L"-Dk=\"a \"\"b\"\" c\""},
+        {"doubled quote keeps the part open", L"-Da=\"x\"\"y", true, false, L"-Da=\"x\"\"y\""},
+        {"third quote of a run reopens", L"-Dk=\"\"\"", true, false, L"-Dk=\"\"\"\""},
+        {"fourth quote of a run closes", L"-Dx=\"\"\"\"", false, true, L"-Dx=\"\"\"\""},
+        {"second option left open", L"-Xmx1g \"-Dy=a b", true, true, L"-Xmx1g \"-Dy=a b\""},
+        // Closed, these would be an empty or blank argument right before the main class.
+        {"lone trailing quote is dropped", L"-Xmx128m \"", true, true, L"-Xmx128m "},
+        {"lone quote before trailing blanks is dropped", L"-Xmx128m \"  \t", true, true, L"-Xmx128m "},
+        {"quote alone", L"\"", true, true, L""},
+        {"quote that opens only blanks inside an option", L"-Dx=\" ", true, true, L"-Dx="},
+        {"reopened part with a blank is closed, not dropped", L"-Dx=\"a\"\" ", true, false,
+         L"-Dx=\"a\"\" \""},
+        {"empty", L"", false, false, L""},
+    }, [](const std::wstring& options, bool openForRuntime, bool openForWindows, const std::wstring& mended) {
+        EXPECT_EQ(leavesQuoteOpen(options), openForRuntime);
+        EXPECT_EQ(withOpenQuoteClosed(options), mended);
+        // The columns are what the two splitters do with the unchanged line.
+        EXPECT_EQ(testdriver::runtimeArguments(L"javaw.exe " + options + L" a.a").back() != L"a.a", openForRuntime);
+        EXPECT_EQ(splitArguments(L"javaw.exe " + options + L" a.a").back() != L"a.a", openForWindows);
         const std::vector<std::wstring> arguments =
-            splitArguments(L"javaw.exe " + withOpenQuoteClosed(options) + L" a.a \"C:\\A\" \"C:\\I\" \"C:\\D\"");
+            testdriver::runtimeArguments(L"javaw.exe " + mended + L" a.a \"C:\\A\" \"C:\\I\" \"C:\\D\"");
         ASSERT_GE(arguments.size(), 5u);
         EXPECT_EQ(std::vector<std::wstring>(arguments.end() - 4, arguments.end()),
                   (std::vector<std::wstring>{L"a.a", L"C:\\A", L"C:\\I", L"C:\\D"}));
-        // Unchanged, the open line would take the main class in: the table's state is the system's.
-        const std::vector<std::wstring> unchanged = splitArguments(L"javaw.exe " + options + L" a.a");
-        EXPECT_EQ(unchanged.back() == L"a.a", !open);
+        // The runtime would take an empty or blank argument before a.a for the main class's name.
+        EXPECT_NE((arguments.end() - 5)->find_first_not_of(L" \t"), std::wstring::npos);
+    });
+}
+
+// The port of the runtime's splitter that the stand-in runtime, the bridge and the tests use,
+// against the test vectors that the runtime's own splitter carries.
+TEST(RuntimeArguments, SplitAsTheJavaLauncherSplitsItsVectors) {
+    using Arguments = std::vector<std::wstring>;
+    testdriver::forEachCase<std::wstring, Arguments>({
+        {"plain", L"abcd", {L"abcd"}},
+        {"quoted blanks", L"\"a b c d\"", {L"a b c d"}},
+        {"quotes inside a word", L"a\"b c d\"e", {L"ab c de"}},
+        {"escaped quote", L"ab\\\"cd", {L"ab\"cd"}},
+        {"escaped backslash before the closing quote", L"\"a b c d\\\\\"", {L"a b c d\\"}},
+        {"three backslashes and a quote", L"ab\\\\\\\"cd", {L"ab\\\"cd"}},
+        {"backslashes without a quote", L"a\\\\\\c", {L"a\\\\\\c"}},
+        {"backslashes inside quotes", L"\"a\\\\\\d\"", {L"a\\\\\\d"}},
+        {"quoted, then plain", L"\"a b c\" d e", {L"a b c", L"d", L"e"}},
+        {"two blanks between", L"\"ab\\\"c\"  \"\\\\\"  d", {L"ab\"c", L"\\", L"d"}},
+        {"mixed", L"a\\\\\\c d\"e f\"g h", {L"a\\\\\\c", L"de fg", L"h"}},
+        {"odd backslashes before a quote", L"a\\\\\\\"b c d", {L"a\\\"b", L"c", L"d"}},
+        {"even backslashes before a quote", L"a\\\\\\\\\"g c\" d e", {L"a\\\\g c", L"d", L"e"}},
+        {"doubled closing quote", L"\"a b c\"\"", {L"a b c\""}},
+        {"empty part at both ends", L"\"\"a b c\"\"", {L"a", L"b", L"c"}},
+        {"three quotes", L"\"\"\"a b c\"\"\"", {L"\"a b c\""}},
+        {"four quotes", L"\"\"\"\"a b c\"\"\"\"", {L"\"a", L"b", L"c\""}},
+        {"five quotes", L"\"\"\"\"\"a b c\"\"\"\"\"", {L"\"\"a b c\"\""}},
+        {"quoted folder with trailing backslash", L"\"C:\\TEST A\\\\\"", {L"C:\\TEST A\\"}},
+        {"doubled quotes around a folder", L"\"\"C:\\TEST A\\\\\"\"", {L"C:\\TEST", L"A\\"}},
+        {"wildcard", L"abc*def", {L"abc*def"}},
+        {"path", L"\\X\\Y\\Z", {L"\\X\\Y\\Z"}},
+        {"tab", L"a\tb", {L"a", L"b"}},
+        {"blank, tab, blank", L"a \t b", {L"a", L"b"}},
+        {"backslashes before a blank", L"a b\\\\ d", {L"a", L"b\\\\", L"d"}},
+        {"trailing backslashes", L"..\\..\\", {L"..\\..\\"}},
+        {"empty quoted argument", L"\"\" x", {L"", L"x"}},
+    }, [](const std::wstring& line, const Arguments& expected) {
+        Arguments arguments = testdriver::runtimeArguments(L"\"C:\\jre\\bin\\javaw.exe\" " + line);
+        ASSERT_FALSE(arguments.empty());
+        EXPECT_EQ(arguments.front(), L"C:\\jre\\bin\\javaw.exe");
+        EXPECT_EQ(Arguments(arguments.begin() + 1, arguments.end()), expected);
     });
 }
 

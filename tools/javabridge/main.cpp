@@ -1,5 +1,7 @@
 // Stands where javaw.exe is expected and runs the Linux Java runtime in its place, for the tests
-// and the demo under Wine. It splits its own command line by the Windows rules, turns the
+// and the demo under Wine. It reads its command line as a real runtime's launcher does (through
+// GetCommandLineA, in the ANSI code page, split by the Java launcher's rules) and, like one, gives
+// up when its own program path read through GetModuleFileNameA names no file. It turns the
 // Windows paths in the class path, in "-Dname=value" values and in the program arguments into
 // Linux paths, and hands everything to /usr/bin/java in an argument file, so that no argument
 // goes through a second round of command-line quoting.
@@ -16,6 +18,7 @@
 #include <shellapi.h>
 
 #include "support/UniqueResource.h"
+#include "tests/driver/RuntimeArguments.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
@@ -135,11 +138,10 @@ bool startJava(const std::vector<std::wstring>& arguments, const std::wstring& w
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    int count = 0;
-    LPWSTR* split = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    const UniqueLocalMemory splitOwner(reinterpret_cast<HLOCAL>(split));
-    if (split == nullptr) return 1;
-    const std::vector<std::wstring> arguments(split + 1, split + count);
+    const std::vector<std::wstring> split = testdriver::runtimeArguments(testdriver::ansiCommandLine());
+    const std::vector<std::wstring> arguments(split.begin() + 1, split.end());
+    // A real runtime finds its libraries beside its program path: one it cannot read, it cannot.
+    if (!testdriver::exists(testdriver::ansiModuleFileName())) return 1;
 
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, temp);

@@ -1,17 +1,21 @@
-// Stand-in for the Java runtime's javaw.exe. Writes the exact command line it received (UTF-8,
-// no byte-order mark) to the file named by STANDIN_JAVAW_RECORD, the time it started (100 ns
-// units since 1601, decimal) to STANDIN_JAVAW_STARTED, then shows a window with the main class,
+// Stand-in for the Java runtime's javaw.exe. It reads itself as a real one does: its command line
+// through GetCommandLineA (the ANSI code page) split by the Java launcher's rules, its program path
+// through GetModuleFileNameA. Writes that command line (UTF-8, no byte-order mark) to the file
+// named by STANDIN_JAVAW_RECORD, its program path and then each argument, one a line, to
+// STANDIN_JAVAW_ARGUMENTS, the time it started (100 ns units since 1601, decimal) to
+// STANDIN_JAVAW_STARTED, then shows a window with the main class,
 // the launch.* properties and the three folder arguments, runs a message loop (so that
 // WaitForInputIdle returns) and ends after STANDIN_JAVAW_LIFETIME_MS (default 5000) ms. With
 // STANDIN_JAVAW_NEVER_IDLE set it shows nothing and only sleeps through its lifetime: a runtime
-// that never waits for input, so the launcher's WaitForInputIdle runs into its time-out.
+// that never waits for input, so the launcher's WaitForInputIdle runs into its time-out. With
+// STANDIN_JAVAW_EXIT_CODE set it ends at once with that code, as a runtime that finds no main class.
 #include <string>
 #include <vector>
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include "support/UniqueResource.h"
+#include "tests/driver/RuntimeArguments.h"
 
 namespace {
 
@@ -45,15 +49,13 @@ std::string toUtf8(const std::wstring& text) {
 }
 
 // What the client window shows: the main class, the launch properties and the folder arguments.
-std::wstring describeArguments(const std::wstring& commandLine) {
-    int count = 0;
-    LPWSTR* arguments = ::CommandLineToArgvW(commandLine.c_str(), &count);
-    const UniqueLocalMemory owner(reinterpret_cast<HLOCAL>(arguments));
+std::wstring describeArguments(const std::vector<std::wstring>& arguments) {
+    const std::size_t count = arguments.size();
     std::wstring properties;
     std::wstring mainClass;
     std::wstring folders;
     int folderNumber = 0;
-    for (int i = 1; arguments != nullptr && i < count; ++i) {
+    for (std::size_t i = 1; i < count; ++i) {
         const std::wstring argument = arguments[i];
         if (mainClass.empty()) {
             if (argument.rfind(L"-Dlaunch.", 0) == 0) properties += L"    " + argument.substr(2) + L"\r\n";
@@ -97,7 +99,8 @@ LRESULT CALLBACK clientWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     FILETIME started{};
     ::GetSystemTimePreciseAsFileTime(&started);
-    const std::wstring commandLine = ::GetCommandLineW();
+    const std::wstring commandLine = testdriver::ansiCommandLine();
+    const std::vector<std::wstring> arguments = testdriver::runtimeArguments(commandLine);
 
     const std::wstring startedFile = environmentValue(L"STANDIN_JAVAW_STARTED");
     if (!startedFile.empty()) {
@@ -107,6 +110,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     const std::wstring recordFile = environmentValue(L"STANDIN_JAVAW_RECORD");
     if (!recordFile.empty()) writeFile(recordFile, toUtf8(commandLine));
+    const std::wstring argumentsFile = environmentValue(L"STANDIN_JAVAW_ARGUMENTS");
+    if (!argumentsFile.empty()) {
+        std::wstring lines = testdriver::ansiModuleFileName() + L"\n";
+        for (std::size_t i = 1; i < arguments.size(); ++i) lines += arguments[i] + L"\n";
+        writeFile(argumentsFile, toUtf8(lines));
+    }
+    const std::wstring exitCode = environmentValue(L"STANDIN_JAVAW_EXIT_CODE");
+    if (!exitCode.empty()) return static_cast<int>(std::stoul(exitCode));
 
     const std::wstring lifetimeText = environmentValue(L"STANDIN_JAVAW_LIFETIME_MS");
     const UINT lifetimeMs = lifetimeText.empty() ? kDefaultLifetimeMs : static_cast<UINT>(std::stoul(lifetimeText));
@@ -116,7 +127,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 0;
     }
 
-    gDescription = describeArguments(commandLine);
+    gDescription = describeArguments(arguments);
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = clientWindowProc;
     windowClass.hInstance = instance;
