@@ -6,10 +6,10 @@
 
 namespace {
 
-// The first line of the UTF-16LE text that follows the mark in stream, by the line rules of the
+// The first line of the UTF-16 text that follows the mark in stream, by the line rules of the
 // UTF-8 reader: up to the first line feed, one carriage return before it or at the end of the
 // text dropped, cut at a zero unit. A last odd byte is no unit and is left out.
-std::wstring readUtf16LeLine(InputStream& stream) {
+std::wstring readUtf16Line(InputStream& stream, bool bigEndian) {
     std::wstring line;
     std::string bytes;
     char buffer[4096];
@@ -18,8 +18,9 @@ std::wstring readUtf16LeLine(InputStream& stream) {
         bytes.append(buffer, static_cast<std::size_t>(count));
         std::size_t next = 0;
         for (; next + 1 < bytes.size() && !lineFeed; next += 2) {
-            const wchar_t unit = static_cast<wchar_t>(static_cast<unsigned char>(bytes[next]) |
-                                                      static_cast<unsigned char>(bytes[next + 1]) << 8);
+            const unsigned int first = static_cast<unsigned char>(bytes[next]);
+            const unsigned int second = static_cast<unsigned char>(bytes[next + 1]);
+            const wchar_t unit = static_cast<wchar_t>(bigEndian ? first << 8 | second : second << 8 | first);
             lineFeed = unit == L'\n';
             if (!lineFeed) line += unit;
         }
@@ -36,10 +37,14 @@ std::wstring readFirstLine(const std::wstring& path) {
     {
         FileInputStream stream(path);
         if (!stream.isOpen()) return line;
-        // Notepad's "Unicode" saves UTF-16LE after the mark FF FE.
+        // Notepad's "Unicode" saves UTF-16LE after the mark FF FE; other editors offer UTF-16BE,
+        // FE FF, which read as UTF-8 would give garbage cut at the first zero byte.
         char mark[2] = {};
-        if (stream.read(mark, 2) == 2 && mark[0] == '\xFF' && mark[1] == '\xFE') {
-            line = readUtf16LeLine(stream);
+        const bool marked = stream.read(mark, 2) == 2;
+        const bool littleEndian = marked && mark[0] == '\xFF' && mark[1] == '\xFE';
+        const bool bigEndian = marked && mark[0] == '\xFE' && mark[1] == '\xFF';
+        if (littleEndian || bigEndian) {
+            line = readUtf16Line(stream, bigEndian);
             stream.close();
             return line;
         }

@@ -79,6 +79,10 @@ TEST(FirstLine, SkipsOnlyALeadingByteOrderMark) {
         {"UTF-16LE last line with CR, odd byte left over", std::string("\xFF\xFEx\0\r\0y", 7), L"x"},
         {"UTF-16LE mark alone", "\xFF\xFE", L""},
         {"UTF-16LE zero unit cuts the line", std::string("\xFF\xFE" "a\0\0\0b\0", 8), L"a"},
+        {"UTF-16BE options line", std::string("\xFE\xFF\0-\0X\0m\0x\0" "1\0g\0\r\0\n\0-\0x", 22), L"-Xmx1g"},
+        {"UTF-16BE umlaut, a unit above 0xFF and a last odd byte",
+         std::string("\xFE\xFF\0a\0=\0\xFC\x20\xAC\0", 11), L"a=\u00FC\u20AC"},
+        {"UTF-16BE zero unit cuts the line", std::string("\xFE\xFF\0a\0\0\0b", 8), L"a"},
     }, [&](const std::string& bytes, const std::wstring& line) {
         testdriver::writeBytes(folder / L"win.vmoptions", bytes);
         EXPECT_EQ(readFirstLine(folder / L"win.vmoptions"), line);
