@@ -149,7 +149,7 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     const std::wstring commandLine =
         composeStartCommandLine({javaPath, classpath, propertyOptions, additionalOptions, folders.appDir,
                                  folders.installDir, folders.dataDir},
-                                folders.appDirFolder, log);
+                                folders.libDir, folders.appDirFolder, log);
     libraryLock.release();
     launcher.repairPackagedJre(folders.installFolder);
     log.log(L"Starting Java VM with command line:");

@@ -270,7 +270,8 @@ int runStages(const std::wstring& launcher, const std::wstring& resultFile) {
         log.log(L"Additional options created:" + additionalOptions);
         marks.push_back(systemTicks());
         const std::wstring commandLine = composeStartCommandLine(
-            {javaPath, classpath, propertyOptions, additionalOptions, appDir, installDir, dataDir}, appDirFolder, log);
+            {javaPath, classpath, propertyOptions, additionalOptions, appDir, installDir, dataDir}, libDir,
+            appDirFolder, log);
         const std::wstring hotspot = installFolder + L"jre1.4.2.3\\jre\\bin\\hotspot";
         const std::wstring client = installFolder + L"jre1.4.2.3\\jre\\bin\\client";
         if (isDirectory(hotspot) && !isDirectory(client)) return 1;  // the benchmark's has no old runtime

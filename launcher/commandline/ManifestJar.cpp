@@ -3,9 +3,10 @@
 #include <cstddef>
 #include <vector>
 
+#include <windows.h>
+
 #include "launcher/commandline/StoredZipArchive.h"
 #include "support/IOException.h"
-#include "support/ToUtf8Converter.h"
 
 namespace {
 
@@ -25,9 +26,20 @@ bool isUtf8ContinuationByte(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
-std::string utf8Of(ToUtf8Converter& converter, const std::wstring& text) {
-    converter.convert(text.data(), checkedCount(text.size()));
-    return std::string(converter.data(), static_cast<std::size_t>(converter.length()));
+// Strict: a lone surrogate would become U+FFFD, a name that exists nowhere, and the runtime would
+// drop the jar without a word.
+std::string utf8Of(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int count = checkedCount(text.size());
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), count, nullptr, 0, nullptr,
+                                            nullptr);
+    if (bytes <= 0) {
+        throw IOException(L"Der Pfad " + text + L" kann nicht in UTF-8 umgewandelt werden.",
+                          L"The path " + text + L" can not be converted to UTF-8.", IOException::Resource);
+    }
+    std::string converted(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), count, &converted[0], bytes, nullptr, nullptr);
+    return converted;
 }
 
 // path's "\"-separated segments, each URL-encoded, joined by "/". A drive ("C:") keeps its colon.
@@ -41,27 +53,6 @@ std::string urlPath(const std::string& path) {
         url += '/';
         start = end + 1;
     }
-}
-
-std::string classPathUrlOf(ToUtf8Converter& converter, const std::wstring& jarFolder, const std::wstring& entry) {
-    if (!jarFolder.empty() && entry.size() > jarFolder.size() && entry.compare(0, jarFolder.size(), jarFolder) == 0) {
-        return urlPath(utf8Of(converter, entry.substr(jarFolder.size())));
-    }
-    // Not below the jar's folder (the launcher's own class path always is): an absolute URL.
-    // "\\server\share" starts with two empty segments, which give "file://server/share".
-    const std::string path = urlPath(utf8Of(converter, entry));
-    return path.rfind("//", 0) == 0 ? "file:" + path : "file:/" + path;
-}
-
-std::vector<std::wstring> classpathEntries(const std::wstring& classpath) {
-    std::vector<std::wstring> entries;
-    for (std::size_t start = 0; start <= classpath.size();) {
-        const std::size_t end = classpath.find(L';', start);
-        const std::size_t stop = end == std::wstring::npos ? classpath.size() : end;
-        if (stop > start) entries.push_back(classpath.substr(start, stop - start));
-        start = stop + 1;
-    }
-    return entries;
 }
 
 }  // namespace
@@ -82,9 +73,18 @@ std::string urlPathSegment(const std::string& utf8Segment) {
     return encoded;
 }
 
-std::string classPathUrl(const std::wstring& jarFolder, const std::wstring& entry) {
-    ToUtf8Converter converter;
-    return classPathUrlOf(converter, jarFolder, entry);
+std::string classPathUrl(const std::wstring& jarFolder, const ManifestEntry& entry) {
+    // A class folder's URL ends with "/": without it the runtime takes it for a jar and ignores it.
+    const std::string folderEnd = entry.folder ? "/" : "";
+    const std::wstring& path = entry.path;
+    if (!jarFolder.empty() && path.size() > jarFolder.size() && path.compare(0, jarFolder.size(), jarFolder) == 0) {
+        return urlPath(utf8Of(path.substr(jarFolder.size()))) + folderEnd;
+    }
+    // Not below the jar's folder (the launcher's own class path is, but for a name in its short
+    // form): an absolute URL. "\\server\share" starts with two empty segments, which give
+    // "file://server/share".
+    const std::string url = urlPath(utf8Of(path));
+    return (url.rfind("//", 0) == 0 ? "file:" + url : "file:/" + url) + folderEnd;
 }
 
 std::string manifestHeaderLines(const std::string& header) {
@@ -109,16 +109,15 @@ std::string manifestHeaderLines(const std::string& header) {
     return lines;
 }
 
-std::string classPathManifest(const std::wstring& classpath, const std::wstring& jarFolder) {
-    ToUtf8Converter converter;
+std::string classPathManifest(const std::vector<ManifestEntry>& entries, const std::wstring& jarFolder) {
     std::string urls;
-    for (const std::wstring& entry : classpathEntries(classpath)) {
+    for (const ManifestEntry& entry : entries) {
         if (!urls.empty()) urls += ' ';
-        urls += classPathUrlOf(converter, jarFolder, entry);
+        urls += classPathUrl(jarFolder, entry);
     }
     return "Manifest-Version: 1.0\r\n" + manifestHeaderLines("Class-Path: " + urls) + "\r\n";
 }
 
-std::string manifestJarBytes(const std::wstring& classpath, const std::wstring& jarFolder) {
-    return storedZipArchive({{"META-INF/", ""}, {"META-INF/MANIFEST.MF", classPathManifest(classpath, jarFolder)}});
+std::string manifestJarBytes(const std::vector<ManifestEntry>& entries, const std::wstring& jarFolder) {
+    return storedZipArchive({{"META-INF/", ""}, {"META-INF/MANIFEST.MF", classPathManifest(entries, jarFolder)}});
 }

@@ -16,6 +16,7 @@
 #include "support/LogfileWriter.h"
 #include "support/OneStepFileWrite.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/RuntimeArguments.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
@@ -46,18 +47,35 @@ TEST(ManifestJarUrl, EscapesEveryByteAPathSegmentMustNotCarry) {
 
 TEST(ManifestJarUrl, IsRelativeToTheJarsFolderOrAnAbsoluteFileUrl) {
     const std::wstring folder = L"C:\\Users\\J\u00FCrgen M\u00FCller\\AppData\\Local\\TavrelBank\\brivane\\";
-    testdriver::forEachCase<std::wstring, std::wstring, std::string>({
-        {"jar in lib", folder, folder + L"lib\\a.jar", "lib/a.jar"},
-        {"nested folder with blank and umlaut", folder, folder + L"lib\\Zus\u00E4tze 2\\b c.jar",
+    // folder: the entry is a class folder.
+    testdriver::forEachCase<std::wstring, std::wstring, bool, std::string>({
+        {"jar in lib", folder, folder + L"lib\\a.jar", false, "lib/a.jar"},
+        {"nested folder with blank and umlaut", folder, folder + L"lib\\Zus\u00E4tze 2\\b c.jar", false,
          "lib/Zus%C3%A4tze%202/b%20c.jar"},
-        {"character beyond the basic plane", folder, folder + L"lib\\\U0001F600.jar", "lib/%F0%9F%98%80.jar"},
-        {"folder named like the jar folder's start", L"C:\\a\\b\\", L"C:\\a\\bc\\x.jar", "file:/C:/a/bc/x.jar"},
-        {"other drive keeps its colon", folder, L"D:\\Bank Lib\\x.jar", "file:/D:/Bank%20Lib/x.jar"},
-        {"network share", folder, L"\\\\server\\share\\x.jar", "file://server/share/x.jar"},
-        {"root of the current drive", L"\\", L"\\lib\\a.jar", "lib/a.jar"},
-    }, [](const std::wstring& jarFolder, const std::wstring& entry, const std::string& url) {
-        EXPECT_EQ(classPathUrl(jarFolder, entry), url);
+        {"character beyond the basic plane", folder, folder + L"lib\\\U0001F600.jar", false,
+         "lib/%F0%9F%98%80.jar"},
+        {"folder named like the jar folder's start", L"C:\\a\\b\\", L"C:\\a\\bc\\x.jar", false,
+         "file:/C:/a/bc/x.jar"},
+        {"other drive keeps its colon", folder, L"D:\\Bank Lib\\x.jar", false, "file:/D:/Bank%20Lib/x.jar"},
+        {"network share", folder, L"\\\\server\\share\\x.jar", false, "file://server/share/x.jar"},
+        {"root of the current drive", L"\\", L"\\lib\\a.jar", false, "lib/a.jar"},
+        {"class folder named like a jar ends with a slash", folder, folder + L"lib\\x.jar", true, "lib/x.jar/"},
+        {"class folder outside the jar's folder", folder, L"D:\\classes.jar", true, "file:/D:/classes.jar/"},
+        {"semicolon in a name is escaped, not split", folder, folder + L"lib\\a;b.jar", false, "lib/a%3Bb.jar"},
+        {"short form of a name UTF-8 cannot carry", folder, L"C:\\Users\\JRGENM~1\\lib\\AB~1.JAR", false,
+         "file:/C:/Users/JRGENM~1/lib/AB~1.JAR"},
+    }, [](const std::wstring& jarFolder, const std::wstring& entry, bool classFolder, const std::string& url) {
+        EXPECT_EQ(classPathUrl(jarFolder, ManifestEntry{entry, classFolder}), url);
     });
+}
+
+TEST(ManifestJarUrl, ANameWithALoneSurrogateIsRefusedNotDropped) {
+    // U+FFFD in its place would name a file that does not exist, and the runtime would skip it.
+    for (const std::wstring& entry : {std::wstring(L"C:\\app\\lib\\a\xD800.jar"),
+                                      std::wstring(L"C:\\app\\lib\\\xDC00\\b.jar")}) {
+        SCOPED_TRACE(utf8(entry));
+        EXPECT_THROW(classPathUrl(L"C:\\app\\", ManifestEntry{entry, false}), IOException);
+    }
 }
 
 TEST(ManifestJarLines, WrapAt72BytesWithoutSplittingACharacter) {
@@ -80,7 +98,7 @@ TEST(ManifestJarZip, CarriesTheManifestAsAStoredEntryWithItsCrc) {
     EXPECT_EQ(zipCrc32("123456789"), 0xCBF43926u) << "the check value of CRC-32";
     EXPECT_EQ(zipCrc32(""), 0u);
     const std::wstring folder = L"C:\\app\\";
-    const std::string jar = manifestJarBytes(L"C:\\app\\lib\\ext\\b.jar;C:\\app\\lib\\a.jar", folder);
+    const std::string jar = manifestJarBytes({{L"C:\\app\\lib\\ext\\b.jar"}, {L"C:\\app\\lib\\a.jar"}}, folder);
     const std::map<std::string, std::string> entries = jartest::storedZipEntries(jar);
     const std::string manifest = "Manifest-Version: 1.0\r\nClass-Path: lib/ext/b.jar lib/a.jar\r\n\r\n";
     EXPECT_EQ(entries, (std::map<std::string, std::string>{{"META-INF/", ""}, {"META-INF/MANIFEST.MF", manifest}}));
@@ -202,18 +220,78 @@ TEST(StartCommandLine, SwitchesToTheJarAtTheFirstLengthWindowsRefuses) {
     parts.classpath = appDirFolder + L"lib\\" + std::wstring(32766 - fixedLength - appDirFolder.size() - 8, L'x') +
                       L".jar";
     ASSERT_EQ(composeJavaCommandLine(parts).size(), 32766u);
-    EXPECT_EQ(composeStartCommandLine(parts, appDirFolder, log), composeJavaCommandLine(parts));
+    EXPECT_EQ(composeStartCommandLine(parts, appDirFolder + L"lib", appDirFolder, log), composeJavaCommandLine(parts));
     EXPECT_FALSE(testdriver::exists(folder / L"classpath.jar"));
 
     // One character more.
     parts.classpath.insert(parts.classpath.size() - 4, L"y");
     JavaCommandLineParts throughJar = parts;
     throughJar.classpath = folder / L"classpath.jar";
-    EXPECT_EQ(composeStartCommandLine(parts, appDirFolder, log), composeJavaCommandLine(throughJar));
+    EXPECT_EQ(composeStartCommandLine(parts, appDirFolder + L"lib", appDirFolder, log),
+              composeJavaCommandLine(throughJar));
     const std::map<std::string, std::string> entries = jartest::storedZipEntries(readBytes(folder / L"classpath.jar"));
     ASSERT_EQ(entries.count("META-INF/MANIFEST.MF"), 1u);
     EXPECT_EQ(jartest::decodedClassPath(entries.at("META-INF/MANIFEST.MF")),
               std::vector<std::string>{"lib/" + utf8(parts.classpath.substr(appDirFolder.size() + 4))});
+}
+
+TEST(StartCommandLine, SplitsTheClassPathOnlyWhereAnEntryStarts) {
+    using Entries = std::vector<std::wstring>;
+    testdriver::forEachCase<std::wstring, std::wstring, Entries>({
+        {"two jars", L"C:\\a\\lib", L"C:\\a\\lib\\x.jar;C:\\a\\lib\\ext\\y.jar",
+         {L"C:\\a\\lib\\x.jar", L"C:\\a\\lib\\ext\\y.jar"}},
+        {"semicolon in a jar's name", L"C:\\a\\lib", L"C:\\a\\lib\\a;b.jar;C:\\a\\lib\\c.jar",
+         {L"C:\\a\\lib\\a;b.jar", L"C:\\a\\lib\\c.jar"}},
+        {"semicolon in the application folder", L"C:\\odd;x\\app\\lib",
+         L"C:\\odd;x\\app\\lib\\a.jar;C:\\odd;x\\app\\lib\\b.jar",
+         {L"C:\\odd;x\\app\\lib\\a.jar", L"C:\\odd;x\\app\\lib\\b.jar"}},
+        {"name ending in a semicolon", L"C:\\a\\lib", L"C:\\a\\lib\\a;;C:\\a\\lib\\b.jar",
+         {L"C:\\a\\lib\\a;", L"C:\\a\\lib\\b.jar"}},
+        {"one entry", L"C:\\a\\lib", L"C:\\a\\lib\\x.jar", {L"C:\\a\\lib\\x.jar"}},
+        {"empty", L"C:\\a\\lib", L"", {}},
+    }, [](const std::wstring& libDir, const std::wstring& classpath, const Entries& entries) {
+        EXPECT_EQ(classpathEntries(classpath, libDir), entries);
+    });
+}
+
+// The paths below a user folder whose name the ANSI code page (1252 under Wine) cannot carry:
+// what the runtime reads of the line names existing files, and the log names each short form.
+TEST(StartCommandLine, HandsOverTheShortFormOfEveryPathTheRuntimeCannotRead) {
+    const testdriver::ScratchFolder folder(L"launcher_readable_paths");
+    const std::wstring appDir = folder / L"G\u00FCl\u015Fen Y\u0131lmaz";
+    const std::wstring libDir = appDir + L"\\lib";
+    writeBytes(libDir + L"\\a.jar", "jar");
+    writeBytes(libDir + L"\\\u0141\u00F3d\u017A.jar", "jar");
+    testdriver::makeFolders(libDir + L"\\classes.jar");
+    writeBytes(folder / L"jre\\bin\\javaw.exe", "runtime");
+    const JavaCommandLineParts parts{folder / L"jre\\bin\\javaw.exe",
+                                     libDir + L"\\a.jar;" + libDir + L"\\\u0141\u00F3d\u017A.jar;" + libDir +
+                                         L"\\classes.jar",
+                                     L"\"-Dlaunch.version=2\"", L"", appDir, folder.path(), folder.path()};
+    std::wstring commandLine;
+    {
+        LogfileWriter log(folder / L"launch.log");
+        commandLine = composeStartCommandLine(parts, libDir, appDir + L"\\", log);
+    }
+    EXPECT_EQ(testdriver::ansiView(commandLine), commandLine) << "the line survives the code page";
+    const std::vector<std::wstring> arguments = testdriver::runtimeArguments(commandLine);
+    ASSERT_EQ(arguments.size(), 8u) << utf8(commandLine);
+    EXPECT_EQ(arguments[0], parts.javaPath) << "a path the code page carries stays as it is";
+    std::size_t entries = 0;
+    for (std::size_t start = 0; start <= arguments[2].size(); ++entries) {
+        const std::size_t end = std::min(arguments[2].find(L';', start), arguments[2].size());
+        EXPECT_TRUE(testdriver::exists(arguments[2].substr(start, end - start))) << utf8(arguments[2]);
+        start = end + 1;
+    }
+    EXPECT_EQ(entries, 3u);
+    EXPECT_NE(arguments[5], appDir);
+    EXPECT_TRUE(testdriver::exists(arguments[5] + L"\\lib\\a.jar")) << utf8(arguments[5]);
+    const std::string logText = readBytes(folder / L"launch.log");
+    for (const std::wstring& longPath : {appDir, libDir + L"\\a.jar", libDir + L"\\classes.jar"}) {
+        EXPECT_NE(logText.find(" for " + utf8(longPath) + "\r\n"), std::string::npos) << utf8(longPath);
+    }
+    EXPECT_EQ(logText.find(utf8(parts.javaPath)), std::string::npos) << "no line for what stays";
+    EXPECT_FALSE(testdriver::exists(appDir + L"\\classpath.jar"));
 }
 
 }  // namespace
