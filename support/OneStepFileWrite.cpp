@@ -111,3 +111,7 @@ void writeFileInOneStep(const std::wstring& path, const std::string& bytes) {
     }
     remover.moved();
 }
+
+bool tryDeleteFileOnce(const std::wstring& path) {
+    return ::DeleteFileW(path.c_str()) || ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}

@@ -18,3 +18,7 @@ void writeFileInOneStep(const std::wstring& path, const std::string& bytes);
 // holds (sharing or lock violation, and access denied on a file that is there and not read-only,
 // as Windows answers for a file open without delete sharing), Resource for the rest. Never throws.
 IOException::Kind oneStepWriteFailureKind(unsigned long errorCode, bool heldFileThere);
+
+// Deletes the file at path in one attempt (a file that a running program holds stays); false when
+// it is still there. Never throws.
+bool tryDeleteFileOnce(const std::wstring& path);

@@ -44,6 +44,14 @@ std::vector<ManifestEntry> manifestEntries(const std::vector<std::wstring>& entr
     return manifest;
 }
 
+// A jar of an earlier, longer class path would otherwise stay for good. A running client that
+// was started with it holds it without delete sharing: it stays for a later start.
+void removeUnusedManifestJar(const std::wstring& jar, LogfileWriter& log) {
+    if (!isFile(jar)) return;
+    if (tryDeleteFileOnce(jar)) log.log(L"Deleted manifest jar no longer used " + jar);
+    else log.log(L"Manifest jar no longer used but in use, left in place: " + jar);
+}
+
 }  // namespace
 
 std::vector<std::wstring> classpathEntries(const std::wstring& classpath, const std::wstring& libDir) {
@@ -80,6 +88,7 @@ std::wstring composeStartCommandLine(const JavaCommandLineParts& parts, const st
                 log.log(L"Handing over short form " + readableEntries[i] + L" for " + entries[i]);
             }
         }
+        removeUnusedManifestJar(jar, log);
         return plainCommandLine;
     }
     if (!everyEntryReadable) log.log(L"Classpath entry without a short form, handing the classpath over in a jar");

@@ -16,7 +16,8 @@ std::vector<std::wstring> classpathEntries(const std::wstring& classpath, const 
 // The command line that the runtime is started with: composeJavaCommandLine of the parts with
 // every path in the form the runtime reads (runtimeReadablePath: the runtime path and the three
 // folders; each class path entry of parts.classpath, the files below libDir, as well), whenever
-// that fits a process command line. Otherwise, or when an
+// that fits a process command line. Then a classpath.jar that an earlier start left in appDirFolder
+// is deleted (logged; one that a running client holds stays, also logged). Otherwise, or when an
 // entry has no form the runtime reads (no short name on its volume), the class path goes into the
 // manifest jar kManifestJarName in appDirFolder (ending with a backslash), built from the entries
 // (folders with their closing "/", a name UTF-8 cannot carry by its short form) and written in

@@ -1,6 +1,7 @@
 // The manifest jar that carries a class path too long for the command line: URL encoding of the
 // path segments, the manifest's line wrapping, the zip bytes, the one-step write and its lock,
 // and where the command line switches over to the jar.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "support/LogfileWriter.h"
 #include "support/OneStepFileWrite.h"
 #include "support/UniqueResource.h"
+#include "tests/driver/Process.h"
 #include "tests/driver/RuntimeArguments.h"
 #include "tests/driver/CaseTable.h"
 #include "tests/driver/ScratchFolder.h"
@@ -292,6 +294,38 @@ TEST(StartCommandLine, HandsOverTheShortFormOfEveryPathTheRuntimeCannotRead) {
     }
     EXPECT_EQ(logText.find(utf8(parts.javaPath)), std::string::npos) << "no line for what stays";
     EXPECT_FALSE(testdriver::exists(appDir + L"\\classpath.jar"));
+}
+
+// A classpath.jar of an earlier, longer class path once the class path fits the line again.
+TEST(StartCommandLine, RemovesTheJarOnceTheClassPathIsShortAgain) {
+    const testdriver::ScratchFolder folder(L"launcher_stale_jar");
+    const std::wstring jar = folder / L"classpath.jar";
+    const JavaCommandLineParts parts{L"C:\\jre\\bin\\javaw.exe", folder / L"lib\\a.jar", L"", L"",
+                                     folder.path(), L"C:\\i", L"C:\\d"};
+    // logged: the line the start logs about the jar; "" for none.
+    testdriver::forEachCase<bool, bool, bool, std::string>({
+        {"no jar left", false, false, false, ""},
+        {"jar of an earlier long class path", true, false, false, "Deleted manifest jar no longer used "},
+        {"jar a running client holds", true, true, true,
+         "Manifest jar no longer used but in use, left in place: "},
+    }, [&](bool present, bool held, bool stays, const std::string& logged) {
+        ::DeleteFileW(jar.c_str());
+        if (present) writeBytes(jar, "earlier jar");
+        std::unique_ptr<testdriver::FileHolder> client;
+        if (held) {
+            client = std::make_unique<testdriver::FileHolder>(jar, 30000);
+            ASSERT_TRUE(client->waitUntilHeld(10000));
+        }
+        {
+            LogfileWriter log(folder / L"launch.log");
+            EXPECT_EQ(composeStartCommandLine(parts, folder / L"lib", folder.path() + L"\\", log),
+                      composeJavaCommandLine(parts));
+        }
+        if (client) client->release();
+        EXPECT_EQ(testdriver::exists(jar), stays);
+        const std::string logText = readBytes(folder / L"launch.log");
+        EXPECT_EQ(logText.empty() ? std::string() : logText.substr(20), logged.empty() ? "" : logged + utf8(jar) + "\r\n");
+    });
 }
 
 }  // namespace
