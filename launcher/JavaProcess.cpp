@@ -20,6 +20,10 @@ constexpr DWORD kPauseAfterIdleMs = 800;
 
 }  // namespace
 
+bool endedAtOnceWithFailure(unsigned long waitResult, unsigned long exitCode) {
+    return waitResult == WAIT_OBJECT_0 && exitCode != 0;
+}
+
 void startJavaProcess(const std::wstring& commandLine, LogfileWriter& log) {
     UniqueProcessInformation process;
     DWORD errorCode = 0;
@@ -53,5 +57,17 @@ void startJavaProcess(const std::wstring& commandLine, LogfileWriter& log) {
         drainMessages();
         if (::WaitForInputIdle(process.process.get(), kInputIdleTimeoutMs) != 0) break;
         ::Sleep(kPauseAfterIdleMs);
+    }
+    // A runtime that cannot start the client (no main class, a class path it cannot read) shows its
+    // own English box and ends with a code of its own: that is no successful start.
+    const DWORD waitResult = ::WaitForSingleObject(process.process.get(), 0);
+    DWORD exitCode = 0;
+    if (waitResult == WAIT_OBJECT_0 && !::GetExitCodeProcess(process.process.get(), &exitCode)) return;
+    if (endedAtOnceWithFailure(waitResult, exitCode)) {
+        const std::wstring code = std::to_wstring(exitCode);
+        log.log(L"Java VM ended at once with exit code " + code);
+        throw IOException(L"Der Java-Prozess wurde gleich nach dem Start mit dem Exit-Code " + code + L" beendet.",
+                          L"The Java process ended right after its start with exit code " + code + L".",
+                          IOException::Installation);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "launcher/JavaProcess.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/Launcher.h"
 #include "launcher/commandline/JavaCommandLine.h"
@@ -393,6 +394,18 @@ TEST(RuntimeReadablePath, ShortFormOnlyWhereTheRuntimeCannotReadThePath) {
           const std::wstring& chosen) {
         EXPECT_EQ(chooseRuntimePath(path, shortForm, codePage, use), chosen);
         EXPECT_EQ(runtimeReadsAsWritten(path, codePage, use), chosen == path);
+    });
+}
+
+TEST(JavaProcess, ARuntimeThatHasEndedWithACodeOtherThanZeroFailedToStart) {
+    testdriver::forEachCase<unsigned long, unsigned long, bool>({
+        {"still running", WAIT_TIMEOUT, STILL_ACTIVE, false},
+        {"ended with 0 during the wait", WAIT_OBJECT_0, 0, false},
+        {"ended with 1: no main class", WAIT_OBJECT_0, 1, true},
+        {"ended by a crash", WAIT_OBJECT_0, 0xC0000005, true},
+        {"the wait itself failed", WAIT_FAILED, 0, false},
+    }, [](unsigned long waitResult, unsigned long exitCode, bool failed) {
+        EXPECT_EQ(endedAtOnceWithFailure(waitResult, exitCode), failed);
     });
 }
 

@@ -936,3 +936,24 @@ TEST_F(LauncherRun, RuntimeRegisteredOnlyForTheUserIsStarted) {
 
     expectStarted(launch(installation), run);
 }
+
+TEST_F(LauncherRun, RuntimeThatEndsAtOnceWithAnErrorIsReported) {
+    // As a real runtime that finds no main class: its own box, then exit code 1.
+    const Installation installation = standardInstallation(L"early exit", {L"a.jar"});
+    const ExpectedRun run = expectedRun(installation, true);
+
+    const LaunchResult result = launch(installation, {{L"STANDIN_JAVAW_EXIT_CODE", L"1"}});
+
+    EXPECT_TRUE(result.runtimeStarted);
+    EXPECT_EQ(result.recordedCommandLine, run.commandLine());
+    const std::wstring text =
+        englishReport(L"The Java process ended right after its start with exit code 1.", kInstallationHint);
+    EXPECT_TRUE(result.dialogShown);
+    EXPECT_EQ(result.dialogText, text);
+    std::vector<std::string> expected = run.log();
+    expected.pop_back();  // not the successful end
+    for (const std::string& line : ExpectedRun::failedLog({L"Java VM ended at once with exit code 1"}, text)) {
+        expected.push_back(line);
+    }
+    EXPECT_EQ(logOf(run.appDir), expected);
+}
