@@ -19,6 +19,7 @@
 #include "tests/driver/Dialogs.h"
 #include "tests/driver/Links.h"
 #include "tests/driver/Process.h"
+#include "tests/driver/RuntimeArguments.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/driver/UserLanguage.h"
@@ -956,4 +957,74 @@ TEST_F(LauncherRun, RuntimeThatEndsAtOnceWithAnErrorIsReported) {
         expected.push_back(line);
     }
     EXPECT_EQ(logOf(run.appDir), expected);
+}
+
+// A user folder whose name the ANSI code page (1252 under Wine) cannot carry: every path that
+// the stand-in runtime reads, as a real one reads it, names an existing file or folder.
+TEST_F(LauncherRun, EveryPathTheRuntimeReadsExistsBelowAUserFolderOutsideTheCodePage) {
+    const std::wstring userFolder = L"C:\\brivane-tests\\Users\\G\u00FCl\u015Fen Y\u0131lmaz";
+    const std::wstring appDir = userFolder + L"\\AppData\\Local\\TavrelBank\\brivane";
+    std::vector<std::wstring> manyJars;
+    for (int i = 0; i < 450; ++i) {
+        manyJars.push_back(L"tavrel-client-library-module-with-a-descriptive-name-" + std::to_wstring(i) + L".jar");
+    }
+    const std::wstring argumentsFile = L"C:\\brivane-tests\\javaw-arguments.txt";
+    // installation: the case name below C:\brivane-tests; manifest: the class path goes through the jar.
+    testdriver::forEachCase<std::wstring, std::vector<std::wstring>, bool>({
+        {"short class path", L"Client", {L"a.jar", L"ext\\b.jar"}, false},
+        {"450 jars through the manifest jar", L"Client 450", manyJars, true},
+        {"installation in the per-user package's place",
+         L"Users\\G\u00FCl\u015Fen Y\u0131lmaz\\AppData\\Local\\Programs\\Tavrel Bank brivane", {L"a.jar"}, false},
+    }, [&](const std::wstring& installationName, const std::vector<std::wstring>& jars, bool throughJar) {
+        removeTree(userFolder);
+        const Installation installation = standardInstallation(installationName, jars);
+        testdriver::makeFolders(appDir);
+        writeBytes(installation.folder() + L"\\launch.ini", "appDir=" + utf8(appDir) + "\r\n");
+
+        const LaunchResult result = launch(installation, {{L"STANDIN_JAVAW_ARGUMENTS", argumentsFile}});
+
+        EXPECT_FALSE(result.dialogShown) << utf8(result.dialogText);
+        const std::vector<std::string> log = logOf(appDir);
+        ASSERT_GE(log.size(), 3u);
+        EXPECT_EQ(log.back(), "Launcher terminates successfully");
+        // What the launcher logged is what the runtime read: nothing was lost to the code page.
+        const auto starting = std::find(log.begin(), log.end(), "Starting Java VM with command line:");
+        ASSERT_TRUE(starting != log.end() && starting + 1 != log.end());
+        EXPECT_EQ(result.recordedCommandLine, fromUtf8(*(starting + 1)));
+        EXPECT_EQ(testdriver::ansiView(result.recordedCommandLine), result.recordedCommandLine);
+        const bool shortForms = std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.rfind("Handing over short form ", 0) == 0 && line.find(" for " + utf8(appDir)) != std::string::npos;
+        });
+        EXPECT_TRUE(shortForms) << "the log names the short forms";
+
+        const std::vector<std::wstring> read = splitAt(fromUtf8(readBytes(argumentsFile)), L'\n');
+        ASSERT_GE(read.size(), 6u);
+        // The program path as the command line names it; the runtime's GetModuleFileNameA (read[0])
+        // gives the same short form on Windows, but Wine 8 answers the long name however the process
+        // was started, so that the runtime's home is shown here by the command line alone.
+        const std::wstring program = testdriver::runtimeArguments(result.recordedCommandLine).front();
+        EXPECT_TRUE(exists(program)) << "program path " << utf8(program);
+        const auto classpath = std::find(read.begin(), read.end(), L"-classpath");
+        ASSERT_TRUE(classpath != read.end() && classpath + 1 != read.end());
+        const std::vector<std::wstring> entries = splitAt(*(classpath + 1), L';');
+        EXPECT_EQ(entries.size(), throughJar ? 1u : jars.size());
+        for (const std::wstring& entry : entries) EXPECT_TRUE(exists(entry)) << "class path entry " << utf8(entry);
+        if (throughJar) {
+            const std::vector<std::string> urls =
+                jartest::decodedClassPath(jartest::storedZipEntries(readBytes(entries[0])).at("META-INF/MANIFEST.MF"));
+            EXPECT_EQ(urls.size(), jars.size());
+            // Relative to the jar's folder as the runtime names it (its short form).
+            const std::wstring jarFolder = entries[0].substr(0, entries[0].rfind(L'\\') + 1);
+            for (const std::string& url : urls) {
+                std::wstring path = jarFolder + fromUtf8(url);
+                std::replace(path.begin(), path.end(), L'/', L'\\');
+                EXPECT_TRUE(exists(path)) << utf8(path);
+            }
+        }
+        const auto mainClass = std::find(read.begin(), read.end(), L"a.a");
+        ASSERT_TRUE(mainClass != read.end() && read.end() - mainClass >= 4);
+        for (auto folder = mainClass + 1; folder != mainClass + 4; ++folder) {
+            EXPECT_TRUE(exists(*folder)) << "folder argument " << utf8(*folder);
+        }
+    });
 }

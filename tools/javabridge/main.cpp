@@ -1,7 +1,6 @@
 // Stands where javaw.exe is expected and runs the Linux Java runtime in its place, for the tests
 // and the demo under Wine. It reads its command line as a real runtime's launcher does (through
-// GetCommandLineA, in the ANSI code page, split by the Java launcher's rules) and, like one, gives
-// up when its own program path read through GetModuleFileNameA names no file. It turns the
+// GetCommandLineA, in the ANSI code page, split by the Java launcher's rules). It turns the
 // Windows paths in the class path, in "-Dname=value" values and in the program arguments into
 // Linux paths, and hands everything to /usr/bin/java in an argument file, so that no argument
 // goes through a second round of command-line quoting.
@@ -140,8 +139,6 @@ bool startJava(const std::vector<std::wstring>& arguments, const std::wstring& w
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::vector<std::wstring> split = testdriver::runtimeArguments(testdriver::ansiCommandLine());
     const std::vector<std::wstring> arguments(split.begin() + 1, split.end());
-    // A real runtime finds its libraries beside its program path: one it cannot read, it cannot.
-    if (!testdriver::exists(testdriver::ansiModuleFileName())) return 1;
 
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH + 1, temp);

@@ -1,6 +1,7 @@
 // Stand-in for the Java runtime's javaw.exe. It reads itself as a real one does: its command line
 // through GetCommandLineA (the ANSI code page) split by the Java launcher's rules, its program path
-// through GetModuleFileNameA. Writes that command line (UTF-8, no byte-order mark) to the file
+// through GetModuleFileNameA (Windows keeps the short form the process was started by; Wine 8 gives
+// the long name whatever the start used). Writes that command line (UTF-8, no byte-order mark) to the file
 // named by STANDIN_JAVAW_RECORD, its program path and then each argument, one a line, to
 // STANDIN_JAVAW_ARGUMENTS, the time it started (100 ns units since 1601, decimal) to
 // STANDIN_JAVAW_STARTED, then shows a window with the main class,
