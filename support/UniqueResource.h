@@ -4,7 +4,6 @@
 #include <utility>
 
 #include <windows.h>
-#include <msi.h>
 #include <objbase.h>
 
 // One owner for every kind of handle: the traits say what "empty" is and how to close.
@@ -104,21 +103,6 @@ struct CoTaskStringTraits {
     static void close(wchar_t* s) noexcept { ::CoTaskMemFree(s); }
 };
 using UniqueCoTaskString = UniqueResource<wchar_t*, CoTaskStringTraits>;
-
-// A COM interface pointer: one reference, released once.
-template <typename Interface>
-struct ComReferenceTraits {
-    static Interface* invalid() noexcept { return nullptr; }
-    static void close(Interface* p) noexcept { p->Release(); }
-};
-template <typename Interface>
-using UniqueComPointer = UniqueResource<Interface*, ComReferenceTraits<Interface>>;
-
-struct MsiHandleTraits {
-    static MSIHANDLE invalid() noexcept { return 0; }
-    static void close(MSIHANDLE h) noexcept { ::MsiCloseHandle(h); }
-};
-using UniqueMsiHandle = UniqueResource<MSIHANDLE, MsiHandleTraits>;
 
 // Both handles of a started process, closed together.
 struct UniqueProcessInformation {

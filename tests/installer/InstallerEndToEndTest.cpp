@@ -20,6 +20,7 @@
 
 #include "support/UniqueResource.h"
 #include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TestOnlyOwners.h"
 #include "tests/driver/TestPaths.h"
 #include "tests/driver/TextFiles.h"
 #include "tests/installer/InstallerPackage.h"

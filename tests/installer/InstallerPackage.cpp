@@ -5,8 +5,8 @@
 #include <msidefs.h>
 #include <msiquery.h>
 
-#include "support/UniqueResource.h"
 #include "tests/driver/Process.h"
+#include "tests/driver/TestOnlyOwners.h"
 #include "tests/driver/TestPaths.h"
 
 namespace installertest {
