@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include "bench/BenchClock.h"
 #include "bench/faultpost/LauncherLogs.h"
 #include "faultpost/LogSection.h"
 #include "faultpost/Report.h"
@@ -27,6 +28,8 @@
 #include "support/UniqueResource.h"
 
 namespace {
+
+using bench::seconds;
 
 constexpr int kRounds = 3;
 constexpr std::size_t kReadBlock = 64 * 1024;
@@ -48,14 +51,6 @@ const Scenario kScenarios[] = {
     {"faultpost_5000_logs", "5,000 launcher logs of 3 KB", 5000, 3000},
     {"faultpost_300mb_log", "one log of 300 MB", 1, 300 * 1000 * 1000},
 };
-
-double seconds() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER now;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 PROCESS_MEMORY_COUNTERS memoryCounters() {
     PROCESS_MEMORY_COUNTERS counters = {};

@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include "bench/BenchClock.h"
 #include "support/FileDescription.h"
 #include "support/FileEnumerator.h"
 #include "support/FileEnumeratorCallback.h"
@@ -58,16 +59,7 @@ TreeLayout libraryLayout() {
     return layout;
 }
 
-double nowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+double nowMs() { return 1000.0 * bench::seconds(); }
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());

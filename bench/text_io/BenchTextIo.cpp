@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include "bench/BenchClock.h"
 #include "bench/text_io/AllocationCounter.h"
 #include "bench/text_io/LogLines.h"
 #include "support/DateTimeFormatter.h"
@@ -23,6 +24,7 @@
 
 namespace {
 
+using bench::seconds;
 using benchtextio::allocationCount;
 using benchtextio::logMessage;
 
@@ -33,14 +35,6 @@ constexpr int kRounds = 3;
 constexpr unsigned long kWarmUpLines = 100000;
 constexpr double kReadRatioGoal = 1.5;
 constexpr double kWriteRatioGoal = 1.5;
-
-double seconds() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER now;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::wstring scratchFolder() {
     wchar_t temp[MAX_PATH + 1];
