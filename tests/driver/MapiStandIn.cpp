@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include "support/GrowingBuffer.h"
 #include "tests/driver/TestPaths.h"
 
@@ -125,6 +127,21 @@ MapiRecord readMapiRecord(const std::wstring& recordFile) {
         }
     }
     return record;
+}
+
+void expectMapiRecord(const MapiRecord& record, const MapiRecord& expected) {
+    ASSERT_TRUE(record.present);
+    EXPECT_EQ(record.calls, expected.calls);
+    EXPECT_EQ(record.recipientName, expected.recipientName);
+    EXPECT_EQ(record.recipientAddress, expected.recipientAddress);
+    EXPECT_EQ(record.recipientClass, expected.recipientClass);
+    EXPECT_EQ(record.recipientCount, expected.recipientCount);
+    EXPECT_EQ(record.subject, expected.subject);
+    EXPECT_EQ(record.body, expected.body);
+    EXPECT_EQ(record.conversationId, expected.conversationId);
+    EXPECT_EQ(record.messageTypeNull, expected.messageTypeNull);
+    EXPECT_EQ(record.fileCount, expected.fileCount);
+    EXPECT_EQ(record.flags, expected.flags);
 }
 
 }  // namespace testdriver

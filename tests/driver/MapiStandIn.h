@@ -6,7 +6,8 @@
 namespace testdriver {
 
 // What the stand-in MAPI32.dll received in its last MAPISendMail call. Texts are the narrow
-// (ANSI code page) bytes exactly as the program handed them over.
+// (ANSI code page) bytes exactly as the program handed them over. The tests write expected
+// records as braced lists in this field order.
 struct MapiRecord {
     bool present = false;  // false: MAPISendMail was not called (no record file)
     int calls = 0;         // MAPISendMail calls recorded since the record file was cleared
@@ -39,5 +40,10 @@ std::map<std::wstring, std::wstring> standInMapiEnvironment(const std::wstring& 
 
 // Reads the stand-in's record file.
 MapiRecord readMapiRecord(const std::wstring& recordFile);
+
+// Expects a record to be present and to hold expected's calls and mail, field by field (a
+// failure names the field). uiParam is left to the caller: it is the window of the call, not
+// part of the mail.
+void expectMapiRecord(const MapiRecord& record, const MapiRecord& expected);
 
 }  // namespace testdriver

@@ -44,18 +44,9 @@ std::string savedReport(const std::string& subject, const std::string& body) {
 }
 
 void expectSupportMail(const testdriver::MapiRecord& mail, const std::string& subject, const std::string& body) {
-    ASSERT_TRUE(mail.present);
-    EXPECT_EQ(mail.calls, 1);
-    EXPECT_EQ(mail.recipientName, "Tavrel Bank brivane");
-    EXPECT_EQ(mail.recipientAddress, "smtp:" + testdriver::utf8(kSupportMailbox));
-    EXPECT_EQ(mail.recipientClass, 1u);  // MAPI_TO
-    EXPECT_EQ(mail.recipientCount, 1u);
-    EXPECT_EQ(mail.subject, subject);
-    EXPECT_EQ(mail.body, body);
-    EXPECT_EQ(mail.conversationId, "SMTP");
-    EXPECT_TRUE(mail.messageTypeNull);
-    EXPECT_EQ(mail.fileCount, 0u);
-    EXPECT_EQ(mail.flags, 9u);  // MAPI_LOGON_UI | MAPI_DIALOG
+    // In the order of MapiRecord's fields: one To recipient (class 1), flags 9 = MAPI_LOGON_UI | MAPI_DIALOG.
+    testdriver::expectMapiRecord(mail, {true, 1, "Tavrel Bank brivane", "smtp:" + testdriver::utf8(kSupportMailbox),
+                                        1, 1, subject, body, "SMTP", true, 0, 9});
 }
 
 RunResult runAnswering(const std::wstring& commandLine, const std::vector<Answer>& answers,

@@ -71,18 +71,8 @@ TEST_F(MapiStandInTest, RecordsEveryFieldOfTheLastCallAndCountsCalls) {
     EXPECT_EQ(send_(0, 0x1234, &message, MAPI_LOGON_UI | MAPI_DIALOG, 0), 0u);
 
     const testdriver::MapiRecord record = testdriver::readMapiRecord(recordFile_);
-    EXPECT_TRUE(record.present);
-    EXPECT_EQ(record.calls, 2);
-    EXPECT_EQ(record.recipientName, name);
-    EXPECT_EQ(record.recipientAddress, address);
-    EXPECT_EQ(record.recipientClass, static_cast<unsigned long>(MAPI_CC));
-    EXPECT_EQ(record.recipientCount, 1u);
-    EXPECT_EQ(record.subject, subject);
-    EXPECT_EQ(record.body, body);
-    EXPECT_EQ(record.conversationId, "SMTP");
-    EXPECT_TRUE(record.messageTypeNull);
-    EXPECT_EQ(record.fileCount, 3u);
-    EXPECT_EQ(record.flags, 9u);
+    // In the order of MapiRecord's fields; flags 9 = MAPI_LOGON_UI | MAPI_DIALOG.
+    testdriver::expectMapiRecord(record, {true, 2, name, address, MAPI_CC, 1, subject, body, "SMTP", true, 3, 9});
     EXPECT_EQ(record.uiParam, 0x1234u);
 }
 
