@@ -29,6 +29,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq >/dev/null
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+# Where this machine runs no 32-bit Linux programs, Wine's 32-bit loader needs qemu (only
+# checked by the scripts that start Wine).
+"$top/scripts/enable-i386.sh"
 # Java for the demo client and the real-runtime test; the rest builds without it.
 "$top/scripts/install-java.sh"
 

@@ -5,7 +5,10 @@
 # there the loader runs under qemu's user-mode emulation, registered with binfmt_misc. qemu
 # before 8 spends about a minute of CPU on each Wine start; later ones a quarter of a second, so
 # an older one is replaced. Installing and registering need root; a machine that runs i386
-# programs itself is left as it is.
+# programs itself is left as it is. scripts/build.sh sets this up with the other packages.
+#   scripts/enable-i386.sh          installs and registers what is missing
+#   scripts/enable-i386.sh --check  only tells (exit 1 with a message) whether that is still to do;
+#                                   the Wine sessions call this, so they install nothing
 set -euo pipefail
 loader=/usr/lib/wine/wine
 qemu=/usr/bin/qemu-i386
@@ -19,16 +22,23 @@ qemu_major() {
 }
 fast_enough() { [ "$(qemu_major "$1")" -ge 8 ] 2>/dev/null; }
 
+check_only=false
+[ "${1:-}" != "--check" ] || check_only=true
+
 if [ -f "$entry" ]; then
   interpreter=$(sed -n 's/^interpreter //p' "$entry")
   if grep -qx enabled "$entry" && fast_enough "$interpreter"; then
     exit 0
   fi
+  if $check_only; then
+    echo "32-bit programs start through a qemu older than 8 (about a minute per Wine start); as root, scripts/enable-i386.sh replaces it." >&2
+    exit 1
+  fi
   echo -1 >"$entry"
 fi
 "$loader" --version >/dev/null 2>&1 && exit 0
 
-if [ "$(id -u)" -ne 0 ]; then
+if $check_only || [ "$(id -u)" -ne 0 ]; then
   echo "This machine cannot start 32-bit programs; as root, scripts/enable-i386.sh sets up qemu for them." >&2
   exit 1
 fi

@@ -12,8 +12,8 @@ wine_session_start() {
 
 # The session folder, Debian's loaders, the Wine settings every prefix shares and an Xvfb display.
 wine_session_setup() {
-  # The 32-bit programs need Debian's 32-bit loader.
-  "$(dirname "${BASH_SOURCE[0]}")/enable-i386.sh"
+  # The 32-bit programs need Debian's 32-bit loader; scripts/build.sh has set it up where it can.
+  "$(dirname "${BASH_SOURCE[0]}")/enable-i386.sh" --check
   WINE_SESSION_DIR=$(mktemp -d /tmp/brivane-wine.XXXXXX)
   # Debian's wine (and wine-stable, which wineboot and reg call) start every program through the
   # 32-bit loader, which hands a 64-bit program on to the 64-bit one; where i386 programs run
