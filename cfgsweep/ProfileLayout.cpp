@@ -20,9 +20,18 @@ bool liesBelow(const std::wstring& path, const std::wstring& folder) {
     return true;
 }
 
+bool equalsIgnoringAsciiCase(const std::wstring& text, const std::wstring& other) {
+    if (text.size() != other.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (lowerAsciiLetter(text[i]) != lowerAsciiLetter(other[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, const std::wstring& applicationName) {
+std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, const std::wstring& applicationName,
+                                                SweepScope scope) {
     auto a = dataFolder.find(L'\\');
     // A network path starts with two backslashes; its server name counts as the first level.
     if (a == 0) a = dataFolder.find(L'\\', 2);
@@ -37,12 +46,18 @@ std::optional<ProfileLayout> splitProfileLayout(const std::wstring& dataFolder, 
     // c is a backslash, so the data folder is at least one character longer than c.
     layout.profileSuffix = dataFolder.substr(c, dataFolder.size() - 1 - c);
     if (!endsWith(layout.profileSuffix, L"\\TavrelBank\\" + applicationName)) return std::nullopt;
+    if (scope == SweepScope::OwnProfile) {
+        // An empty name ("C:\Users\\...") would make the walk's pattern name the root itself.
+        if (c == b + 1) return std::nullopt;
+        layout.profilePattern = dataFolder.substr(b + 1, c - b - 1);
+    }
     return layout;
 }
 
 std::optional<ProfileLayout> chooseProfileLayout(const std::wstring& dataFolder, const std::wstring& profilesFolder,
                                                  const std::wstring& windowsFolder,
-                                                 const std::wstring& applicationName) {
+                                                 const std::wstring& applicationName, SweepScope scope) {
+    if (scope == SweepScope::OwnProfile) return splitProfileLayout(dataFolder, applicationName, scope);
     const std::wstring root = withTrailingBackslash(profilesFolder);
     const std::wstring windows = withTrailingBackslash(windowsFolder);
     if (root.empty() || windows.empty() || !liesBelow(dataFolder, windows)) {
@@ -52,6 +67,15 @@ std::optional<ProfileLayout> chooseProfileLayout(const std::wstring& dataFolder,
     layout.profilesRoot = root;
     layout.profileSuffix = L"\\AppData\\Local\\TavrelBank\\" + applicationName;
     return layout;
+}
+
+SweepScope sweepScopeOf(const std::vector<std::wstring>& arguments) {
+    for (const std::wstring& argument : arguments) {
+        if (equalsIgnoringAsciiCase(argument, L"/currentuser") || equalsIgnoringAsciiCase(argument, L"-currentuser")) {
+            return SweepScope::OwnProfile;
+        }
+    }
+    return SweepScope::EveryProfile;
 }
 
 std::wstring enclosingFolder(const std::wstring& path) {

@@ -22,12 +22,12 @@ void UsrCnfCleaner::onEntry(FileDescription& description) {
     removeEmptyFolder(enclosingFolder(target));
 }
 
-void UsrCnfCleaner::clean() {
+void UsrCnfCleaner::clean(SweepScope scope) {
     const std::wstring dataFolder =
         PathProvider(applicationName).getDataFolder(PathProvider::Creation::NameOnly);
-    const auto layout = chooseProfileLayout(dataFolder, getProfilesFolder(), getWindowsFolder(), applicationName);
+    const auto layout = chooseProfileLayout(dataFolder, getProfilesFolder(), getWindowsFolder(), applicationName, scope);
     if (!layout) return;
     profilesRoot = layout->profilesRoot;
     profileSuffix = layout->profileSuffix;
-    DirectoryEnumerator().enumerate(profilesRoot, L"*", *this, false);
+    DirectoryEnumerator().enumerate(profilesRoot, layout->profilePattern, *this, false);
 }

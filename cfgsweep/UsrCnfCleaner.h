@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cfgsweep/ProfileLayout.h"
 #include "support/FileEnumeratorCallback.h"
 
 class FileDescription;
@@ -16,9 +17,9 @@ public:
     // Deletes the target of one profile folder; throws the IOException of deleteFolder.
     void onEntry(FileDescription& description) override;
 
-    // One pass over all profiles. Throws the IOException of deleteFolder: a folder that stays
-    // locked ends the pass, the profiles after it are not visited.
-    void clean();
+    // One pass over all profiles, or over the running user's own alone. Throws the IOException of
+    // deleteFolder: a folder that stays locked ends the pass, the profiles after it are not visited.
+    void clean(SweepScope scope = SweepScope::EveryProfile);
 
 private:
     std::wstring profilesRoot;

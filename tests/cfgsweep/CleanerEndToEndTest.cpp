@@ -94,8 +94,8 @@ protected:
         return all;
     }
 
-    DWORD runCleaner() const {
-        return testdriver::runToExit(L"\"" + testdriver::builtFile(L"cfgsweep.exe") + L"\"", kTimeoutMs);
+    DWORD runCleaner(const std::wstring& arguments = L"") const {
+        return testdriver::runToExit(L"\"" + testdriver::builtFile(L"cfgsweep.exe") + L"\" " + arguments, kTimeoutMs);
     }
     // Runs the cleaner, expecting exit code 0, and returns how long it took.
     long long timedCleanerRun() const {
@@ -218,6 +218,23 @@ TEST_F(CleanerEndToEnd, NeverDeletesThroughALink) {
     // The links go while what they point to still exists; a dangling one is invisible under Wine.
     testdriver::removeTree(profile(L"linked").wstring());
     testdriver::removeTree(profile(L"inner").wstring());
+}
+
+// As the per-user removal runs it: the running user's own application folders go, those of every
+// other profile stay, although under Wine the run may reach them all.
+TEST_F(CleanerEndToEnd, CurrentUserSwitchKeepsToTheOwnProfile) {
+    const fs::path own = fs::path(testdriver::shellFolder(CSIDL_LOCAL_APPDATA)) / L"TavrelBank";
+    testdriver::removeTree(own.wstring());
+    createApplicationFolder(own / L"brivane");
+    createApplicationFolder(own / L"cm");
+    for (const wchar_t* name : kApplicationNames) createApplicationFolder(tavrelBank(L"other") / name);
+    createApplicationFolder(tavrelBank(L"all") / L"brivane_stage");
+    const std::set<std::wstring> others = testProfilesTree();
+
+    EXPECT_EQ(runCleaner(L"/currentuser"), 0u);
+
+    EXPECT_FALSE(fs::exists(own));
+    EXPECT_EQ(testProfilesTree(), others);
 }
 
 TEST_F(CleanerEndToEnd, RunWithNothingToDoChangesNothing) {
