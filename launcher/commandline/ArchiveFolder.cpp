@@ -50,6 +50,12 @@ std::vector<FileStamp> stampsOf(const ArchiveInputs& inputs) {
     return stamps;
 }
 
+// The runtime makes its archives read-only, which keeps DeleteFileW from removing them.
+bool removeArchiveFile(const std::wstring& path) {
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::DeleteFileW(path.c_str()) != FALSE;
+}
+
 // Removes what older fingerprints left (a replaced library, another runtime). A file that a
 // running client still maps stays until a later start.
 void removeOtherFingerprints(const std::wstring& folder, const std::wstring& fingerprint) {
@@ -61,7 +67,7 @@ void removeOtherFingerprints(const std::wstring& folder, const std::wstring& fin
         // The folder holds only files of ours; a folder or link in it is left alone.
         if (isSelfOrParent(entry) || isFolderEntry(entry) || isLinkEntry(entry)) continue;
         const std::wstring name = entry.cFileName;
-        if (name.compare(0, own.size(), own) != 0) ::DeleteFileW((folder + L"\\" + name).c_str());
+        if (name.compare(0, own.size(), own) != 0) removeArchiveFile(folder + L"\\" + name);
     } while (::FindNextFileW(search.get(), &entry));
 }
 
@@ -69,7 +75,7 @@ void removeOtherFingerprints(const std::wstring& folder, const std::wstring& fin
 bool removeArchiveFiles(const ArchivePaths& paths) {
     bool removed = true;
     for (const std::wstring* path : {&paths.archive, &paths.writeLog, &paths.useLog, &paths.configuration}) {
-        if (!::DeleteFileW(path->c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND) removed = false;
+        if (!removeArchiveFile(*path) && ::GetLastError() != ERROR_FILE_NOT_FOUND) removed = false;
     }
     return removed;
 }

@@ -225,6 +225,8 @@ TEST_F(ArchiveFolderRun, ClearsOtherFingerprintsAndTheHalfWrittenArchive) {
     testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), "half");
     testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".write.log"), "[0.1s] Archiving hidden X\n");
     testdriver::writeBytes(scratch_ / L"cds\\fedcba9876543210.jsa", "old");
+    // The runtime writes its archives read-only.
+    ASSERT_TRUE(::SetFileAttributesW((scratch_ / L"cds\\fedcba9876543210.jsa").c_str(), FILE_ATTRIBUTE_READONLY));
     testdriver::writeBytes(scratch_ / L"cds\\fedcba9876543210.write.log", "old");
     testdriver::makeFolders(scratch_ / L"cds\\kept folder");
 
