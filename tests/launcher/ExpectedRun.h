@@ -30,6 +30,8 @@ struct ExpectedRun {
     std::wstring additionalOptions;
     // The class-data archive's line: the stand-in runtimes have no release file.
     std::wstring archiveLine = L"Class data archive: no option (runtime version unknown)";
+    // The archive options that stand before additionalOptions on the command line.
+    std::wstring archiveOptions;
     // The manifest jar that carries the class path, when the command line names it instead.
     std::wstring manifestJar;
 
@@ -56,6 +58,7 @@ struct ExpectedRun {
     std::wstring commandLine() const {
         return L"\"" + javaPath + L"\" -classpath \"" + (manifestJar.empty() ? classpath : manifestJar) + L"\" " +
                propertyOptions() +
+               (archiveOptions.empty() ? L"" : L" " + archiveOptions) +
                (additionalOptions.empty() ? L"" : L" " + additionalOptions) + L" a.a \"" + appDir + L"\" \"" +
                installDir + L"\" \"" + dataDir + L"\"";
     }
