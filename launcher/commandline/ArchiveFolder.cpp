@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "launcher/commandline/ClassDataArchive.h"
+#include "launcher/commandline/RuntimeReadablePath.h"
 #include "support/FileStart.h"
 #include "support/FindEntry.h"
 #include "support/FolderOperations.h"
@@ -98,7 +99,14 @@ std::wstring prepareClassDataArchive(const ArchiveInputs& inputs, LogfileWriter&
     }
     const std::wstring fingerprint = archiveFingerprint(stampsOf(inputs));
     removeOtherFingerprints(folder, fingerprint);
-    const ArchivePaths paths = archivePathsFor(folder, fingerprint, kind);
+    // The archive's files reach the runtime through its ANSI reading like every other path: the
+    // folder in its short form where the code page cannot carry its name (the file names are ASCII).
+    std::wstring readableFolder;
+    if (!tryRuntimeReadablePath(folder, RuntimePathUse::Plain, readableFolder)) {
+        log.log(L"Class data archive: no option (folder " + folder + L" has no name the runtime reads)");
+        return std::wstring();
+    }
+    const ArchivePaths paths = archivePathsFor(readableFolder, fingerprint, kind);
     ArchiveFindings findings;
     findings.archivePresent = isFile(paths.archive);
     findings.configurationPresent = isFile(paths.configuration);
