@@ -890,19 +890,32 @@ TEST_F(LauncherRun, SplashIsCentredAndClosingItDoesNotStopTheStartUp) {
 TEST_F(LauncherRun, RuntimeRegisteredOnlyByTheTemurinInstallerIsStartedFromItsFolder) {
     // The installer's default: no JavaSoft keys, only its own registration, its folder value
     // ending with a backslash. (A folder named "jre*" would be taken as a packaged runtime.)
-    const Installation installation =
-        standardInstallation(L"registry temurin", {L"a.jar"}, {L"Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin"});
-    registerRuntime(L"/reg:64", L"Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", L"Path",
-                    installation.folder() + L"\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\");
-    ExpectedRun run = expectedRun(installation, true);
-    run.searchLines = javaSoftDeadEnds(run);
-    const std::vector<std::wstring> deadEnds = registrationDeadEnds(0, 3);  // up to Eclipse Adoptium\JRE
-    run.searchLines.insert(run.searchLines.end(), deadEnds.begin(), deadEnds.end());
-    run.searchLines.insert(run.searchLines.end(), {L"Searching preinstalled 64 bit Java VM (Eclipse Adoptium\\JDK)",
-                                                   L"Found valid version 17.0.9.9"});
-    run.javaPath = installation.runtimePath(L"Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin");
+    // Installed without administrator rights, the registration stands below HKCU and the folder
+    // in the user's own programs.
+    const struct {
+        const char* name;
+        const wchar_t* root;
+        const wchar_t* runtimeFolder;
+    } kCases[] = {{"for the machine", L"HKLM", L"Eclipse Adoptium\\jdk-17.0.9.9-hotspot"},
+                  {"for one user only", L"HKCU", L"Programs\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot"}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        cleanUp();
+        const std::wstring runtimeBin = std::wstring(c.runtimeFolder) + L"\\bin";
+        const Installation installation = standardInstallation(L"registry temurin", {L"a.jar"}, {runtimeBin});
+        registerRuntimeValue(c.root, L"/reg:64", L"Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", L"Path",
+                             installation.folder() + L"\\" + c.runtimeFolder + L"\\");
+        ExpectedRun run = expectedRun(installation, true);
+        run.searchLines = javaSoftDeadEnds(run);
+        const std::vector<std::wstring> deadEnds = registrationDeadEnds(0, 3);  // up to Eclipse Adoptium\JRE
+        run.searchLines.insert(run.searchLines.end(), deadEnds.begin(), deadEnds.end());
+        run.searchLines.insert(run.searchLines.end(),
+                               {L"Searching preinstalled 64 bit Java VM (Eclipse Adoptium\\JDK)",
+                                L"Found valid version 17.0.9.9"});
+        run.javaPath = installation.runtimePath(runtimeBin);
 
-    expectStarted(launch(installation), run);
+        expectStarted(launch(installation), run);
+    }
 }
 
 TEST_F(LauncherRun, RuntimeNamedOnlyByJavaHomeIsStarted) {
@@ -918,24 +931,6 @@ TEST_F(LauncherRun, RuntimeNamedOnlyByJavaHomeIsStarted) {
 
     // With a trailing backslash, as people often set it.
     expectStarted(launch(installation, {{L"JAVA_HOME", installation.folder() + L"\\unpacked jdk\\"}}), run);
-}
-
-TEST_F(LauncherRun, RuntimeRegisteredOnlyForTheUserIsStarted) {
-    // A Temurin installed without administrator rights: its registration below HKCU only, its
-    // folder in the user's own programs.
-    const Installation installation =
-        standardInstallation(L"registry user", {L"a.jar"}, {L"Programs\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin"});
-    registerRuntimeValue(L"HKCU", L"/reg:64", L"Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", L"Path",
-                         installation.folder() + L"\\Programs\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\");
-    ExpectedRun run = expectedRun(installation, true);
-    run.searchLines = javaSoftDeadEnds(run);
-    const std::vector<std::wstring> deadEnds = registrationDeadEnds(0, 3);  // up to Eclipse Adoptium\JRE
-    run.searchLines.insert(run.searchLines.end(), deadEnds.begin(), deadEnds.end());
-    run.searchLines.insert(run.searchLines.end(), {L"Searching preinstalled 64 bit Java VM (Eclipse Adoptium\\JDK)",
-                                                   L"Found valid version 17.0.9.9"});
-    run.javaPath = installation.runtimePath(L"Programs\\Eclipse Adoptium\\jdk-17.0.9.9-hotspot\\bin");
-
-    expectStarted(launch(installation), run);
 }
 
 TEST_F(LauncherRun, RuntimeThatEndsAtOnceWithAnErrorIsReported) {
