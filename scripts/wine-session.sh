@@ -2,8 +2,9 @@
 # persistent wineserver per prefix, all stopped again by wine_session_stop (also on failure or
 # Ctrl-C). Never touches ~/.wine.
 
-# wine_session_start gives the caller one prefix in WINEPREFIX; test.sh starts one prefix per
-# architecture with wine_session_setup and wine_prefix_start, so both suites can run at once.
+# wine_session_start gives the caller one prefix in WINEPREFIX; test.sh makes and starts two
+# prefixes per architecture with wine_session_setup, wine_prefix_make and wine_prefix_start, so
+# the suites can run at once.
 wine_session_start() {
   wine_session_setup
   # BRIVANE_PREFIX keeps one prefix across runs while developing; by default every run gets a new one.
@@ -40,26 +41,36 @@ wine_session_setup() {
   fi
 }
 
+# wine_prefix_make <folder> [<model>]: makes the prefix in folder unless it is there already: a
+# copy of model when given (a made prefix whose server has ended: a copy takes a second, making
+# one 10 to 20), else a new one.
+wine_prefix_make() {
+  [ ! -f "$1/system.reg" ] || return 0
+  if [ -n "${2:-}" ]; then
+    mkdir -p "$1" && cp -a "$2/." "$1/"
+    return
+  fi
+  # Let the prefix finish completely before any persistent server starts.
+  if ! WINEPREFIX=$1 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 </dev/null; then
+    echo "Wine could not make the prefix $1" >&2
+    return 1
+  fi
+  WINEPREFIX=$1 wineserver -w
+  # A new prefix links the user's Documents, Desktop and the like to the Linux home folder, so
+  # that parallel runs would share what programs write there (documents + TavrelBank): each
+  # prefix keeps folders of its own.
+  for link in "$1"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir "$link"; fi
+  done
+}
+
 # wine_prefix_start <folder>: makes (when new) and starts the prefix in folder as WINEPREFIX, with
 # its own persistent server; wine_session_stop stops it.
 wine_prefix_start() {
+  wine_prefix_make "$1" || return 1
   export WINEPREFIX=$1
   echo "$WINEPREFIX" >>"$WINE_SESSION_DIR/prefixes"
   # The server first, with its output away from any pipe a caller may read (it would keep it open).
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    # Let the prefix finish completely before the persistent server starts.
-    if ! WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 </dev/null; then
-      echo "Wine could not make the prefix $WINEPREFIX" >&2
-      return 1
-    fi
-    wineserver -w
-    # A new prefix links the user's Documents, Desktop and the like to the Linux home folder, so
-    # that parallel runs would share what programs write there (documents + TavrelBank): each
-    # prefix keeps folders of its own.
-    for link in "$WINEPREFIX"/drive_c/users/*/*; do
-      if [ -L "$link" ]; then rm -f "$link" && mkdir "$link"; fi
-    done
-  fi
   wineserver -p >/dev/null 2>&1 </dev/null
   # Start the prefix's background processes now, away from any pipe a caller may read: a test
   # run's first program would otherwise start them with the test runner's pipes inherited.
