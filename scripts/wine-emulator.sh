@@ -65,10 +65,11 @@ run_from_whole_run() {
     flock 9
     if [ ! -e "$report.started" ]; then
       : >"$report.started"
-      # The prefix's drive Z: is the Linux root; the program writes its report through it.
+      # The prefix's drive Z: is the Linux root; the program writes its report through it. The
+      # lock stays with this shell: a process that the program leaves behind must not hold it.
       windows_report="Z:$(printf '%s' "$report" | tr / '\\')"
       timeout -k 5 "${BRIVANE_TOGETHER_TIMEOUT:-100}" wine "$program" "--gtest_output=xml:$windows_report" \
-        >"$results/$name.out" 2>&1 </dev/null
+        >"$results/$name.out" 2>&1 </dev/null 9>&-
       echo $? >"$report.status"
     fi
     if grep -Fqx -e "$test" "$results/$name.read" 2>/dev/null; then exit 2; fi
