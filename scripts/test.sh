@@ -20,9 +20,9 @@ end_to_end_lanes=${BRIVANE_END_TO_END_LANES:-2}
 
 main() {
   read_arguments "$@"
-  # The first architecture is built, then its suite runs while the next one is built (at a lower
-  # priority) and then tested. The suites mostly wait for programs, windows and files, so they
-  # leave CPU enough for a build and for each other.
+  # The first architecture is built, then its suite runs while the next one is built and then
+  # tested. The suites mostly wait for programs, windows and files, so they leave CPU enough for
+  # a build and for each other; the build, the longer of the two now, keeps its full priority.
   "$top/scripts/build.sh" --arch "$first_arch"
   start_session
   echo "Running the suites of: $architectures (their output follows when all have ended)"
@@ -84,7 +84,7 @@ start_suites() {
   local a lane
   suites=()
   for a in $architectures; do
-    if [ "$a" != "$first_arch" ] && ! nice -n 10 "$top/scripts/build.sh" --arch "$a"; then
+    if [ "$a" != "$first_arch" ] && ! "$top/scripts/build.sh" --arch "$a"; then
       echo "not built" >"$WINE_SESSION_DIR/ctest-$a.result"
       continue
     fi
