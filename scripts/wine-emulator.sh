@@ -51,6 +51,21 @@ run_in_lane() {
   exec wine "$@"
 }
 
+# await_report <process id> <report>: waits for the whole run to end. The last thing GoogleTest
+# does is write its report; a Wine process that then fails to end (the hiccup that CTest's second
+# try covers, seen at the start of a suite) is ended a few seconds after its report is complete.
+await_report() {
+  while kill -0 "$1" 2>/dev/null; do
+    if grep -q '</testsuites>' "$2" 2>/dev/null; then
+      sleep 3
+      kill "$1" 2>/dev/null
+      break
+    fi
+    sleep 0.2
+  done
+  wait "$1"
+}
+
 # run_from_whole_run <program> --gtest_filter=<test> [arguments...]: the test's result from one
 # run of the whole program, made by whichever of its tests comes first. A test whose result is
 # missing (the run crashed, hung or never got to it) or was read before (CTest runs a failed
@@ -69,7 +84,8 @@ run_from_whole_run() {
       # lock stays with this shell: a process that the program leaves behind must not hold it.
       windows_report="Z:$(printf '%s' "$report" | tr / '\\')"
       timeout -k 5 "${BRIVANE_TOGETHER_TIMEOUT:-100}" wine "$program" "--gtest_output=xml:$windows_report" \
-        >"$results/$name.out" 2>&1 </dev/null 9>&-
+        >"$results/$name.out" 2>&1 </dev/null 9>&- &
+      await_report "$!" "$report"
       echo $? >"$report.status"
     fi
     if grep -Fqx -e "$test" "$results/$name.read" 2>/dev/null; then exit 2; fi
