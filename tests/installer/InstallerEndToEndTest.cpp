@@ -4,8 +4,8 @@
 // the removal must find again, and for the per-user package. Under Wine the cleaner runs as the
 // installing user, not as LocalSystem; its choice of profiles for LocalSystem is a unit test of
 // the cleaner. Wine knows no administrators and no profile permissions: the per-user package runs
-// as the same all-powerful user, and its cleaner reaches every profile there, where on Windows it
-// reaches only the installing user's own.
+// as the same all-powerful user, and its cleaner would reach every profile there unless told to
+// keep to the user's own, as the per-user package tells it.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -149,9 +149,11 @@ protected:
         return otherUser(user) + L"\\AppData\\Local\\TavrelBank";
     }
     void createOtherUser(const std::wstring& name) const {
-        testdriver::makeTree(tavrelBankOf(name),
-                             {L"brivane\\lib\\client.jar", L"brivane\\logs\\kvl_2026_01_02_030405.launch.log",
-                              L"cm\\settings.ini", L"other\\keep.txt", L"canary.txt"});
+        for (const std::wstring& file : otherUserFiles()) testdriver::makeTree(tavrelBankOf(name), {file});
+    }
+    static std::vector<std::wstring> otherUserFiles() {
+        return {L"brivane\\lib\\client.jar", L"brivane\\logs\\kvl_2026_01_02_030405.launch.log", L"canary.txt",
+                L"cm\\settings.ini", L"other\\keep.txt"};
     }
 
     // The one shortcut leads to the launcher in folder, and the launcher started through it like a
@@ -338,8 +340,12 @@ TEST_F(InstallerRun, PerUserPackageInstallsUpgradesAndRemoves) {
     EXPECT_FALSE(exists(userInstallFolder()));
     EXPECT_EQ(shortcuts().size(), 1u);
 
+    // Another user's client folders belong to that user's own installation: the removal of this
+    // user's keeps them, although under Wine it could reach them.
+    createOtherUser(kOtherUsers[0]);
     removesEverything(packagePath(true, Scope::PerUser), folder, userUpgradeCode_);
     EXPECT_FALSE(exists(userInstallFolder().substr(0, userInstallFolder().rfind(L'\\'))));
+    EXPECT_EQ(launchertest::filesBelow(tavrelBankOf(kOtherUsers[0])), otherUserFiles());
 }
 
 }  // namespace

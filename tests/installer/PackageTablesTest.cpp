@@ -53,6 +53,9 @@ TEST(InstallerPackage, RunsTheCleanerDeferredBeforeTheFilesGoAndOnlyOnRemoval) {
         // 18: an installed program; 0x40: its result ignored; 0x400: deferred; 0x800: not
         // impersonated, so as LocalSystem, per machine; per user as the installing user.
         EXPECT_EQ(std::stoi(type.front()), 18 | 0x40 | 0x400 | (scope == Scope::PerMachine ? 0x800 : 0));
+        // Per user the cleaner keeps to the removing user's own folders.
+        EXPECT_EQ(packageQuery(package, L"SELECT `Target` FROM `CustomAction` WHERE `Action` = 'CleanProfiles'"),
+                  std::vector<std::wstring>{scope == Scope::PerUser ? L"/currentuser" : L""});
         // Not when an upgrade removes the older version: Windows marks that removal, Wine does not.
         EXPECT_EQ(packageQuery(package, L"SELECT `Condition` FROM `InstallExecuteSequence` WHERE `Action` = "
                                         L"'CleanProfiles'"),
