@@ -14,6 +14,10 @@
 #   --launch-ini FILE  a launch.ini to install beside the launcher (default: none)
 #   --version X.Y.Z    the package version (default: the project version, scripts/version.sh)
 #   --out DIR          where the packages go (default: $BUILD_DIR/packages)
+#   --scope KIND       perMachine or perUser: that kind of package only (default: both)
+#   --wxs FILE         build from this WiX source as it stands, without the rows this script adds
+#                      to the packages of installer/brivane.wxs (the tests build an earlier
+#                      package's source with it)
 #
 # When scripts/sign.sh is there, it signs the programs before they are packed and the package
 # after; without a certificate it does nothing.
@@ -22,7 +26,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$top/build}
 
 usage() {
-  sed -n '2,19s/^# \{0,1\}//p' "$0" >&2
+  sed -n '2,23s/^# \{0,1\}//p' "$0" >&2
   exit 2
 }
 
@@ -33,6 +37,8 @@ jre=
 launch_ini=
 version=
 out=$build_dir/packages
+scopes=(perMachine perUser)
+wxs=$top/installer/brivane.wxs
 while [ $# -gt 0 ]; do
   [ $# -ge 2 ] || usage
   case $1 in
@@ -43,6 +49,8 @@ while [ $# -gt 0 ]; do
     --launch-ini) launch_ini=$2 ;;
     --version) version=$2 ;;
     --out) out=$2 ;;
+    --scope) scopes=("$2") ;;
+    --wxs) wxs=$(cd "$(dirname "$2")" && pwd)/$(basename "$2") ;;
     *) usage ;;
   esac
   shift 2
@@ -63,6 +71,10 @@ fi
 [ -d "$lib" ] || { echo "No lib folder: $lib" >&2; exit 2; }
 [ "$jre" = none ] || [ -z "$jre" ] || [ -d "$jre" ] || { echo "No runtime folder: $jre" >&2; exit 2; }
 [ -z "$launch_ini" ] || [ -f "$launch_ini" ] || { echo "No launch.ini: $launch_ini" >&2; exit 2; }
+[ -f "$wxs" ] || { echo "No WiX source: $wxs" >&2; exit 2; }
+for scope in "${scopes[@]}"; do
+  case $scope in perMachine|perUser) ;; *) echo "Unknown kind of package: $scope" >&2; exit 2 ;; esac
+done
 
 if ! dpkg-query -W -f='${Status}' wixl 2>/dev/null | grep -q "install ok installed"; then
   echo "Installing: wixl"
@@ -92,6 +104,54 @@ if [ -z "$bin" ]; then
   else "$top/scripts/build.sh" >/dev/null
   fi
 fi
+
+# The launcher's component GUID of each kind and architecture. They are the ones wixl derived from
+# the launcher's place before they were written down here, and must never change: a package finds
+# the folder of an installed one of its kind by them (also of a package that did not remember its
+# folder yet), and the installation of the other kind.
+launcher_guid() {
+  case $1-$2 in
+    perMachine-x64) echo C639D7FC-057E-5D38-AAC9-46B99C095AEA ;;
+    perMachine-x86) echo 5177BE8D-6E0B-5F3F-9A43-CDE321707635 ;;
+    # Both architectures install per user into the same folder.
+    perUser-*) echo 8DCE956C-5FAF-5C01-B4C5-6D1B3861D43B ;;
+  esac
+}
+
+# add_tables <package> <scope> <arch>: the rows installer/brivane.wxs needs and wixl cannot write.
+add_tables() {
+  local package=$1 scope=$2 arch=$3 other=perUser
+  [ "$scope" = perUser ] && other=perMachine
+  local statements=(
+    "CREATE TABLE CompLocator (Signature_ CHAR(72) NOT NULL, ComponentId CHAR(38) NOT NULL, Type SHORT PRIMARY KEY Signature_)"
+    # Type 1: the key path is a file, the launcher; with no Signature row the search gives the
+    # folder that holds it.
+    "INSERT INTO CompLocator (Signature_, ComponentId, Type) VALUES ('InstalledLauncher', '{$(launcher_guid "$scope" "$arch")}', 1)"
+    "INSERT INTO AppSearch (Property, Signature_) VALUES ('INSTALLED_LAUNCHER_DIR', 'InstalledLauncher')")
+  # The other kind's launcher of either architecture: both would share the user's Start menu.
+  local other_guids
+  other_guids=$( (launcher_guid "$other" x64; launcher_guid "$other" x86) | sort -u)
+  local guid
+  for guid in $other_guids; do
+    statements+=(
+      "INSERT INTO CompLocator (Signature_, ComponentId, Type) VALUES ('OtherLauncher$guid', '{$guid}', 1)"
+      "INSERT INTO AppSearch (Property, Signature_) VALUES ('OTHER_INSTALLATION', 'OtherLauncher$guid')")
+  done
+  statements+=("UPDATE Component SET Condition = 'INSTALLED_LAUNCHER_DIR AND NOT REMEMBERED_INSTALLDIR' WHERE Component = 'EarlierLibFiles'")
+  # Every lib folder the package knows: the one below INSTALLDIR and all folders below it.
+  local folders
+  folders=$("$top/scripts/msi-sql.py" "$package" "SELECT Directory, Directory_Parent, DefaultDir FROM Directory" |
+    awk -F'\t' '{ parent[$1] = $2; name[$1] = $3 }
+      END { for (d in parent) for (a = d; a != ""; a = parent[a])
+              if (parent[a] == "INSTALLDIR" && name[a] == "lib") { print d; break } }' | LC_ALL=C sort)
+  local index=0 folder
+  for folder in $folders; do
+    index=$((index + 1))
+    # Install mode 1: when the component is installed.
+    statements+=("INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode) VALUES ('EarlierLibFiles$index', 'EarlierLibFiles', '*', '$folder', 1)")
+  done
+  "$top/scripts/msi-sql.py" "$package" "${statements[@]}" >/dev/null
+}
 
 sign() {
   if [ -x "$top/scripts/sign.sh" ]; then "$top/scripts/sign.sh" "$@"; fi
@@ -149,11 +209,12 @@ for arch in "${archs[@]}"; do
        wixl-heat -p "" --var var.Files --directory-ref INSTALLDIR --component-group RuntimeFiles >"$stage/runtime.wxs")
   fi
 
-  for scope in perMachine perUser; do
+  for scope in "${scopes[@]}"; do
     package=$out/brivane-$arch.msi
     [ "$scope" = perMachine ] || package=$out/brivane-$arch-user.msi
-    (cd "$stage" && wixl -a "$arch" "${defines[@]}" -D "Scope=$scope" -D Files=files -o "$package" \
-       "$top/installer/brivane.wxs" "${fragments[@]}")
+    (cd "$stage" && wixl -a "$arch" "${defines[@]}" -D "Scope=$scope" -D "LauncherGuid=$(launcher_guid "$scope" "$arch")" \
+       -D Files=files -o "$package" "$wxs" "${fragments[@]}")
+    [ "$wxs" != "$top/installer/brivane.wxs" ] || add_tables "$package" "$scope" "$arch"
     sign "$package"
     echo "$package ($product_name $msi_version, $arch, $scope)"
   done

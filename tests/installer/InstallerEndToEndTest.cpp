@@ -1,11 +1,12 @@
 // The packages through Windows Installer in the test prefix: a silent installation, the launcher
 // started through its Start-menu shortcut, a major upgrade, and a silent removal that takes every
 // profile's application folders with it; the same into a custom folder, which later upgrades and
-// the removal must find again, and for the per-user package. Under Wine the cleaner runs as the
-// installing user, not as LocalSystem; its choice of profiles for LocalSystem is a unit test of
-// the cleaner. Wine knows no administrators and no profile permissions: the per-user package runs
-// as the same all-powerful user, and its cleaner would reach every profile there unless told to
-// keep to the user's own, as the per-user package tells it.
+// the removal must find again, and for the per-user package; the upgrade of a package that did not
+// remember its folder; and the refusal of a second kind of installation. Under Wine the cleaner
+// runs as the installing user, not as LocalSystem; its choice of profiles for LocalSystem is a
+// unit test of the cleaner. Wine knows no administrators and no profile permissions: the per-user
+// package runs as the same all-powerful user, and its cleaner would reach every profile there
+// unless told to keep to the user's own, as the per-user package tells it.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include "support/UniqueResource.h"
+#include "tests/driver/Dialogs.h"
+#include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
 #include "tests/driver/TestOnlyOwners.h"
 #include "tests/driver/TestPaths.h"
@@ -346,6 +349,74 @@ TEST_F(InstallerRun, PerUserPackageInstallsUpgradesAndRemoves) {
     removesEverything(packagePath(true, Scope::PerUser), folder, userUpgradeCode_);
     EXPECT_FALSE(exists(userInstallFolder().substr(0, userInstallFolder().rfind(L'\\'))));
     EXPECT_EQ(launchertest::filesBelow(tavrelBankOf(kOtherUsers[0])), otherUserFiles());
+}
+
+// The package as sites installed it before it remembered its folder, into a folder of their own:
+// the newer package finds that folder through the installed launcher, without being told, and
+// takes the installation over there. The earlier version's lib held two jars the newer one
+// dropped; Wine leaves them, as it takes the "*" of the removal rows that clear the lib folders
+// for the new files literally. That those rows are there is checked in the package's tables.
+TEST_F(InstallerRun, NewerPackageFindsTheFolderOfAnEarlierOneThatDidNotRememberIt) {
+    const std::wstring folder = scratch_ / L"Apps\\brivane";
+    ASSERT_EQ(msiexec(L"/i " + quoted(earlierPackagePath()) + L" INSTALLDIR=" + quoted(folder) + L" /qn"), 0u);
+    ASSERT_EQ(installedProducts(upgradeCode_).size(), 1u);
+    std::vector<std::wstring> earlierFiles = packagedFiles();
+    earlierFiles.push_back(L"lib\\ext\\report-print.jar");
+    earlierFiles.push_back(L"lib\\legacy-api.jar");
+    std::sort(earlierFiles.begin(), earlierFiles.end());
+    ASSERT_EQ(launchertest::filesBelow(folder), earlierFiles);
+
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true)) + L" /qn"), 0u);
+
+    expectInstalledAlone(packagePath(true), upgradeCode_);
+    EXPECT_FALSE(exists(installFolder()));
+    std::vector<std::wstring> files = launchertest::filesBelow(folder);
+    for (const std::wstring& file : upgradedFiles()) {
+        EXPECT_NE(std::find(files.begin(), files.end(), file), files.end()) << utf8(file);
+    }
+    // The newer package's launch.ini sends the client elsewhere: only the shortcut is looked at.
+    const auto links = shortcuts();
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(readShellLink(links.front()).target, folder + L"\\tavrel-brivane.exe");
+}
+
+// One kind of installation per computer and user: with the package for all users installed the
+// per-user one is refused, naming the folder of the installation there is, and the other way
+// round. The refused package leaves nothing behind, and the installed one stays as it was.
+TEST_F(InstallerRun, SecondKindOfInstallationIsRefused) {
+    const struct {
+        const char* name;
+        Scope installed;
+        Scope refused;
+        std::wstring installedFolder;
+        std::wstring refusedFolder;
+        std::wstring expectedText;
+    } kCases[] = {
+        {"per user after per machine", Scope::PerMachine, Scope::PerUser, installFolder(), userInstallFolder(),
+         L"bereits f\u00FCr alle Benutzer installiert"},
+        {"per machine after per user", Scope::PerUser, Scope::PerMachine, userInstallFolder(), installFolder(),
+         L"is already installed for this user"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(false, c.installed)) + L" /qn"), 0u);
+
+        // With the basic user interface, so that the refusal is shown as a message box.
+        testdriver::Process refused(L"msiexec.exe /i " + quoted(packagePath(false, c.refused)) + L" /qb");
+        std::vector<std::wstring> shown;
+        EXPECT_EQ(testdriver::answerDialogsUntilExit(refused, IDOK, kMsiexecTimeoutMs, &shown), 1);
+        EXPECT_EQ(refused.exitCode(), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+        ASSERT_EQ(shown.size(), 1u);
+        const std::wstring& text = shown.front();
+        EXPECT_NE(text.find(c.expectedText), std::wstring::npos) << utf8(text);
+        EXPECT_NE(text.find(c.installedFolder), std::wstring::npos) << utf8(text);
+        EXPECT_TRUE(installedProducts(c.refused == Scope::PerUser ? userUpgradeCode_ : upgradeCode_).empty());
+        EXPECT_FALSE(exists(c.refusedFolder));
+        EXPECT_EQ(launchertest::filesBelow(c.installedFolder), packagedFiles());
+        EXPECT_EQ(shortcuts().size(), 1u);
+
+        ASSERT_EQ(msiexec(L"/x " + quoted(packagePath(false, c.installed)) + L" /qn"), 0u);
+    }
 }
 
 }  // namespace

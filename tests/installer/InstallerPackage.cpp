@@ -11,10 +11,10 @@
 
 namespace installertest {
 
-namespace {
-
 // An installation with its custom action may take a while on a loaded machine.
-constexpr unsigned long kMsiexecTimeoutMs = 120000;
+const unsigned long kMsiexecTimeoutMs = 120000;
+
+namespace {
 
 // One string field of a record: the size first, then the text.
 std::wstring recordString(MSIHANDLE record, unsigned int field) {
@@ -37,6 +37,10 @@ const wchar_t* architecture() {
 std::wstring packagePath(bool newer, Scope scope) {
     return testdriver::builtFile(std::wstring(L"packages\\") + (newer ? L"newer\\" : L"") + L"brivane-" +
                                  architecture() + (scope == Scope::PerUser ? L"-user" : L"") + L".msi");
+}
+
+std::wstring earlierPackagePath() {
+    return testdriver::builtFile(std::wstring(L"packages\\earlier\\brivane-") + architecture() + L".msi");
 }
 
 std::vector<std::wstring> packageQuery(const std::wstring& package, const std::wstring& sql) {

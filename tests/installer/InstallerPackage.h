@@ -14,6 +14,8 @@ enum class Scope { PerMachine, PerUser };
 
 // The package of the project version, or the newer one that must replace it.
 std::wstring packagePath(bool newer = false, Scope scope = Scope::PerMachine);
+// The per-machine package as built before it remembered its installation folder.
+std::wstring earlierPackagePath();
 
 // A value of the package's Property table; "" when it has none.
 std::wstring packageProperty(const std::wstring& package, const std::wstring& name);
@@ -28,6 +30,8 @@ std::vector<std::wstring> installedProducts(const std::wstring& upgradeCode);
 // The version an installed product was registered with.
 std::wstring installedVersion(const std::wstring& productCode);
 
+// How long a run of msiexec.exe may take.
+extern const unsigned long kMsiexecTimeoutMs;
 // Runs msiexec.exe with the arguments and returns its exit code.
 unsigned long msiexec(const std::wstring& arguments);
 

@@ -4,7 +4,10 @@
 // UPGRADINGPRODUCTCODE. Wine ran the cleaner wherever the table put it, as the installing user,
 // and on every removal. Nor does Wine tell a user from an administrator: whether Windows lets a
 // user without administrator rights install a package, unasked, depends on its summary and
-// Property tables.
+// Property tables. Nor does Wine take a wildcard in the RemoveFile table as one.
+#include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +19,7 @@
 
 namespace {
 
+using installertest::earlierPackagePath;
 using installertest::packagePath;
 using installertest::packageProperty;
 using installertest::packageQuery;
@@ -105,6 +109,96 @@ TEST(InstallerPackage, ReadsTheRememberedFolderFromTheViewItIsWrittenTo) {
         // 2: a raw value, 16: from the 64-bit view. 256: a 64-bit component.
         EXPECT_EQ(std::stoi(type.front()), 2 | (build64 ? 16 : 0));
         EXPECT_EQ((std::stoi(attributes.front()) & 256) != 0, build64);
+    }
+}
+
+std::wstring launcherComponentId(const std::wstring& package) {
+    const auto ids = packageQuery(package, L"SELECT `ComponentId` FROM `Component` WHERE `Component` = 'Launcher'");
+    return ids.size() == 1 ? ids.front() : std::wstring();
+}
+
+// The component GUIDs the searches of a property look for, each with its locator type.
+std::set<std::wstring> searchedComponents(const std::wstring& package, const std::wstring& property) {
+    std::set<std::wstring> found;
+    for (const std::wstring& signature :
+         packageQuery(package, L"SELECT `Signature_` FROM `AppSearch` WHERE `Property` = '" + property + L"'")) {
+        const std::wstring where = L" FROM `CompLocator` WHERE `Signature_` = '" + signature + L"'";
+        for (const std::wstring& id : packageQuery(package, L"SELECT `ComponentId`" + where)) {
+            found.insert(id + L" type " + packageQuery(package, L"SELECT `Type`" + where).at(0));
+        }
+    }
+    return found;
+}
+
+// A package finds the folder of an installed one of its kind by the launcher's component, also
+// of the earlier package that did not remember its folder, and the other kind's installation by
+// that kind's launcher. Type 1: the key path is a file; without a Signature row the search gives
+// the folder that holds it.
+TEST(InstallerPackage, FindsInstalledLaunchersByTheirComponents) {
+    const std::wstring earlier = launcherComponentId(earlierPackagePath());
+    ASSERT_FALSE(earlier.empty());
+    const std::wstring machine = launcherComponentId(packagePath());
+    const std::wstring user = launcherComponentId(packagePath(false, Scope::PerUser));
+    EXPECT_EQ(machine, earlier);
+    EXPECT_NE(user, machine);
+    for (const auto& [package, scope] : allPackages()) {
+        SCOPED_TRACE(testdriver::utf8(package));
+        const std::wstring own = scope == Scope::PerUser ? user : machine;
+        EXPECT_EQ(launcherComponentId(package), own);
+        EXPECT_EQ(searchedComponents(package, L"INSTALLED_LAUNCHER_DIR"), std::set<std::wstring>{own + L" type 1"});
+        // This build makes one architecture; the other one's launcher is searched for as well.
+        const std::set<std::wstring> other = searchedComponents(package, L"OTHER_INSTALLATION");
+        EXPECT_EQ(other.count((scope == Scope::PerUser ? machine : user) + L" type 1"), 1u);
+        EXPECT_EQ(other.size(), scope == Scope::PerUser ? 2u : 1u);
+        EXPECT_EQ(other.count(own + L" type 1"), 0u);
+        const auto message = packageQuery(package, L"SELECT `Description` FROM `LaunchCondition` WHERE `Condition` = "
+                                                   L"'Installed OR NOT OTHER_INSTALLATION'");
+        ASSERT_EQ(message.size(), 1u);
+        EXPECT_NE(message.front().find(L"im Ordner [OTHER_INSTALLATION]."), std::wstring::npos);
+        EXPECT_NE(message.front().find(L"in the folder [OTHER_INSTALLATION]."), std::wstring::npos);
+    }
+}
+
+// What Wine cannot show: taking over the folder of the earlier package, whose own removal leaves
+// its files there, every file in each lib folder goes before the new ones come, so no jar the
+// newer version dropped stays on the class path. Only then: the remembered folder tells that the
+// folder's installation removes its own files.
+TEST(InstallerPackage, ClearsEveryLibFolderWhenTakingOverAnEarlierInstallation) {
+    for (const auto& [package, scope] : allPackages()) {
+        SCOPED_TRACE(testdriver::utf8(package));
+        std::map<std::wstring, std::wstring> parentOf;
+        std::map<std::wstring, std::wstring> nameOf;
+        for (const std::wstring& folder : packageQuery(package, L"SELECT `Directory` FROM `Directory`")) {
+            const std::wstring where = L" FROM `Directory` WHERE `Directory` = '" + folder + L"'";
+            parentOf[folder] = packageQuery(package, L"SELECT `Directory_Parent`" + where).at(0);
+            nameOf[folder] = packageQuery(package, L"SELECT `DefaultDir`" + where).at(0);
+        }
+        std::set<std::wstring> libFolders;
+        for (const auto& [folder, parent] : parentOf) {
+            for (std::wstring at = folder; !at.empty(); at = parentOf.at(at)) {
+                if (nameOf.at(at) == L"lib" && parentOf.at(at) == L"INSTALLDIR") libFolders.insert(folder);
+            }
+        }
+        // The demo lib: lib, lib\ext, lib\plugins, lib\plugins\signing.
+        EXPECT_EQ(libFolders.size(), 4u);
+        const std::wstring rows = L" FROM `RemoveFile` WHERE `Component_` = 'EarlierLibFiles'";
+        const auto cleared = packageQuery(package, L"SELECT `DirProperty`" + rows);
+        EXPECT_EQ(std::set<std::wstring>(cleared.begin(), cleared.end()), libFolders);
+        EXPECT_EQ(cleared.size(), libFolders.size());
+        // 1: when the component is installed.
+        EXPECT_EQ(packageQuery(package, L"SELECT `FileName`" + rows),
+                  std::vector<std::wstring>(libFolders.size(), L"*"));
+        EXPECT_EQ(packageQuery(package, L"SELECT `InstallMode`" + rows),
+                  std::vector<std::wstring>(libFolders.size(), L"1"));
+        EXPECT_EQ(packageQuery(package, L"SELECT `Condition` FROM `Component` WHERE `Component` = 'EarlierLibFiles'"),
+                  std::vector<std::wstring>{L"INSTALLED_LAUNCHER_DIR AND NOT REMEMBERED_INSTALLDIR"});
+        EXPECT_LT(sequenceOf(package, L"RemoveFiles"), sequenceOf(package, L"InstallFiles"));
+        // The installed launcher's folder is taken only after the remembered one and the command line.
+        EXPECT_LT(sequenceOf(package, L"UseRememberedInstallDir"), sequenceOf(package, L"UseInstalledLauncherDir"));
+        EXPECT_LT(sequenceOf(package, L"UseInstalledLauncherDir"), sequenceOf(package, L"LaunchConditions"));
+        EXPECT_EQ(packageQuery(package, L"SELECT `Condition` FROM `InstallExecuteSequence` WHERE `Action` = "
+                                        L"'UseInstalledLauncherDir'"),
+                  std::vector<std::wstring>{L"INSTALLED_LAUNCHER_DIR AND NOT INSTALLDIR"});
     }
 }
 
