@@ -76,11 +76,16 @@ for scope in "${scopes[@]}"; do
   case $scope in perMachine|perUser) ;; *) echo "Unknown kind of package: $scope" >&2; exit 2 ;; esac
 done
 
-if ! dpkg-query -W -f='${Status}' wixl 2>/dev/null | grep -q "install ok installed"; then
-  echo "Installing: wixl"
+# wixl brings libmsi, through which scripts/msi-sql.py (Python) adds the rows wixl cannot write.
+missing=()
+for p in wixl python3; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq >/dev/null
-  apt-get install -y -qq --no-install-recommends wixl >/dev/null
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 # Product name, manufacturer and version are those of the programs' version information.
