@@ -143,6 +143,16 @@ add_tables() {
       "INSERT INTO AppSearch (Property, Signature_) VALUES ('OTHER_INSTALLATION', 'OtherLauncher$guid')")
   done
   statements+=("UPDATE Component SET Condition = 'INSTALLED_LAUNCHER_DIR AND NOT REMEMBERED_INSTALLDIR' WHERE Component = 'EarlierLibFiles'")
+  # A build of the same version replaces the installed one as well (WiX's
+  # AllowSameVersionUpgrades, which wixl lacks): each build has a product code of its own, and two
+  # of one version, such as the first 2.0.0 packages and a later build of 2.0.0, would otherwise be
+  # installed side by side. 512: the highest version found includes this one. The attributes are
+  # part of the row's key, so the row is written anew.
+  local code highest attributes
+  IFS=$'\t' read -r code highest attributes < <("$top/scripts/msi-sql.py" "$package" \
+    "SELECT UpgradeCode, VersionMax, Attributes FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'")
+  statements+=("DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'"
+    "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('$code', '$highest', $((attributes | 512)), 'WIX_UPGRADE_DETECTED')")
   # Every lib folder the package knows: the one below INSTALLDIR and all folders below it.
   local folders
   folders=$("$top/scripts/msi-sql.py" "$package" "SELECT Directory, Directory_Parent, DefaultDir FROM Directory" |

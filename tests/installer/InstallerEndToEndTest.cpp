@@ -352,8 +352,8 @@ TEST_F(InstallerRun, PerUserPackageInstallsUpgradesAndRemoves) {
 }
 
 // The package as sites installed it before it remembered its folder, into a folder of their own:
-// the newer package finds that folder through the installed launcher, without being told, and
-// takes the installation over there. The earlier version's lib held two jars the newer one
+// the current package of the same version finds that folder through the installed launcher,
+// without being told, and takes the installation over there. The earlier version's lib held two jars the newer one
 // dropped; Wine leaves them, as it takes the "*" of the removal rows that clear the lib folders
 // for the new files literally. That those rows are there is checked in the package's tables.
 TEST_F(InstallerRun, NewerPackageFindsTheFolderOfAnEarlierOneThatDidNotRememberIt) {
@@ -366,18 +366,18 @@ TEST_F(InstallerRun, NewerPackageFindsTheFolderOfAnEarlierOneThatDidNotRememberI
     std::sort(earlierFiles.begin(), earlierFiles.end());
     ASSERT_EQ(launchertest::filesBelow(folder), earlierFiles);
 
-    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath(true)) + L" /qn"), 0u);
+    ASSERT_EQ(packageProperty(earlierPackagePath(), L"ProductVersion"), packageProperty(packagePath(), L"ProductVersion"));
 
-    expectInstalledAlone(packagePath(true), upgradeCode_);
+    ASSERT_EQ(msiexec(L"/i " + quoted(packagePath()) + L" /qn"), 0u);
+
+    expectInstalledAlone(packagePath(), upgradeCode_);
+    EXPECT_EQ(installedProducts(upgradeCode_).at(0), packageProperty(packagePath(), L"ProductCode"));
     EXPECT_FALSE(exists(installFolder()));
     std::vector<std::wstring> files = launchertest::filesBelow(folder);
-    for (const std::wstring& file : upgradedFiles()) {
+    for (const std::wstring& file : packagedFiles()) {
         EXPECT_NE(std::find(files.begin(), files.end(), file), files.end()) << utf8(file);
     }
-    // The newer package's launch.ini sends the client elsewhere: only the shortcut is looked at.
-    const auto links = shortcuts();
-    ASSERT_EQ(links.size(), 1u);
-    EXPECT_EQ(readShellLink(links.front()).target, folder + L"\\tavrel-brivane.exe");
+    ASSERT_NO_FATAL_FAILURE(startsThroughTheShortcut(folder));
 }
 
 // One kind of installation per computer and user: with the package for all users installed the
