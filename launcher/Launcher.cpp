@@ -5,6 +5,7 @@
 #include "launcher/LaunchLogPruning.h"
 #include "launcher/LaunchSettings.h"
 #include "launcher/SplashWindow.h"
+#include "launcher/commandline/ArchiveFolder.h"
 #include "launcher/commandline/JavaCommandLine.h"
 #include "launcher/commandline/ProxySettings.h"
 #include "launcher/commandline/StartCommandLine.h"
@@ -118,7 +119,8 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     const JavaVersion minimumVersion(L"1.8");
     log.log(L"Searching Java VM");
     std::wstring javaPath;
-    finder.findJavaVM(folders.installFolder, minimumVersion, javaPath, log);
+    JavaVersion foundVersion(L"");
+    finder.findJavaVM(folders.installFolder, minimumVersion, javaPath, foundVersion, log);
     if (javaPath.empty()) {
         log.log(L"No VM found");
         throw IOException(L"Die Java-Laufzeitumgebung mit der Mindestversion " + minimumVersion.getText() +
@@ -143,11 +145,19 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     appendInternetSettingsProperties(propertyOptions);
     log.log(L"Property options created:" + propertyOptions);
 
-    const std::wstring additionalOptions = closeOpenQuote(launcher.readVmOptions(folders.libDir), log);
+    const std::wstring vmOptions = launcher.readVmOptions(folders.libDir);
+    // Held under the library lock: a second launcher of the user decides on the same files.
+    const std::wstring archiveOptions = prepareClassDataArchive(
+        {folders.appDirFolder, javaPath, foundVersion.getNumber(), classpath, vmOptions}, log);
+    const std::wstring additionalOptions = closeOpenQuote(vmOptions, log);
     log.log(L"Additional options created:" + additionalOptions);
 
+    // The archive options stand before the options line, so that anything there wins.
+    const std::wstring jvmOptions =
+        archiveOptions.empty() || additionalOptions.empty() ? archiveOptions + additionalOptions
+                                                            : archiveOptions + L" " + additionalOptions;
     const std::wstring commandLine =
-        composeStartCommandLine({javaPath, classpath, propertyOptions, additionalOptions, folders.appDir,
+        composeStartCommandLine({javaPath, classpath, propertyOptions, jvmOptions, folders.appDir,
                                  folders.installDir, folders.dataDir},
                                 folders.libDir, folders.appDirFolder, log);
     libraryLock.release();

@@ -28,6 +28,10 @@ struct ExpectedRun {
     std::wstring classpath;
     std::wstring proxyProperties = L" \"-Dlaunch.proxyEnabled=false\"";
     std::wstring additionalOptions;
+    // The class-data archive's line: the stand-in runtimes have no release file.
+    std::wstring archiveLine = L"Class data archive: no option (runtime version unknown)";
+    // The archive options that stand before additionalOptions on the command line.
+    std::wstring archiveOptions;
     // The manifest jar that carries the class path, when the command line names it instead.
     std::wstring manifestJar;
 
@@ -54,6 +58,7 @@ struct ExpectedRun {
     std::wstring commandLine() const {
         return L"\"" + javaPath + L"\" -classpath \"" + (manifestJar.empty() ? classpath : manifestJar) + L"\" " +
                propertyOptions() +
+               (archiveOptions.empty() ? L"" : L" " + archiveOptions) +
                (additionalOptions.empty() ? L"" : L" " + additionalOptions) + L" a.a \"" + appDir + L"\" \"" +
                installDir + L"\" \"" + dataDir + L"\"";
     }
@@ -72,7 +77,7 @@ struct ExpectedRun {
         lines.push_back(L"Creating classpath from folder " + libDir());
         lines.insert(lines.end(), recoveryLines.begin(), recoveryLines.end());
         lines.insert(lines.end(), {L"Classpath created:" + classpath, L"Reading network configuration from registry",
-                                   L"Property options created:" + propertyOptions(),
+                                   L"Property options created:" + propertyOptions(), archiveLine,
                                    L"Additional options created:" + additionalOptions});
         if (!manifestJar.empty()) lines.push_back(L"Classpath handed over in manifest jar " + manifestJar);
         lines.insert(lines.end(), {L"Starting Java VM with command line:", commandLine(),

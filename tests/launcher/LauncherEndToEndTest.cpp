@@ -930,7 +930,23 @@ TEST_F(LauncherRun, RuntimeNamedOnlyByJavaHomeIsStarted) {
     run.javaPath = installation.runtimePath(L"unpacked jdk\\bin");
 
     // With a trailing backslash, as people often set it.
-    expectStarted(launch(installation, {{L"JAVA_HOME", installation.folder() + L"\\unpacked jdk\\"}}), run);
+    const LaunchResult result = launch(installation, {{L"JAVA_HOME", installation.folder() + L"\\unpacked jdk\\"}});
+
+    // The release file makes it a Java 17: this first start asks the runtime for the archive of
+    // this runtime and class path, named by their fingerprint.
+    const std::wstring archivePrefix = run.appDir + L"\\cds\\";
+    const std::vector<std::string> log = logOf(run.appDir);
+    const auto line = std::find_if(log.begin(), log.end(),
+                                   [](const std::string& l) { return l.rfind("Class data archive: ", 0) == 0; });
+    ASSERT_NE(line, log.end());
+    const std::string written = "Class data archive: -XX:ArchiveClassesAtExit=" + utf8(archivePrefix);
+    ASSERT_EQ(line->rfind(written, 0), 0u) << *line;
+    const std::wstring base = archivePrefix + testdriver::fromUtf8(line->substr(written.size(), 16));
+    run.archiveLine = L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)";
+    run.archiveOptions = L"\"-XX:ArchiveClassesAtExit=" + base + L".jsa\" \"-Xlog:cds+dynamic=info:file=\\\"" + base +
+                         L".write.log\\\":uptime:filecount=0\"";
+    expectStarted(result, run);
+    EXPECT_TRUE(testdriver::exists(run.appDir + L"\\cds")) << "the archive folder";
 }
 
 TEST_F(LauncherRun, RuntimeThatEndsAtOnceWithAnErrorIsReported) {

@@ -206,3 +206,121 @@ TEST_F(RealRuntime, ClientInTheLastJarStartsThroughTheManifestJar) {
 }
 
 }  // namespace
+
+namespace {
+
+// One Linux runtime for the bridge, with the release file that tells the launcher its version.
+struct LinuxRuntime {
+    const char* home;
+    const wchar_t* archiveOption;   // when an archive is handed over
+    const wchar_t* writeOption;     // when the client's run writes it
+    const wchar_t* archiveSuffix;
+    const wchar_t* mappedSource;    // how the runtime's class log names the archive a class came from
+    // OpenJDK 17 maps the archive of a class path with a blank but loads the client's own classes
+    // from the jars again; Java 25 maps them either way.
+    const wchar_t* installation;
+};
+
+const LinuxRuntime kOpenJdk17 = {"/usr/lib/jvm/java-17-openjdk-amd64", L"-XX:SharedArchiveFile=",
+                                 L"-XX:ArchiveClassesAtExit=", L".jsa", L"a.a source: shared objects file (top)",
+                                 L"TavrelBankArchiv"};
+const LinuxRuntime kTemurin25 = {"/usr/lib/jvm/temurin-25-jdk-amd64", L"-XX:AOTCache=", L"-XX:AOTCacheOutput=",
+                                 L".aot", L"a.a source: shared objects file", L"Tavrel Bank Archiv"};
+
+std::wstring windowsPathOf(const char* linuxPath) {
+    std::wstring path = L"Z:" + fromUtf8(linuxPath);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// The line of text that holds part; empty when none does.
+std::string lineWith(const std::string& text, const std::string& part) {
+    const std::size_t at = text.find(part);
+    if (at == std::string::npos) return std::string();
+    const std::size_t start = text.rfind('\n', at);
+    return text.substr(start == std::string::npos ? 0 : start + 1, text.find('\n', at) - (start == std::string::npos ? 0 : start + 1));
+}
+
+const wchar_t kClassLog[] = L"C:\\brivane-tests\\classes.log";
+
+// The archive line of the launch log of appDir's one run, and the archive path it names.
+std::string archiveLine(const std::wstring& appDir) {
+    for (const std::string& line : logMessages(onlyLogFile(appDir + L"\\logs"))) {
+        if (line.rfind("Class data archive: ", 0) == 0) return line;
+    }
+    return "(no archive line)";
+}
+
+// Starts the client and waits for its runtime to end (the bridge then copies what java said),
+// which is when the archive is written.
+void launchAndAwaitExit(const Installation& installation, const std::wstring& appDir) {
+    removeTree(appDir + L"\\logs");
+    const std::wstring output = installation.folder() + L"\\jre\\bin\\java-output.log";
+    ::DeleteFileW(output.c_str());
+    ::DeleteFileW(kClassLog);
+    launchClient(installation);
+    EXPECT_TRUE(waitFor([&] { return exists(output); }, 120000)) << "the runtime did not end";
+}
+
+void expectArchiveWrittenMappedAndRenewed(const LinuxRuntime& runtime) {
+    const Installation installation(runtime.installation);
+    const std::wstring appDir = installation.folder() + L"\\Benutzer";
+    installation.addRuntime(L"jre\\bin", L"tools\\java-bridge.exe");
+    writeBytes(installation.folder() + L"\\jre\\bin\\linux-java-home.txt", std::string(runtime.home) + "\n");
+    writeBytes(installation.folder() + L"\\jre\\release", readBytes(windowsPathOf(runtime.home) + L"\\release"));
+    testdriver::makeFolders(installation.libDir());
+    ASSERT_TRUE(::CopyFileW(testdriver::builtFile(L"tools\\democlient.jar").c_str(),
+                            (installation.libDir() + L"\\client.jar").c_str(), FALSE));
+    const std::string classLog = " \"-Xlog:class+load=info:file=\\\"" + utf8(kClassLog) + "\\\"\"";
+    writeBytes(installation.libDir() + L"\\win.vmoptions", "-Xmx64m -Ddemoclient.report=" + utf8(kReportFile) + classLog + "\r\n");
+    writeBytes(installation.folder() + L"\\launch.ini", "appDir=" + utf8(appDir) + "\r\n");
+    testdriver::makeFolders(appDir);
+    const std::wstring cds = appDir + L"\\cds\\";
+    const std::wstring writePrefix = L"Class data archive: " + std::wstring(runtime.writeOption) + cds;
+
+    // First start: nothing to hand over; the client's run writes the archive as it ends.
+    launchAndAwaitExit(installation, appDir);
+    const std::string first = archiveLine(appDir);
+    ASSERT_EQ(first.rfind(utf8(writePrefix), 0), 0u) << first;
+    EXPECT_NE(first.find("(to be written, none found)"), std::string::npos) << first;
+    const std::wstring fingerprint = fromUtf8(first.substr(utf8(writePrefix).size(), 16));
+    const std::wstring archive = cds + fingerprint + runtime.archiveSuffix;
+    EXPECT_GT(testdriver::fileSize(archive), 1000000) << "java said:\n"
+                                                     << readBytes(installation.folder() + L"\\jre\\bin\\java-output.log");
+
+    // Second start: the archive is handed over and the runtime maps the client's classes from it.
+    // This client prepares lib_new for the third.
+    writeBytes(appDir + L"\\lib\\win.vmoptions",
+               "-Xmx64m -Ddemoclient.report=" + utf8(kReportFile) + " -Ddemoclient.update=client-2.jar" + classLog + "\r\n");
+    launchAndAwaitExit(installation, appDir);
+    EXPECT_EQ(archiveLine(appDir), utf8(L"Class data archive: " + std::wstring(runtime.archiveOption) + archive + L" (in use)"));
+    EXPECT_NE(readBytes(kClassLog).find(utf8(runtime.mappedSource)), std::string::npos)
+        << "the client's class did not come from the archive: " << lineWith(readBytes(kClassLog), "a.a source: ")
+        << "\nthe runtime's warnings:\n"
+        << readBytes(cds + fingerprint + L".use.log") << "java said:\n"
+        << readBytes(installation.folder() + L"\\jre\\bin\\java-output.log");
+
+    // Third start: the swapped-in library is another class path, so a new archive replaces the old.
+    launchAndAwaitExit(installation, appDir);
+    const std::string third = archiveLine(appDir);
+    EXPECT_EQ(third.rfind(utf8(writePrefix), 0), 0u) << third;
+    EXPECT_EQ(third.find(utf8(fingerprint)), std::string::npos) << third;
+    EXPECT_FALSE(exists(archive)) << "the old archive is removed";
+    const std::wstring renewed = cds + fromUtf8(third.substr(utf8(writePrefix).size(), 16)) + runtime.archiveSuffix;
+    EXPECT_GT(testdriver::fileSize(renewed), 1000000);
+}
+
+TEST_F(RealRuntime, ArchiveOfOpenJdk17IsWrittenMappedAndRenewedAfterASwap) {
+    if (!exists(windowsPathOf(kOpenJdk17.home) + L"\\release")) GTEST_SKIP() << "No OpenJDK 17 in " << kOpenJdk17.home;
+    expectArchiveWrittenMappedAndRenewed(kOpenJdk17);
+}
+
+TEST_F(RealRuntime, AheadOfTimeCacheOfTemurin25IsWrittenMappedAndRenewedAfterASwap) {
+    if (!exists(windowsPathOf(kTemurin25.home) + L"\\release")) {
+        GTEST_SKIP() << "No Temurin 25 in " << kTemurin25.home << ": it is no Debian package, so only some machines "
+                     << "have it";
+    }
+    expectArchiveWrittenMappedAndRenewed(kTemurin25);
+}
+
+}  // namespace

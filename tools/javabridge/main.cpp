@@ -1,13 +1,16 @@
 // Stands where javaw.exe is expected and runs the Linux Java runtime in its place, for the tests
 // and the demo under Wine. It reads its command line as a real runtime's launcher does (through
 // GetCommandLineA, in the ANSI code page, split by the Java launcher's rules). It turns the
-// Windows paths in the class path, in "-Dname=value" values and in the program arguments into
-// Linux paths, and hands everything to /usr/bin/java in an argument file, so that no argument
+// Windows paths in the class path, in "-Dname=value" and "-XX:name=value" values, in the quoted
+// file of an "-Xlog:" option and in the program arguments into Linux paths, and hands everything
+// to the Linux java in an argument file, so that no argument
 // goes through a second round of command-line quoting.
 // Wine starts a Linux program detached: its process handle cannot be waited on and it takes no
 // Windows pipe. So a shell around java writes java's exit code to a file, which the message loop
 // polls; the loop is also what lets the launcher's idle wait return, as with a real javaw.exe.
 // Ends with java's exit code. What java prints goes to java-output.log beside this program.
+// The Linux runtime is the one whose folder the first line of linux-java-home.txt beside this
+// program names; without that file the Debian OpenJDK 17, or /usr/bin/java where it is missing.
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -36,8 +39,10 @@ constexpr UINT kPollMs = 50;
 const wchar_t kShellCommand[] =
     LR"(/bin/sh -c "export LC_ALL=C.UTF-8; classpath=; while IFS= read -r entry; do )"
     LR"(classpath=\"${classpath:+$classpath:}$(realpath -m -- \"$entry\")\"; done <\"$BRIDGE_CLASS_PATH\"; )"
-    LR"(/usr/bin/java -classpath \"$classpath\" \"@$BRIDGE_ARGUMENTS\" >>\"$BRIDGE_OUTPUT\" 2>&1; )"
+    LR"(\"$BRIDGE_JAVA\" -classpath \"$classpath\" \"@$BRIDGE_ARGUMENTS\" >>\"$BRIDGE_OUTPUT\" 2>&1; )"
     LR"(echo $? >\"$BRIDGE_EXIT.part\" && mv \"$BRIDGE_EXIT.part\" \"$BRIDGE_EXIT\"")";
+
+const char kDefaultJavaHome[] = "/usr/lib/jvm/java-17-openjdk-amd64";
 
 using UnixFileNameFunction = char*(__cdecl*)(const WCHAR*);
 
@@ -58,6 +63,38 @@ std::string linuxForm(const std::wstring& text) {
         if (unixPath) return static_cast<const char*>(unixPath.get());
     }
     return utf8(text);
+}
+
+// linuxForm for a runtime option's file: Wine names drive C: ".../dosdevices/c:/...", and a
+// runtime takes a ":" in some options' file names as a list of files, so the name goes through
+// the folder that the drive's link leads to in every prefix.
+std::string linuxOptionFile(const std::wstring& path) {
+    std::string linux = linuxForm(path);
+    const std::string drive = "/dosdevices/c:/";
+    const std::size_t at = linux.find(drive);
+    if (at != std::string::npos) linux.replace(at, drive.size(), "/drive_c/");
+    return linux;
+}
+
+// The java of the chosen Linux runtime. Z: is the Linux root in every Wine prefix.
+std::string linuxJava() {
+    std::string home = testdriver::readBytes(testdriver::binFolder() + L"linux-java-home.txt");
+    home = home.substr(0, home.find_first_of("\r\n"));
+    if (home.empty()) home = kDefaultJavaHome;
+    const std::string java = home + "/bin/java";
+    if (::GetFileAttributesW((L"Z:" + fromUtf8(java)).c_str()) == INVALID_FILE_ATTRIBUTES) return "/usr/bin/java";
+    return java;
+}
+
+// A runtime log option's output file, -Xlog:what:file="path":..., with the quoted path in Linux
+// form; any other log option stays as it is.
+std::string linuxLogOption(const std::wstring& option) {
+    const std::wstring marker = L":file=\"";
+    const std::size_t start = option.find(marker);
+    const std::size_t end = start == std::wstring::npos ? start : option.find(L'"', start + marker.size());
+    if (end == std::wstring::npos) return utf8(option);
+    return utf8(option.substr(0, start + marker.size())) +
+           linuxOptionFile(option.substr(start + marker.size(), end - start - marker.size())) + utf8(option.substr(end));
 }
 
 // One line per class path entry, in Linux form.
@@ -84,6 +121,10 @@ std::vector<std::string> linuxArguments(const std::vector<std::wstring>& argumen
             classPath = linuxClassPath(arguments[++i]);
         } else if (argument.rfind(L"-D", 0) == 0 && equals != std::wstring::npos) {
             result.push_back(utf8(argument.substr(0, equals + 1)) + linuxForm(argument.substr(equals + 1)));
+        } else if (argument.rfind(L"-XX:", 0) == 0 && equals != std::wstring::npos) {
+            result.push_back(utf8(argument.substr(0, equals + 1)) + linuxOptionFile(argument.substr(equals + 1)));
+        } else if (argument.rfind(L"-Xlog:", 0) == 0) {
+            result.push_back(linuxLogOption(argument));
         } else {
             // The first argument that is no option is the main class; the client's own follow it.
             inOptions = argument.rfind(L"-", 0) == 0;
@@ -117,6 +158,7 @@ bool startJava(const std::vector<std::wstring>& arguments, const std::wstring& w
     ::SetEnvironmentVariableW(L"BRIDGE_ARGUMENTS", fromUtf8(linuxForm(workFolder + L"\\arguments")).c_str());
     ::SetEnvironmentVariableW(L"BRIDGE_CLASS_PATH", fromUtf8(linuxForm(workFolder + L"\\classpath")).c_str());
     ::SetEnvironmentVariableW(L"BRIDGE_EXIT", fromUtf8(linuxForm(workFolder + L"\\exit")).c_str());
+    ::SetEnvironmentVariableW(L"BRIDGE_JAVA", fromUtf8(linuxJava()).c_str());
     ::SetEnvironmentVariableW(L"BRIDGE_OUTPUT", fromUtf8(linuxForm(workFolder + L"\\output")).c_str());
 
     STARTUPINFOW startup{};

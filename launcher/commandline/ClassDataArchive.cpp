@@ -1,0 +1,142 @@
+#include "launcher/commandline/ClassDataArchive.h"
+
+#include "launcher/commandline/JavaCommandLine.h"
+
+namespace {
+
+constexpr int kFirstDynamicArchive = 130000000;  // Java 13
+constexpr int kFirstAheadOfTimeCache = 250000000;  // Java 25
+
+// Every option by which the runtime's archives are chosen, switched or written.
+const wchar_t* const kArchiveOptions[] = {
+    L"-Xshare",        L"-XX:SharedArchiveFile", L"-XX:ArchiveClassesAtExit", L"-XX:+AutoCreateSharedArchive",
+    L"-XX:AOTCache",   L"-XX:AOTCacheOutput",    L"-XX:AOTMode",              L"-XX:AOTConfiguration"};
+
+// The dynamic archive's writer logs this line once the archive is on the disk; a run that was
+// killed or ran out of space while writing never gets there. A runtime maps a cut-off dynamic
+// archive without checking its length and crashes (OpenJDK 17), so only an archive whose writer
+// logged its end is ever handed over.
+const char kArchiveWritten[] = "Written dynamic archive";
+
+// The runtime's log output into a file (quoted, as its path may hold ":" and blanks), replaced
+// at each run instead of rotated.
+std::wstring logOption(const std::wstring& selection, const std::wstring& file, const std::wstring& decorations) {
+    return L"-Xlog:" + selection + L":file=\"" + file + L"\":" + decorations + L":filecount=0";
+}
+
+// A use run logs warnings and errors only: any line is the runtime's complaint about the archive.
+bool complains(const std::string& useLog) {
+    return useLog.find("[warning") != std::string::npos || useLog.find("[error") != std::string::npos;
+}
+
+bool isOptionStart(const std::wstring& options, std::size_t position) {
+    return position == 0 || options[position - 1] == L' ' || options[position - 1] == L'\t' ||
+           options[position - 1] == L'"';
+}
+
+}  // namespace
+
+ArchiveKind archiveKindFor(int versionNumber) {
+    if (versionNumber >= kFirstAheadOfTimeCache) return ArchiveKind::AheadOfTimeCache;
+    if (versionNumber >= kFirstDynamicArchive) return ArchiveKind::DynamicArchive;
+    return ArchiveKind::None;
+}
+
+std::wstring archiveOptionChosenIn(const std::wstring& vmOptions) {
+    std::size_t first = std::wstring::npos;
+    std::wstring chosen;
+    for (const wchar_t* name : kArchiveOptions) {
+        const std::wstring option = name;
+        for (std::size_t at = vmOptions.find(option); at != std::wstring::npos; at = vmOptions.find(option, at + 1)) {
+            if (!isOptionStart(vmOptions, at)) continue;
+            if (first == std::wstring::npos || at < first) {
+                first = at;
+                const std::size_t end = vmOptions.find_first_of(L" \t\"", at);
+                chosen = vmOptions.substr(at, end == std::wstring::npos ? end : end - at);
+            }
+            break;
+        }
+    }
+    return chosen;
+}
+
+std::wstring archiveFingerprint(const std::vector<FileStamp>& files) {
+    // FNV-1a over every path unit, size and time: no cryptographic need, only change detection.
+    std::uint64_t hash = 14695981039346656037ull;
+    const auto add = [&hash](std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            hash ^= (value >> (8 * i)) & 0xFF;
+            hash *= 1099511628211ull;
+        }
+    };
+    for (const FileStamp& file : files) {
+        for (const wchar_t unit : file.path) add(static_cast<std::uint64_t>(unit), 2);
+        // The separator keeps "a" + "bc" apart from "ab" + "c".
+        add(0, 2);
+        add(file.exists ? 1 : 0, 1);
+        add(file.size, 8);
+        add(file.writeTime, 8);
+    }
+    static const wchar_t kDigits[] = L"0123456789abcdef";
+    std::wstring text;
+    for (int shift = 60; shift >= 0; shift -= 4) text += kDigits[(hash >> shift) & 0xF];
+    return text;
+}
+
+ArchivePaths archivePathsFor(const std::wstring& folder, const std::wstring& fingerprint, ArchiveKind kind) {
+    const std::wstring base = folder + L"\\" + fingerprint;
+    ArchivePaths paths;
+    paths.archive = base + (kind == ArchiveKind::AheadOfTimeCache ? L".aot" : L".jsa");
+    paths.writeLog = base + L".write.log";
+    paths.useLog = base + L".use.log";
+    // The runtime names its training data after the cache.
+    paths.configuration = paths.archive + L".config";
+    return paths;
+}
+
+ArchiveDecision decideClassDataArchive(int versionNumber, const std::wstring& vmOptions, const ArchivePaths& paths,
+                                       const ArchiveFindings& findings) {
+    ArchiveDecision decision;
+    const ArchiveKind kind = archiveKindFor(versionNumber);
+    if (kind == ArchiveKind::None) {
+        decision.reason = versionNumber == 0 ? L"runtime version unknown" : L"runtime older than Java 13";
+        return decision;
+    }
+    const std::wstring chosen = archiveOptionChosenIn(vmOptions);
+    if (!chosen.empty()) {
+        decision.reason = L"win.vmoptions sets " + chosen;
+        return decision;
+    }
+    const bool dynamic = kind == ArchiveKind::DynamicArchive;
+    const bool complete = findings.archivePresent && (dynamic ? findings.writeLog.find(kArchiveWritten) != std::string::npos
+                                                              : !findings.configurationPresent);
+    if (complete && !complains(findings.useLog)) {
+        decision.action = ArchiveDecision::Use;
+        decision.archiveOption = (dynamic ? L"-XX:SharedArchiveFile=" : L"-XX:AOTCache=") + paths.archive;
+        decision.options = quotedArgument(decision.archiveOption) + L" " +
+                           quotedArgument(logOption(dynamic ? L"cds=warning,cds+dynamic=warning" : L"aot=warning",
+                                                    paths.useLog, L"level,tags"));
+        decision.reason = L"in use";
+        return decision;
+    }
+    decision.action = ArchiveDecision::Write;
+    decision.reason = !findings.archivePresent ? L"to be written, none found"
+                      : complete            ? L"to be written, the runtime could not use the one found"
+                                            : L"to be written, the one found was half-written";
+    if (dynamic) {
+        decision.archiveOption = L"-XX:ArchiveClassesAtExit=" + paths.archive;
+        decision.options = quotedArgument(decision.archiveOption) + L" " +
+                           quotedArgument(logOption(L"cds+dynamic=info", paths.writeLog, L"uptime"));
+    } else {
+        // The cache is assembled by a second runtime after the client's exit; that runtime
+        // removes the training data only once the cache is built.
+        decision.archiveOption = L"-XX:AOTCacheOutput=" + paths.archive;
+        decision.options = quotedArgument(decision.archiveOption);
+    }
+    return decision;
+}
+
+std::wstring archiveLogLine(const ArchiveDecision& decision) {
+    return L"Class data archive: " + (decision.archiveOption.empty() ? std::wstring(L"no option") : decision.archiveOption) +
+           L" (" + decision.reason + L")";
+}

@@ -1,0 +1,268 @@
+// The class-data archive: the decision over plain data (runtime version, win.vmoptions, what the
+// archive folder holds), the fingerprint, and what a start makes of the archive folder's files.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "launcher/commandline/ArchiveFolder.h"
+#include "launcher/commandline/ClassDataArchive.h"
+#include "support/LogfileWriter.h"
+#include "support/UniqueResource.h"
+#include "tests/driver/CaseTable.h"
+#include "tests/driver/Process.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TextFiles.h"
+
+namespace {
+
+using testdriver::splitArguments;
+
+constexpr int kJava8 = 10800392;
+constexpr int kJava12 = 120000000;
+constexpr int kJava13 = 130000000;
+constexpr int kJava17 = 170015000;
+constexpr int kJava24 = 240000000;
+constexpr int kJava25 = 250003000;
+
+const wchar_t kFolder[] = L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane\\cds";
+const std::string kWritten = "[1.412s] Written dynamic archive 0x0000000800bc7000 - 0x0000000800e57ee0\n";
+const std::string kRefused =
+    "[warning][cds,dynamic] Unable to use shared archive. The top archive failed to load: x.jsa\n";
+
+ArchiveFindings found(bool archive, const std::string& writeLog, const std::string& useLog = "",
+                      bool configuration = false) {
+    ArchiveFindings findings;
+    findings.archivePresent = archive;
+    findings.writeLog = writeLog;
+    findings.useLog = useLog;
+    findings.configurationPresent = configuration;
+    return findings;
+}
+
+TEST(ClassDataArchive, DecisionFollowsVersionOptionsAndFolder) {
+    const ArchivePaths jsa = archivePathsFor(kFolder, L"0123456789abcdef", ArchiveKind::DynamicArchive);
+    const ArchivePaths aot = archivePathsFor(kFolder, L"0123456789abcdef", ArchiveKind::AheadOfTimeCache);
+    const std::wstring base = std::wstring(kFolder) + L"\\0123456789abcdef";
+    const std::wstring useLog17 =
+        L"-Xlog:cds=warning,cds+dynamic=warning:file=\"" + base + L".use.log\":level,tags:filecount=0";
+    const std::wstring writeLog17 = L"-Xlog:cds+dynamic=info:file=\"" + base + L".write.log\":uptime:filecount=0";
+    const std::wstring useLog25 = L"-Xlog:aot=warning:file=\"" + base + L".use.log\":level,tags:filecount=0";
+    using Arguments = std::vector<std::wstring>;
+    testdriver::forEachCase<int, std::wstring, ArchiveFindings, ArchiveDecision::Action, Arguments, std::wstring>({
+        {"unknown version", 0, L"", found(true, kWritten), ArchiveDecision::Leave, {},
+         L"Class data archive: no option (runtime version unknown)"},
+        {"Java 8", kJava8, L"", found(true, kWritten), ArchiveDecision::Leave, {},
+         L"Class data archive: no option (runtime older than Java 13)"},
+        {"Java 12", kJava12, L"", found(false, ""), ArchiveDecision::Leave, {},
+         L"Class data archive: no option (runtime older than Java 13)"},
+        {"Java 13, nothing yet", kJava13, L"-Xmx256m", found(false, ""), ArchiveDecision::Write,
+         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
+         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)"},
+        {"Java 17, complete", kJava17, L"", found(true, "[0.1s] Archiving hidden X\n" + kWritten),
+         ArchiveDecision::Use, {L"-XX:SharedArchiveFile=" + base + L".jsa", useLog17},
+         L"Class data archive: -XX:SharedArchiveFile=" + base + L".jsa (in use)"},
+        // A killed writer or a full disk leaves the archive without the writer's last line.
+        {"Java 17, half-written", kJava17, L"", found(true, "[0.1s] Archiving hidden X\n"), ArchiveDecision::Write,
+         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
+         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the one found was "
+         L"half-written)"},
+        {"Java 17, archive without its writer's log", kJava17, L"", found(true, ""), ArchiveDecision::Write,
+         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
+         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the one found was "
+         L"half-written)"},
+        {"Java 17, log of a write whose archive is gone", kJava17, L"", found(false, kWritten), ArchiveDecision::Write,
+         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
+         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)"},
+        {"Java 24, refused by the last run", kJava24, L"", found(true, kWritten, kRefused), ArchiveDecision::Write,
+         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
+         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the runtime could not use "
+         L"the one found)"},
+        {"Java 25, nothing yet", kJava25, L"", found(false, ""), ArchiveDecision::Write,
+         {L"-XX:AOTCacheOutput=" + base + L".aot"},
+         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, none found)"},
+        {"Java 25, complete", kJava25, L"", found(true, ""), ArchiveDecision::Use,
+         {L"-XX:AOTCache=" + base + L".aot", useLog25},
+         L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
+        // The training data stays while the cache is assembled, and after an assembly that died.
+        {"Java 25, training data left", kJava25, L"", found(true, "", "", true), ArchiveDecision::Write,
+         {L"-XX:AOTCacheOutput=" + base + L".aot"},
+         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the one found was half-written)"},
+        {"Java 25, cut off", kJava25, L"", found(true, "", "[warning][aot] The AOT cache has been truncated.\n"),
+         ArchiveDecision::Write, {L"-XX:AOTCacheOutput=" + base + L".aot"},
+         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the runtime could not use the "
+         L"one found)"},
+        {"Java 25, error", kJava25, L"", found(true, "", "[error  ][aot] Unable to map shared spaces\n"),
+         ArchiveDecision::Write, {L"-XX:AOTCacheOutput=" + base + L".aot"},
+         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the runtime could not use the "
+         L"one found)"},
+        {"administrator turned it off", kJava17, L"-Xmx256m -Xshare:auto", found(true, kWritten),
+         ArchiveDecision::Leave, {}, L"Class data archive: no option (win.vmoptions sets -Xshare:auto)"},
+        {"administrator's own archive", kJava25, L"\"-XX:AOTCache=D:\\a b.aot\" -Xmx1g", found(false, ""),
+         ArchiveDecision::Leave, {}, L"Class data archive: no option (win.vmoptions sets -XX:AOTCache=D:\\a)"},
+    }, [&](int version, const std::wstring& vmOptions, const ArchiveFindings& findings, ArchiveDecision::Action action,
+           const Arguments& arguments, const std::wstring& logLine) {
+        const ArchivePaths& paths = archiveKindFor(version) == ArchiveKind::AheadOfTimeCache ? aot : jsa;
+        const ArchiveDecision decision = decideClassDataArchive(version, vmOptions, paths, findings);
+        EXPECT_EQ(decision.action, action);
+        // As the runtime's launcher splits them: the quoted log file keeps its quotes.
+        Arguments expected = {L"java"};
+        expected.insert(expected.end(), arguments.begin(), arguments.end());
+        EXPECT_EQ(splitArguments(L"java " + decision.options), expected);
+        EXPECT_EQ(archiveLogLine(decision), logLine);
+    });
+}
+
+TEST(ClassDataArchive, OptionsOfTheAdministratorAreFoundOnlyAsOptions) {
+    testdriver::expectEachCase<std::wstring, std::wstring>(archiveOptionChosenIn, {
+        {"none", L"-Xmx256m -Dx=1", L""},
+        {"empty", L"", L""},
+        {"first of two", L"-XX:AOTMode=off -Xshare:off", L"-XX:AOTMode=off"},
+        {"after a tab", L"-Xmx1g\t-XX:SharedArchiveFile=C:\\a.jsa", L"-XX:SharedArchiveFile=C:\\a.jsa"},
+        {"writing at exit", L"-XX:ArchiveClassesAtExit=a.jsa", L"-XX:ArchiveClassesAtExit=a.jsa"},
+        {"automatic archive", L"-XX:+AutoCreateSharedArchive -XX:SharedArchiveFile=a.jsa",
+         L"-XX:+AutoCreateSharedArchive"},
+        {"cache output", L"-XX:AOTCacheOutput=a.aot", L"-XX:AOTCacheOutput=a.aot"},
+        {"configuration", L"-XX:AOTConfiguration=a.conf", L"-XX:AOTConfiguration=a.conf"},
+        {"quoted", L"\"-Xshare:auto\"", L"-Xshare:auto"},
+        // Part of a value, not an option of its own.
+        {"inside a property", L"-Dnote=-Xshare:off", L""},
+        {"switched off automatic archive is no choice", L"-XX:-AutoCreateSharedArchive", L""},
+    });
+}
+
+TEST(ClassDataArchive, FingerprintChangesWithEveryStamp) {
+    const std::vector<FileStamp> base = {{L"C:\\jre\\bin\\javaw.exe", true, 20000, 1000},
+                                         {L"C:\\lib\\a.jar", true, 300, 2000},
+                                         {L"C:\\lib\\b.jar", true, 400, 3000}};
+    const std::wstring original = archiveFingerprint(base);
+    EXPECT_EQ(original.size(), 16u);
+    EXPECT_EQ(original.find_first_not_of(L"0123456789abcdef"), std::wstring::npos) << testdriver::utf8(original);
+    EXPECT_EQ(archiveFingerprint(base), original) << "the same files, the same name";
+    testdriver::forEachCase<std::vector<FileStamp>>({
+        {"another runtime", {{L"C:\\jre2\\bin\\javaw.exe", true, 20000, 1000}, base[1], base[2]}},
+        {"runtime repaired", {{base[0].path, true, 20000, 1001}, base[1], base[2]}},
+        {"runtime of another size", {{base[0].path, true, 20001, 1000}, base[1], base[2]}},
+        {"jar swapped in", {base[0], {L"C:\\lib\\a.jar", true, 300, 2500}, base[2]}},
+        {"jar grown", {base[0], {L"C:\\lib\\a.jar", true, 301, 2000}, base[2]}},
+        {"jar added", {base[0], base[1], base[2], {L"C:\\lib\\c.jar", true, 1, 1}}},
+        {"jar gone", {base[0], base[1]}},
+        {"order changed", {base[0], base[2], base[1]}},
+        {"path split elsewhere", {base[0], {L"C:\\lib\\a.jarC:\\lib\\b", true, 300, 2000}, {L".jar", true, 400, 3000}}},
+        {"jar missing", {base[0], base[1], {base[2].path, false, 0, 0}}},
+    }, [&](const std::vector<FileStamp>& files) { EXPECT_NE(archiveFingerprint(files), original); });
+}
+
+TEST(ClassDataArchive, KindFollowsTheFeatureRelease) {
+    testdriver::expectEachCase<int, ArchiveKind>(archiveKindFor, {
+        {"unknown", 0, ArchiveKind::None},
+        {"Java 8", kJava8, ArchiveKind::None},
+        {"Java 12.0.2", 120002000, ArchiveKind::None},
+        {"Java 13", kJava13, ArchiveKind::DynamicArchive},
+        {"Java 24.0.2", 240002000, ArchiveKind::DynamicArchive},
+        {"Java 25", 250000000, ArchiveKind::AheadOfTimeCache},
+        {"Java 26", 260000000, ArchiveKind::AheadOfTimeCache},
+    });
+}
+
+// What a start leaves in the archive folder, from what an earlier start or a client left there.
+class ArchiveFolderRun : public ::testing::Test {
+protected:
+    std::wstring run(int version, const std::wstring& vmOptions = L"") {
+        std::wstring options;
+        {
+            LogfileWriter log(scratch_ / L"launch.log");
+            options = prepareClassDataArchive({scratch_.path() + L"\\", scratch_ / L"jre\\bin\\javaw.exe", version,
+                                               scratch_ / L"lib\\a.jar", vmOptions},
+                                              log);
+        }
+        const std::string text = testdriver::readBytes(scratch_ / L"launch.log");
+        const std::size_t at = text.find("Class data archive: ");
+        logLine_ = at == std::string::npos ? "" : text.substr(at, text.find('\r', at) - at);
+        return options;
+    }
+    std::vector<std::wstring> folderFiles() const {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW entry{};
+        const UniqueFindHandle search(::FindFirstFileW((scratch_ / L"cds\\*").c_str(), &entry));
+        if (!search) return names;
+        do {
+            if (entry.cFileName[0] != L'.') names.push_back(entry.cFileName);
+        } while (::FindNextFileW(search.get(), &entry));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // The fingerprint part of the archive option's file name.
+    std::wstring fingerprintOf(const std::wstring& options) const {
+        const std::size_t at = options.find(L"\\cds\\");
+        return at == std::wstring::npos ? L"" : options.substr(at + 5, 16);
+    }
+
+    testdriver::ScratchFolder scratch_{L"archive folder"};
+    std::string logLine_;
+};
+
+TEST_F(ArchiveFolderRun, LeavesNoFolderForAnOldRuntimeOrTheAdministratorsChoice) {
+    testdriver::writeBytes(scratch_ / L"jre\\bin\\javaw.exe", "exe");
+    EXPECT_EQ(run(kJava8), L"");
+    EXPECT_EQ(logLine_, "Class data archive: no option (runtime older than Java 13)");
+    EXPECT_EQ(run(kJava17, L"-Xshare:auto"), L"");
+    EXPECT_EQ(logLine_, "Class data archive: no option (win.vmoptions sets -Xshare:auto)");
+    EXPECT_FALSE(testdriver::exists(scratch_ / L"cds"));
+}
+
+TEST_F(ArchiveFolderRun, ClearsOtherFingerprintsAndTheHalfWrittenArchive) {
+    testdriver::writeBytes(scratch_ / L"jre\\bin\\javaw.exe", "exe");
+    testdriver::writeBytes(scratch_ / L"lib\\a.jar", "jar");
+    const std::wstring first = run(kJava17);
+    const std::wstring fingerprint = fingerprintOf(first);
+    ASSERT_EQ(fingerprint.size(), 16u) << testdriver::utf8(first);
+    EXPECT_EQ(logLine_.find("(to be written, none found)") != std::string::npos, true) << logLine_;
+    // A client was killed while it wrote; an older library left its archive and logs.
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), "half");
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".write.log"), "[0.1s] Archiving hidden X\n");
+    testdriver::writeBytes(scratch_ / L"cds\\fedcba9876543210.jsa", "old");
+    // The runtime writes its archives read-only.
+    ASSERT_TRUE(::SetFileAttributesW((scratch_ / L"cds\\fedcba9876543210.jsa").c_str(), FILE_ATTRIBUTE_READONLY));
+    testdriver::writeBytes(scratch_ / L"cds\\fedcba9876543210.write.log", "old");
+    testdriver::makeFolders(scratch_ / L"cds\\kept folder");
+
+    EXPECT_EQ(run(kJava17), first);
+    EXPECT_NE(logLine_.find("(to be written, the one found was half-written)"), std::string::npos) << logLine_;
+    EXPECT_EQ(folderFiles(), std::vector<std::wstring>{L"kept folder"});
+
+    // The client wrote it completely: the next start hands it over.
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), "archive");
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".write.log"), kWritten);
+    EXPECT_NE(run(kJava17).find(L"-XX:SharedArchiveFile="), std::wstring::npos);
+    EXPECT_NE(logLine_.find("(in use)"), std::string::npos) << logLine_;
+
+    // A new jar: another fingerprint, and the archive of the old one goes.
+    testdriver::writeBytes(scratch_ / L"lib\\a.jar", "jar of the update");
+    const std::wstring updated = run(kJava17);
+    EXPECT_NE(fingerprintOf(updated), fingerprint);
+    EXPECT_EQ(folderFiles(), std::vector<std::wstring>{L"kept folder"});
+}
+
+TEST_F(ArchiveFolderRun, ArchiveThatCannotBeRemovedCostsOnlyTheOption) {
+    testdriver::writeBytes(scratch_ / L"jre\\bin\\javaw.exe", "exe");
+    testdriver::writeBytes(scratch_ / L"lib\\a.jar", "jar");
+    const std::wstring fingerprint = fingerprintOf(run(kJava25));
+    const std::wstring archive = scratch_ / (L"cds\\" + fingerprint + L".aot");
+    testdriver::writeBytes(archive, "cache");
+    testdriver::writeBytes(archive + L".config", "training data");
+    // Another client maps the cache: Windows keeps a mapped file from being deleted.
+    UniqueFileHandle held(::CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    const std::wstring options = run(kJava25);
+    held.reset();
+
+    EXPECT_EQ(options, L"");
+    EXPECT_EQ(logLine_, testdriver::utf8(L"Class data archive: no option (the files of " + archive + L" are in use)"));
+}
+
+}  // namespace
