@@ -21,12 +21,9 @@ namespace {
 
 using testdriver::splitArguments;
 
-constexpr int kJava8 = 10800392;
-constexpr int kJava12 = 120000000;
-constexpr int kJava13 = 130000000;
-constexpr int kJava17 = 170015000;
-constexpr int kJava24 = 240000000;
-constexpr int kJava25 = 250003000;
+// Versions on runtimeVersionNumber's scale.
+enum : int { kJava8 = 10800392, kJava12 = 120002000, kJava13 = 130000000, kJava17 = 170015000 };
+enum : int { kJava24 = 240002000, kJava25 = 250003000, kJava26 = 260000000 };
 
 const wchar_t kFolder[] = L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane\\cds";
 const std::string kWritten = "[1.412s] Written dynamic archive 0x0000000800bc7000 - 0x0000000800e57ee0\n";
@@ -84,6 +81,9 @@ TEST(ClassDataArchive, DecisionFollowsVersionOptionsAndFolder) {
         {"Java 25, nothing yet", kJava25, L"", found(false, ""), ArchiveDecision::Write,
          {L"-XX:AOTCacheOutput=" + base + L".aot"},
          L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, none found)"},
+        {"Java 26, complete", kJava26, L"", found(true, ""), ArchiveDecision::Use,
+         {L"-XX:AOTCache=" + base + L".aot", useLog25},
+         L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
         {"Java 25, complete", kJava25, L"", found(true, ""), ArchiveDecision::Use,
          {L"-XX:AOTCache=" + base + L".aot", useLog25},
          L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
@@ -117,21 +117,21 @@ TEST(ClassDataArchive, DecisionFollowsVersionOptionsAndFolder) {
 }
 
 TEST(ClassDataArchive, OptionsOfTheAdministratorAreFoundOnlyAsOptions) {
-    testdriver::expectEachCase<std::wstring, std::wstring>(archiveOptionChosenIn, {
-        {"none", L"-Xmx256m -Dx=1", L""},
-        {"empty", L"", L""},
-        {"first of two", L"-XX:AOTMode=off -Xshare:off", L"-XX:AOTMode=off"},
-        {"after a tab", L"-Xmx1g\t-XX:SharedArchiveFile=C:\\a.jsa", L"-XX:SharedArchiveFile=C:\\a.jsa"},
-        {"writing at exit", L"-XX:ArchiveClassesAtExit=a.jsa", L"-XX:ArchiveClassesAtExit=a.jsa"},
-        {"automatic archive", L"-XX:+AutoCreateSharedArchive -XX:SharedArchiveFile=a.jsa",
-         L"-XX:+AutoCreateSharedArchive"},
-        {"cache output", L"-XX:AOTCacheOutput=a.aot", L"-XX:AOTCacheOutput=a.aot"},
-        {"configuration", L"-XX:AOTConfiguration=a.conf", L"-XX:AOTConfiguration=a.conf"},
-        {"quoted", L"\"-Xshare:auto\"", L"-Xshare:auto"},
+    for (const std::wstring option :
+         {L"-Xshare:auto", L"-XX:SharedArchiveFile=C:\\a.jsa", L"-XX:ArchiveClassesAtExit=a.jsa",
+          L"-XX:+AutoCreateSharedArchive", L"-XX:AOTCache=a.aot", L"-XX:AOTCacheOutput=a.aot", L"-XX:AOTMode=off",
+          L"-XX:AOTConfiguration=a.conf"}) {
+        SCOPED_TRACE(testdriver::utf8(option));
+        EXPECT_EQ(archiveOptionChosenIn(option), option);
+        EXPECT_EQ(archiveOptionChosenIn(L"-Xmx1g\t" + option + L" -Dx=1"), option) << "after a tab";
+        EXPECT_EQ(archiveOptionChosenIn(L"\"" + option + L"\" -Xmx1g"), option) << "quoted";
+        EXPECT_EQ(archiveOptionChosenIn(option + L" -Xshare:off"), option) << "the first of two";
         // Part of a value, not an option of its own.
-        {"inside a property", L"-Dnote=-Xshare:off", L""},
-        {"switched off automatic archive is no choice", L"-XX:-AutoCreateSharedArchive", L""},
-    });
+        EXPECT_EQ(archiveOptionChosenIn(L"-Dnote=" + option), L"");
+    }
+    EXPECT_EQ(archiveOptionChosenIn(L"-Xmx256m -Dx=1"), L"");
+    EXPECT_EQ(archiveOptionChosenIn(L""), L"");
+    EXPECT_EQ(archiveOptionChosenIn(L"-XX:-AutoCreateSharedArchive"), L"") << "switched off, no choice";
 }
 
 TEST(ClassDataArchive, FingerprintChangesWithEveryStamp) {
@@ -142,29 +142,23 @@ TEST(ClassDataArchive, FingerprintChangesWithEveryStamp) {
     EXPECT_EQ(original.size(), 16u);
     EXPECT_EQ(original.find_first_not_of(L"0123456789abcdef"), std::wstring::npos) << testdriver::utf8(original);
     EXPECT_EQ(archiveFingerprint(base), original) << "the same files, the same name";
-    testdriver::forEachCase<std::vector<FileStamp>>({
-        {"another runtime", {{L"C:\\jre2\\bin\\javaw.exe", true, 20000, 1000}, base[1], base[2]}},
-        {"runtime repaired", {{base[0].path, true, 20000, 1001}, base[1], base[2]}},
-        {"runtime of another size", {{base[0].path, true, 20001, 1000}, base[1], base[2]}},
-        {"jar swapped in", {base[0], {L"C:\\lib\\a.jar", true, 300, 2500}, base[2]}},
-        {"jar grown", {base[0], {L"C:\\lib\\a.jar", true, 301, 2000}, base[2]}},
-        {"jar added", {base[0], base[1], base[2], {L"C:\\lib\\c.jar", true, 1, 1}}},
-        {"jar gone", {base[0], base[1]}},
-        {"order changed", {base[0], base[2], base[1]}},
-        {"path split elsewhere", {base[0], {L"C:\\lib\\a.jarC:\\lib\\b", true, 300, 2000}, {L".jar", true, 400, 3000}}},
-        {"jar missing", {base[0], base[1], {base[2].path, false, 0, 0}}},
-    }, [&](const std::vector<FileStamp>& files) { EXPECT_NE(archiveFingerprint(files), original); });
-}
-
-TEST(ClassDataArchive, KindFollowsTheFeatureRelease) {
-    testdriver::expectEachCase<int, ArchiveKind>(archiveKindFor, {
-        {"unknown", 0, ArchiveKind::None},
-        {"Java 8", kJava8, ArchiveKind::None},
-        {"Java 12.0.2", 120002000, ArchiveKind::None},
-        {"Java 13", kJava13, ArchiveKind::DynamicArchive},
-        {"Java 24.0.2", 240002000, ArchiveKind::DynamicArchive},
-        {"Java 25", 250000000, ArchiveKind::AheadOfTimeCache},
-        {"Java 26", 260000000, ArchiveKind::AheadOfTimeCache},
+    using Files = std::vector<FileStamp>;
+    using Change = void (*)(Files&);
+    testdriver::forEachCase<Change>({
+        {"another runtime", [](Files& f) { f[0].path = L"C:\\jre2\\bin\\javaw.exe"; }},
+        {"runtime repaired", [](Files& f) { ++f[0].writeTime; }},
+        {"runtime of another size", [](Files& f) { ++f[0].size; }},
+        {"jar swapped in", [](Files& f) { f[1].writeTime = 2500; }},
+        {"jar grown", [](Files& f) { ++f[1].size; }},
+        {"jar added", [](Files& f) { f.push_back({L"C:\\lib\\c.jar", true, 1, 1}); }},
+        {"jar gone", [](Files& f) { f.pop_back(); }},
+        {"order changed", [](Files& f) { std::swap(f[1], f[2]); }},
+        {"path split elsewhere", [](Files& f) { f[1].path += L"C:\\lib\\b"; f[2].path = L".jar"; }},
+        {"jar missing", [](Files& f) { f[2] = {f[2].path, false, 0, 0}; }},
+    }, [&](Change change) {
+        Files files = base;
+        change(files);
+        EXPECT_NE(archiveFingerprint(files), original);
     });
 }
 

@@ -314,6 +314,24 @@ TEST_F(LauncherRun, LinkLoopInTheLibraryFolderIsNotWalked) {
     EXPECT_LT(elapsedMs, 5000u);
 }
 
+// The first start of a Java 13 to 24 asks the runtime for the archive of this runtime and class
+// path, named by their fingerprint, which the launch log tells.
+void expectArchiveToBeWritten(ExpectedRun& run) {
+    const std::wstring archivePrefix = run.appDir + L"\\cds\\";
+    const std::vector<std::string> log = logOf(run.appDir);
+    const auto line = std::find_if(log.begin(), log.end(),
+                                   [](const std::string& l) { return l.rfind("Class data archive: ", 0) == 0; });
+    const std::string written = "Class data archive: -XX:ArchiveClassesAtExit=" + utf8(archivePrefix);
+    if (line == log.end() || line->rfind(written, 0) != 0) {
+        ADD_FAILURE() << "no archive to be written in " << (line == log.end() ? std::string("(no line)") : *line);
+        return;
+    }
+    const std::wstring base = archivePrefix + testdriver::fromUtf8(line->substr(written.size(), 16));
+    run.archiveLine = L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)";
+    run.archiveOptions = L"\"-XX:ArchiveClassesAtExit=" + base + L".jsa\" \"-Xlog:cds+dynamic=info:file=\\\"" + base +
+                         L".write.log\\\":uptime:filecount=0\"";
+}
+
 TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {
     const Installation installation = standardInstallation(L"registry views", {L"a.jar"}, {L"jre7\\bin", L"jre8\\bin"});
     registerJava(L"/reg:64", L"1.7", installation.folder() + L"\\jre7");
@@ -322,6 +340,7 @@ TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {
     run.searchLines = {L"Searching preinstalled 64 bit Java VM", L"Version 1.7 too old",
                        L"Searching preinstalled 32 bit Java VM", L"Found valid version 1.8"};
     run.javaPath = installation.runtimePath(L"jre8\\bin");
+    run.archiveLine = L"Class data archive: no option (runtime older than Java 13)";
 
     expectStarted(launch(installation), run);
 }
@@ -347,7 +366,9 @@ TEST_F(LauncherRun, CurrentRuntimeRegisteredOnlyUnderJdkIsStarted) {
                             L"Searching preinstalled 64 bit Java VM (JavaSoft\\JDK)", L"Found valid version 17"});
     run.javaPath = installation.runtimePath(L"jdk-17\\bin");
 
-    expectStarted(launch(installation), run);
+    const LaunchResult result = launch(installation);
+    expectArchiveToBeWritten(run);
+    expectStarted(result, run);
 }
 
 TEST_F(LauncherRun, PackagedRuntimeWithTheGreatestNameWins) {
@@ -914,7 +935,9 @@ TEST_F(LauncherRun, RuntimeRegisteredOnlyByTheTemurinInstallerIsStartedFromItsFo
                                 L"Found valid version 17.0.9.9"});
         run.javaPath = installation.runtimePath(runtimeBin);
 
-        expectStarted(launch(installation), run);
+        const LaunchResult result = launch(installation);
+        expectArchiveToBeWritten(run);
+        expectStarted(result, run);
     }
 }
 
@@ -932,19 +955,8 @@ TEST_F(LauncherRun, RuntimeNamedOnlyByJavaHomeIsStarted) {
     // With a trailing backslash, as people often set it.
     const LaunchResult result = launch(installation, {{L"JAVA_HOME", installation.folder() + L"\\unpacked jdk\\"}});
 
-    // The release file makes it a Java 17: this first start asks the runtime for the archive of
-    // this runtime and class path, named by their fingerprint.
-    const std::wstring archivePrefix = run.appDir + L"\\cds\\";
-    const std::vector<std::string> log = logOf(run.appDir);
-    const auto line = std::find_if(log.begin(), log.end(),
-                                   [](const std::string& l) { return l.rfind("Class data archive: ", 0) == 0; });
-    ASSERT_NE(line, log.end());
-    const std::string written = "Class data archive: -XX:ArchiveClassesAtExit=" + utf8(archivePrefix);
-    ASSERT_EQ(line->rfind(written, 0), 0u) << *line;
-    const std::wstring base = archivePrefix + testdriver::fromUtf8(line->substr(written.size(), 16));
-    run.archiveLine = L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)";
-    run.archiveOptions = L"\"-XX:ArchiveClassesAtExit=" + base + L".jsa\" \"-Xlog:cds+dynamic=info:file=\\\"" + base +
-                         L".write.log\\\":uptime:filecount=0\"";
+    // The release file makes it a Java 17.
+    expectArchiveToBeWritten(run);
     expectStarted(result, run);
     EXPECT_TRUE(testdriver::exists(run.appDir + L"\\cds")) << "the archive folder";
 }
