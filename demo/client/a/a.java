@@ -28,14 +28,18 @@ import javax.swing.Timer;
  *
  * <p>System properties: democlient.report=FILE writes the lines to FILE and ends, without a
  * window; democlient.shown=FILE writes them, with the time the window opened, once it is on the
- * screen; democlient.lifetime=SECONDS closes the window after that long; democlient.update=JAR
+ * screen; democlient.lifetime=SECONDS closes the window that long after it opened; democlient.update=JAR
  * prepares lib_new (a complete copy of lib whose jar is renamed JAR) for the next start, unless
- * this class already runs from JAR.
+ * this class already runs from JAR; democlient.preload=N loads, links and runs the generated
+ * classes g.C0000 to g.C(N-1) before the window opens, as a large client would. The lifetime may
+ * be a fraction.
  */
 public final class a {
     private static final String[] FOLDERS = {"appDir", "installDir", "dataDir"};
 
     public static void main(String[] args) throws Exception {
+        final String preload = System.getProperty("democlient.preload");
+        if (preload != null) preloadGeneratedClasses(Integer.parseInt(preload));
         final String report = describe(args);
         final String update = System.getProperty("democlient.update");
         if (update != null && args.length > 0) prepareLibraryUpdate(Paths.get(args[0]), update);
@@ -45,6 +49,16 @@ public final class a {
             System.exit(0);
         }
         SwingUtilities.invokeLater(() -> showWindow(report));
+    }
+
+    // Each generated class is an IntUnaryOperator with a public constructor.
+    private static void preloadGeneratedClasses(int count) throws Exception {
+        int sum = 0;
+        for (int i = 0; i < count; ++i) {
+            final Class<?> type = Class.forName(String.format("g.C%04d", i));
+            sum += ((java.util.function.IntUnaryOperator) type.getConstructor().newInstance()).applyAsInt(i);
+        }
+        System.setProperty("democlient.preloaded", Integer.toString(sum));
     }
 
     private static Path ownJar() throws Exception {
@@ -122,9 +136,14 @@ public final class a {
         // Top left, clear of the launcher's splash in the middle of the screen.
         frame.setBounds(40, 40, 700, 440);
         final String shownFile = System.getProperty("democlient.shown");
+        final String lifetime = System.getProperty("democlient.lifetime");
         frame.addWindowListener(new WindowAdapter() {
             @Override
             public void windowOpened(WindowEvent event) {
+                // Counted from the window's opening, so that a slow start never cuts it short.
+                if (lifetime != null) {
+                    new Timer((int) (Double.parseDouble(lifetime) * 1000), tick -> System.exit(0)).start();
+                }
                 if (shownFile == null) return;
                 try {
                     write(Paths.get(shownFile), report + "window shown=" + System.currentTimeMillis() + "\n");
@@ -133,8 +152,6 @@ public final class a {
                 }
             }
         });
-        final String lifetime = System.getProperty("democlient.lifetime");
-        if (lifetime != null) new Timer(Integer.parseInt(lifetime) * 1000, event -> System.exit(0)).start();
         frame.setVisible(true);
     }
 }

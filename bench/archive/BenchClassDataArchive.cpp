@@ -1,0 +1,266 @@
+// Benchmark: the client's start with the per-user class-data archive, through the launcher and a
+// real Java runtime (the test bridge runs the Linux java where javaw.exe is expected), against
+// the same start with the archive turned off by -Xshare:auto in win.vmoptions, which leaves the
+// runtime its own default archive. Per runtime (OpenJDK 17 and its dynamic archive; Temurin 25
+// and its ahead-of-time cache, where it is installed) and per client (the demo client, and a
+// larger one that loads 2,000 generated classes from 40 jars before its window opens), in rounds
+// of three starts: without the archive, the first start with it (its folder cleared: it writes
+// the archive when the client ends), and a later one (it hands the archive over). Each time runs
+// from just before the launcher is started to the opening of the client's window (the client
+// writes the system time of it). Prints:
+//   archive_<runtime>_<client>_later_ratio: <later start / start without> (goal <= N) ok|MISSED
+//   archive_<runtime>_<client>_first_ratio: <first start / start without> (goal <= 1.1) ok|MISSED
+// with the medians, and what writing costs at the client's end (from the window to the
+// runtime's end, against the start without), on "breakdown" lines.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "support/FindEntry.h"
+#include "support/UniqueResource.h"
+#include "tests/driver/Process.h"
+#include "tests/driver/ScratchFolder.h"
+#include "tests/driver/TestPaths.h"
+#include "tests/driver/TextFiles.h"
+
+namespace {
+
+using testdriver::exists;
+
+// One Linux runtime for the bridge: the archive kind follows its release file's version.
+struct Runtime {
+    const char* name;
+    const char* home;
+    double laterGoal;  // for the larger client
+};
+
+const Runtime kRuntimes[] = {{"openjdk17", "/usr/lib/jvm/java-17-openjdk-amd64", 0.8},
+                             {"temurin25", "/usr/lib/jvm/temurin-25-jdk-amd64", 0.6}};
+
+struct Client {
+    const char* name;
+    int preloadedClasses;
+    int rounds;
+};
+
+// The larger client carries the goals; the demo client's start is mostly the runtime's own and
+// Swing's, whose classes the runtime's default archive holds already, so it has to be no slower.
+const Client kClients[] = {{"large", 2000, 5}, {"demo", 0, 3}};
+constexpr double kSmallClientGoal = 1.0;
+constexpr double kFirstStartGoal = 1.1;
+
+const wchar_t kRoot[] = L"C:\\brivane-bench-cds";
+// The client closes its window this long after it opened.
+const char kLifetimeSeconds[] = "0.2";
+constexpr DWORD kStartTimeoutMs = 60000;
+// The ahead-of-time cache is assembled after the client's exit, by a second runtime.
+constexpr DWORD kEndTimeoutMs = 180000;
+
+double unixMs() {
+    FILETIME now;
+    ::GetSystemTimePreciseAsFileTime(&now);
+    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - 116444736000000000ull) / 10000.0;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+std::wstring windowsPathOf(const char* linuxPath) {
+    std::wstring path = L"Z:" + testdriver::fromUtf8(linuxPath);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+bool copyInto(const std::wstring& source, const std::wstring& target) {
+    return ::CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
+}
+
+// An installation with its packaged runtime (the bridge and the release file of the Linux
+// runtime it runs) and its per-user folder inside, named by launch.ini.
+class Installation {
+public:
+    Installation(const Runtime& runtime, const Client& client, bool archiveOff)
+        : folder_(std::wstring(kRoot) + L"\\" + testdriver::fromUtf8(runtime.name) + L"-" +
+                  testdriver::fromUtf8(client.name) + (archiveOff ? L"-off" : L"-on")) {}
+
+    bool create(const Runtime& runtime, const Client& client, bool archiveOff) const {
+        const std::wstring bin = testdriver::binFolder();
+        testdriver::makeFolders(folder_ + L"\\jre\\bin");
+        testdriver::makeFolders(folder_ + L"\\lib");
+        testdriver::makeFolders(userFolder());
+        testdriver::writeBytes(folder_ + L"\\jre\\bin\\linux-java-home.txt", std::string(runtime.home) + "\n");
+        testdriver::writeBytes(folder_ + L"\\jre\\release", testdriver::readBytes(windowsPathOf(runtime.home) + L"\\release"));
+        testdriver::writeBytes(folder_ + L"\\launch.ini", "appDir=" + testdriver::utf8(userFolder()) + "\r\n");
+        std::string options = "-Xmx256m \"-Ddemoclient.shown=" + testdriver::utf8(shownFile()) +
+                              "\" -Ddemoclient.lifetime=" + kLifetimeSeconds;
+        if (client.preloadedClasses > 0) options += " -Ddemoclient.preload=" + std::to_string(client.preloadedClasses);
+        if (archiveOff) options += " -Xshare:auto";
+        testdriver::writeBytes(folder_ + L"\\lib\\win.vmoptions", options + "\r\n");
+        bool copied = copyInto(bin + L"tavrel-brivane.exe", folder_ + L"\\tavrel-brivane.exe") &&
+                      copyInto(bin + L"tools\\java-bridge.exe", folder_ + L"\\jre\\bin\\javaw.exe") &&
+                      copyInto(bin + L"tools\\democlient.jar", folder_ + L"\\lib\\client.jar");
+        if (client.preloadedClasses == 0) return copied;
+        WIN32_FIND_DATAW entry{};
+        const UniqueFindHandle search(::FindFirstFileW((bin + L"tools\\heavyclient\\*.jar").c_str(), &entry));
+        int jars = 0;
+        if (search) {
+            do {
+                copied = copied && copyInto(bin + L"tools\\heavyclient\\" + entry.cFileName,
+                                            folder_ + L"\\lib\\" + entry.cFileName);
+                ++jars;
+            } while (::FindNextFileW(search.get(), &entry));
+        }
+        return copied && jars > 0;
+    }
+
+    // One start: the time to the client's window, and from the window to the runtime's end;
+    // negative when the window never opened.
+    struct Start {
+        double windowMs = -1;
+        double endMs = -1;
+        std::string archiveLine;
+    };
+    Start start() const {
+        Start result;
+        const std::wstring output = folder_ + L"\\jre\\bin\\java-output.log";
+        ::DeleteFileW(shownFile().c_str());
+        ::DeleteFileW(output.c_str());
+        testdriver::removeTree(userFolder() + L"\\logs");
+        const double started = unixMs();
+        testdriver::Process launcher(L"\"" + folder_ + L"\\tavrel-brivane.exe\"");
+        std::string shown;
+        while (unixMs() - started < kStartTimeoutMs) {
+            shown = testdriver::readBytes(shownFile());
+            if (shown.find("window shown=") != std::string::npos) break;
+            ::Sleep(10);
+        }
+        const std::size_t at = shown.find("window shown=");
+        if (at == std::string::npos) return result;
+        const double windowAt = std::stod(shown.substr(at + 13));
+        result.windowMs = windowAt - started;
+        // The bridge copies what java said once the runtime has ended, archive written.
+        while (!exists(output) && unixMs() - windowAt < kEndTimeoutMs) ::Sleep(10);
+        if (exists(output)) result.endMs = unixMs() - windowAt;
+        launcher.waitForExit(kStartTimeoutMs);
+        result.archiveLine = archiveLine();
+        return result;
+    }
+
+    std::string javaOutput() const { return testdriver::readBytes(folder_ + L"\\jre\\bin\\java-output.log"); }
+    void clearArchives() const { testdriver::removeTree(userFolder() + L"\\cds"); }
+    // The size of the archive or cache in the folder cds; 0 when there is none.
+    long long archiveBytes() const {
+        for (const wchar_t* pattern : {L"\\cds\\*.jsa", L"\\cds\\*.aot"}) {
+            WIN32_FIND_DATAW entry{};
+            const UniqueFindHandle search(::FindFirstFileW((userFolder() + pattern).c_str(), &entry));
+            if (search) return testdriver::fileSize(userFolder() + L"\\cds\\" + entry.cFileName);
+        }
+        return 0;
+    }
+    void remove() const { testdriver::removeTree(folder_); }
+
+private:
+    std::wstring userFolder() const { return folder_ + L"\\user"; }
+    std::wstring shownFile() const { return folder_ + L"\\shown.txt"; }
+    std::string archiveLine() const {
+        WIN32_FIND_DATAW entry{};
+        const std::wstring logs = userFolder() + L"\\logs\\";
+        const UniqueFindHandle search(::FindFirstFileW((logs + L"*.log").c_str(), &entry));
+        if (!search) return std::string();
+        const std::string text = testdriver::readBytes(logs + entry.cFileName);
+        const std::size_t at = text.find("Class data archive: ");
+        return at == std::string::npos ? std::string() : text.substr(at, text.find_first_of("\r\n", at) - at);
+    }
+
+    std::wstring folder_;
+};
+
+void printRatio(const std::string& name, double ratio, double goal) {
+    std::printf("%s: %.2f (goal <= %g) %s\n", name.c_str(), ratio, goal, ratio <= goal ? "ok" : "MISSED");
+}
+
+// The rounds of one runtime and client. False when a start failed.
+bool measure(const Runtime& runtime, const Client& client) {
+    const Installation off(runtime, client, true);
+    const Installation on(runtime, client, false);
+    if (!off.create(runtime, client, true) || !on.create(runtime, client, false)) {
+        std::fprintf(stderr, "the launcher, the bridge or the clients are not built next to the benchmark\n");
+        return false;
+    }
+    // The first starts seed the per-user libraries and fill the file cache; the archive they
+    // leave is cleared in every round.
+    if (off.start().windowMs < 0 || on.start().windowMs < 0) {
+        std::fprintf(stderr, "%s, %s client: the client's window did not open; java said:\n%s%s\n", runtime.name,
+                     client.name, off.javaOutput().c_str(), on.javaOutput().c_str());
+        return false;
+    }
+    std::vector<double> offMs, firstMs, laterMs, offEndMs, firstEndMs, archiveMb;
+    int handedOver = 0;
+    for (int round = 0; round < client.rounds; ++round) {
+        const Installation::Start without = off.start();
+        on.clearArchives();
+        const Installation::Start first = on.start();
+        archiveMb.push_back(static_cast<double>(on.archiveBytes()) / (1024.0 * 1024.0));
+        const Installation::Start later = on.start();
+        if (without.windowMs < 0 || first.windowMs < 0 || later.windowMs < 0) {
+            std::fprintf(stderr, "%s, %s client: the %s start did not open the window; java said:\n%s\n",
+                         runtime.name, client.name,
+                         without.windowMs < 0 ? "measured" : first.windowMs < 0 ? "first" : "later",
+                         (without.windowMs < 0 ? off : on).javaOutput().c_str());
+            return false;
+        }
+        offMs.push_back(without.windowMs);
+        firstMs.push_back(first.windowMs);
+        laterMs.push_back(later.windowMs);
+        offEndMs.push_back(without.endMs);
+        firstEndMs.push_back(first.endMs);
+        if (later.archiveLine.find("(in use)") != std::string::npos) ++handedOver;
+        else std::printf("# %s, %s client, later start without the archive: %s\n", runtime.name, client.name,
+                         later.archiveLine.c_str());
+    }
+    std::printf("breakdown %s, %s client: window after %.0f ms without the archive, %.0f ms at the first start, "
+                "%.0f ms later (%d of %d later starts handed it over); medians of %d rounds\n",
+                runtime.name, client.name, median(offMs), median(firstMs), median(laterMs), handedOver,
+                client.rounds, client.rounds);
+    std::printf("breakdown %s, %s client, writing at the client's end: from the window to the runtime's end "
+                "%.0f ms at the first start, %.0f ms without the archive; the archive %.1f MB\n",
+                runtime.name, client.name, median(firstEndMs), median(offEndMs), median(archiveMb));
+    const std::string figure = std::string("archive_") + runtime.name + "_" + client.name;
+    printRatio(figure + "_later_ratio", median(laterMs) / median(offMs),
+               client.preloadedClasses > 0 ? runtime.laterGoal : kSmallClientGoal);
+    printRatio(figure + "_first_ratio", median(firstMs) / median(offMs), kFirstStartGoal);
+    off.remove();
+    on.remove();
+    return true;
+}
+
+}  // namespace
+
+// Arguments such as "openjdk17-large" measure only those pairs of runtime and client.
+int wmain(int argc, wchar_t** argv) {
+    const std::vector<std::wstring> chosen(argv + 1, argv + argc);
+    if (!exists(testdriver::builtFile(L"tools\\democlient.jar"))) {
+        std::fprintf(stderr, "no demo client built: the benchmark needs a JDK at build time\n");
+        return 1;
+    }
+    bool measured = true;
+    for (const Runtime& runtime : kRuntimes) {
+        if (!exists(windowsPathOf(runtime.home) + L"\\release")) {
+            std::printf("# no %s in %s: its figures are left out\n", runtime.name, runtime.home);
+            continue;
+        }
+        for (const Client& client : kClients) {
+            const std::wstring pair = testdriver::fromUtf8(std::string(runtime.name) + "-" + client.name);
+            if (!chosen.empty() && std::find(chosen.begin(), chosen.end(), pair) == chosen.end()) continue;
+            measured = measure(runtime, client) && measured;
+        }
+    }
+    testdriver::removeTree(kRoot);
+    return measured ? 0 : 1;
+}
