@@ -5,7 +5,10 @@
 # javaw.exe is expected), runs the real launcher under Wine in a throwaway prefix (on Xvfb unless
 # a display is set and BRIVANE_USE_DISPLAY=1), and prints the launch log, what the client
 # received, the time from the start to the client's window and where the screenshot of the
-# splash beside the client's window was saved.
+# splash beside the client's window was saved. The packaged runtime carries the release file of
+# the Linux runtime that the bridge runs (BRIVANE_DEMO_JAVA_HOME, by default the Debian OpenJDK
+# 17), so the launcher knows its version: the first start writes the per-user class-data archive
+# when the client ends, and a second start shows which archive it handed over.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$top/build}
@@ -40,6 +43,13 @@ mkdir -p "$install_dir/lib" "$install_dir/jre/bin"
 cp "$bin_dir/tavrel-brivane.exe" "$install_dir/"
 cp "$bin_dir/tools/java-bridge.exe" "$install_dir/jre/bin/javaw.exe"
 cp "$bin_dir/tools/democlient.jar" "$install_dir/lib/client.jar"
+java_home=${BRIVANE_DEMO_JAVA_HOME:-/usr/lib/jvm/java-17-openjdk-amd64}
+if [ -f "$java_home/release" ]; then
+  echo "$java_home" >"$install_dir/jre/bin/linux-java-home.txt"
+  cp "$java_home/release" "$install_dir/jre/release"
+else
+  echo "No release file in $java_home: the launcher cannot tell the runtime's version, so no archive." >&2
+fi
 
 user_dirs=("$WINEPREFIX"/drive_c/users/*/AppData/Local/TavrelBank)
 rm -rf "${user_dirs[@]}"
@@ -88,6 +98,31 @@ if [ -f "$screenshot" ]; then
   echo "Screenshot of the splash beside the client's window: $screenshot"
 else
   echo "No screenshot: the client did not start."
+fi
+
+# The archive is written when the client ends; the bridge copies what java said once it has.
+java_output="$install_dir/jre/bin/java-output.log"
+for _ in $(seq 1200); do [ -f "$java_output" ] && break; sleep 0.05; done
+user_dir=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/TavrelBank/brivane)
+echo "=== Second start: the class-data archive ==="
+if [ -s "$received" ] && [ -f "$java_output" ]; then
+  # The per-user copy of win.vmoptions: the second window closes sooner.
+  sed -i 's/-Ddemoclient.lifetime=[0-9.]*/-Ddemoclient.lifetime=3/' "$user_dir/lib/win.vmoptions"
+  rm -rf "$user_dir/logs" "$received" "$java_output"
+  started=$(date +%s%3N)
+  wine "$install_win\\tavrel-brivane.exe" >/dev/null 2>&1 </dev/null || true
+  for _ in $(seq 600); do [ -s "$received" ] && break; sleep 0.05; done
+  second_logs=("$user_dir"/logs/kvl_*.launch.log)
+  tr -d '\r' <"${second_logs[0]}" 2>/dev/null | grep -o 'Class data archive: .*' || echo "(no archive line logged)"
+  if [ -s "$received" ]; then
+    shown=$(sed -n 's/^window shown=//p' "$received")
+    echo "Time from the second start to the client's window: $((shown - started)) ms"
+  fi
+  echo "The folder cds:"
+  ls -l "$user_dir/cds" 2>/dev/null | sed 1d || true
+  for _ in $(seq 1200); do [ -f "$java_output" ] && break; sleep 0.05; done
+else
+  echo "(no second start: the first did not end its client)"
 fi
 wine_session_stop
 [ -s "$received" ]
