@@ -110,6 +110,8 @@ std::wstring prepareClassDataArchive(const ArchiveInputs& inputs, LogfileWriter&
     ArchiveFindings findings;
     findings.archivePresent = isFile(paths.archive);
     findings.configurationPresent = isFile(paths.configuration);
+    // An unreadable archive reads as one without its first bytes: it is written anew.
+    if (findings.archivePresent) tryReadFileStart(paths.archive, 4, findings.archiveStart);
     findings.writeLog = logText(paths.writeLog);
     findings.useLog = logText(paths.useLog);
     const ArchiveDecision decision = decideClassDataArchive(inputs.versionNumber, inputs.vmOptions, paths, findings);

@@ -24,6 +24,12 @@ std::wstring logOption(const std::wstring& selection, const std::wstring& file, 
     return L"-Xlog:" + selection + L":file=\"" + file + L"\":" + decorations + L":filecount=0";
 }
 
+// The first bytes of every archive of the kind, in the file's byte order. A runtime that is handed
+// a file without them (overwritten, zeroed by a damaged disk) maps no archive at all, not even its
+// own default one, and OpenJDK 17 says so only in its info lines.
+const char kDynamicArchiveMagic[] = "\xa8\xab\x0b\xf0";
+const char kAheadOfTimeCacheMagic[] = "\xa2\xab\x0b\xf0";
+
 // A use run logs warnings and errors only: any line is the runtime's complaint about the archive.
 bool complains(const std::string& useLog) {
     return useLog.find("[warning") != std::string::npos || useLog.find("[error") != std::string::npos;
@@ -110,7 +116,8 @@ ArchiveDecision decideClassDataArchive(int versionNumber, const std::wstring& vm
     const bool dynamic = kind == ArchiveKind::DynamicArchive;
     const bool complete = findings.archivePresent && (dynamic ? findings.writeLog.find(kArchiveWritten) != std::string::npos
                                                               : !findings.configurationPresent);
-    if (complete && !complains(findings.useLog)) {
+    const bool intact = findings.archiveStart.rfind(dynamic ? kDynamicArchiveMagic : kAheadOfTimeCacheMagic, 0) == 0;
+    if (complete && intact && !complains(findings.useLog)) {
         decision.action = ArchiveDecision::Use;
         decision.archiveOption = (dynamic ? L"-XX:SharedArchiveFile=" : L"-XX:AOTCache=") + paths.archive;
         decision.options = quotedArgument(decision.archiveOption) + L" " +
@@ -121,8 +128,9 @@ ArchiveDecision decideClassDataArchive(int versionNumber, const std::wstring& vm
     }
     decision.action = ArchiveDecision::Write;
     decision.reason = !findings.archivePresent ? L"to be written, none found"
-                      : complete            ? L"to be written, the runtime could not use the one found"
-                                            : L"to be written, the one found was half-written";
+                      : !complete           ? L"to be written, the one found was half-written"
+                      : !intact             ? L"to be written, the one found is damaged"
+                                            : L"to be written, the runtime could not use the one found";
     if (dynamic) {
         decision.archiveOption = L"-XX:ArchiveClassesAtExit=" + paths.archive;
         decision.options = quotedArgument(decision.archiveOption) + L" " +

@@ -53,6 +53,8 @@ ArchivePaths archivePathsFor(const std::wstring& folder, const std::wstring& fin
 struct ArchiveFindings {
     bool archivePresent = false;
     bool configurationPresent = false;
+    // The archive's first bytes (at least four when it has them).
+    std::string archiveStart;
     std::string writeLog;
     std::string useLog;
 };
@@ -70,8 +72,8 @@ struct ArchiveDecision {
 
 // The archive option for this start. Leave for an old or unknown runtime and when vmOptions
 // chooses itself. Use when the archive is complete (the writing run logged its end; for the
-// ahead-of-time cache, the runtime removed its training data) and the last run that used it
-// logged no complaint. Otherwise Write: the files of the fingerprint are to be removed first and
+// ahead-of-time cache, the runtime removed its training data), starts as every archive of its
+// kind does, and the last run that used it logged no complaint. Otherwise Write: the files of the fingerprint are to be removed first and
 // the client's run writes the archive when it ends. Never throws.
 ArchiveDecision decideClassDataArchive(int versionNumber, const std::wstring& vmOptions, const ArchivePaths& paths,
                                        const ArchiveFindings& findings);

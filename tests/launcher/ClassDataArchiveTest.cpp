@@ -30,10 +30,17 @@ const std::string kWritten = "[1.412s] Written dynamic archive 0x0000000800bc700
 const std::string kRefused =
     "[warning][cds,dynamic] Unable to use shared archive. The top archive failed to load: x.jsa\n";
 
-ArchiveFindings found(bool archive, const std::string& writeLog, const std::string& useLog = "",
+// The first bytes of each kind of archive, and of a file that is none.
+const std::string kJsa = "\xa8\xab\x0b\xf0\x9b\x67";
+const std::string kAot = "\xa2\xab\x0b\xf0\x7d\x0b";
+const std::string kJunk = "\x5b\x89\x75\x7c";
+
+// archiveStart empty for no archive.
+ArchiveFindings found(const std::string& archiveStart, const std::string& writeLog, const std::string& useLog = "",
                       bool configuration = false) {
     ArchiveFindings findings;
-    findings.archivePresent = archive;
+    findings.archivePresent = !archiveStart.empty();
+    findings.archiveStart = archiveStart;
     findings.writeLog = writeLog;
     findings.useLog = useLog;
     findings.configurationPresent = configuration;
@@ -50,58 +57,64 @@ TEST(ClassDataArchive, DecisionFollowsVersionOptionsAndFolder) {
     const std::wstring useLog25 = L"-Xlog:aot=warning:file=\"" + base + L".use.log\":level,tags:filecount=0";
     using Arguments = std::vector<std::wstring>;
     testdriver::forEachCase<int, std::wstring, ArchiveFindings, ArchiveDecision::Action, Arguments, std::wstring>({
-        {"unknown version", 0, L"", found(true, kWritten), ArchiveDecision::Leave, {},
+        {"unknown version", 0, L"", found(kJsa, kWritten), ArchiveDecision::Leave, {},
          L"Class data archive: no option (runtime version unknown)"},
-        {"Java 8", kJava8, L"", found(true, kWritten), ArchiveDecision::Leave, {},
+        {"Java 8", kJava8, L"", found(kJsa, kWritten), ArchiveDecision::Leave, {},
          L"Class data archive: no option (runtime older than Java 13)"},
-        {"Java 12", kJava12, L"", found(false, ""), ArchiveDecision::Leave, {},
+        {"Java 12", kJava12, L"", found("", ""), ArchiveDecision::Leave, {},
          L"Class data archive: no option (runtime older than Java 13)"},
-        {"Java 13, nothing yet", kJava13, L"-Xmx256m", found(false, ""), ArchiveDecision::Write,
+        {"Java 13, nothing yet", kJava13, L"-Xmx256m", found("", ""), ArchiveDecision::Write,
          {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
          L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)"},
-        {"Java 17, complete", kJava17, L"", found(true, "[0.1s] Archiving hidden X\n" + kWritten),
+        {"Java 17, complete", kJava17, L"", found(kJsa, "[0.1s] Archiving hidden X\n" + kWritten),
          ArchiveDecision::Use, {L"-XX:SharedArchiveFile=" + base + L".jsa", useLog17},
          L"Class data archive: -XX:SharedArchiveFile=" + base + L".jsa (in use)"},
         // A killed writer or a full disk leaves the archive without the writer's last line.
-        {"Java 17, half-written", kJava17, L"", found(true, "[0.1s] Archiving hidden X\n"), ArchiveDecision::Write,
+        {"Java 17, half-written", kJava17, L"", found(kJsa, "[0.1s] Archiving hidden X\n"), ArchiveDecision::Write,
          {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
          L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the one found was "
          L"half-written)"},
-        {"Java 17, archive without its writer's log", kJava17, L"", found(true, ""), ArchiveDecision::Write,
+        {"Java 17, archive without its writer's log", kJava17, L"", found(kJsa, ""), ArchiveDecision::Write,
          {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
          L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the one found was "
          L"half-written)"},
-        {"Java 17, log of a write whose archive is gone", kJava17, L"", found(false, kWritten), ArchiveDecision::Write,
+        {"Java 17, overwritten since", kJava17, L"", found(kJunk, kWritten), ArchiveDecision::Write,
+         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
+         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the one found is damaged)"},
+        {"Java 25, a dynamic archive under its name", kJava25, L"", found(kJsa, ""), ArchiveDecision::Write,
+         {L"-XX:AOTCacheOutput=" + base + L".aot"},
+         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the one found is damaged)"},
+        {"Java 17, log of a write whose archive is gone", kJava17, L"", found("", kWritten), ArchiveDecision::Write,
          {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
          L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)"},
-        {"Java 24, refused by the last run", kJava24, L"", found(true, kWritten, kRefused), ArchiveDecision::Write,
+        {"Java 24, refused by the last run", kJava24, L"", found(kJsa, kWritten, kRefused), ArchiveDecision::Write,
          {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
          L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the runtime could not use "
          L"the one found)"},
-        {"Java 25, nothing yet", kJava25, L"", found(false, ""), ArchiveDecision::Write,
+        {"Java 25, nothing yet", kJava25, L"", found("", ""), ArchiveDecision::Write,
          {L"-XX:AOTCacheOutput=" + base + L".aot"},
          L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, none found)"},
-        {"Java 26, complete", kJava26, L"", found(true, ""), ArchiveDecision::Use,
+        {"Java 26, complete", kJava26, L"", found(kAot, ""), ArchiveDecision::Use,
          {L"-XX:AOTCache=" + base + L".aot", useLog25},
          L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
-        {"Java 25, complete", kJava25, L"", found(true, ""), ArchiveDecision::Use,
+        {"Java 25, complete", kJava25, L"", found(kAot, ""), ArchiveDecision::Use,
          {L"-XX:AOTCache=" + base + L".aot", useLog25},
          L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
         // The training data stays while the cache is assembled, and after an assembly that died.
-        {"Java 25, training data left", kJava25, L"", found(true, "", "", true), ArchiveDecision::Write,
+        {"Java 25, training data left", kJava25, L"", found(kAot, "", "", true), ArchiveDecision::Write,
          {L"-XX:AOTCacheOutput=" + base + L".aot"},
          L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the one found was half-written)"},
-        {"Java 25, cut off", kJava25, L"", found(true, "", "[warning][aot] The AOT cache has been truncated.\n"),
+        {"Java 25, cut off", kJava25, L"", found(kAot, "", "[warning][aot] The AOT cache has been truncated.\n"),
          ArchiveDecision::Write, {L"-XX:AOTCacheOutput=" + base + L".aot"},
          L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the runtime could not use the "
          L"one found)"},
-        {"Java 25, error", kJava25, L"", found(true, "", "[error  ][aot] Unable to map shared spaces\n"),
+        {"Java 25, error", kJava25, L"", found(kAot, "", "[error  ][aot] Unable to map shared spaces\n"),
          ArchiveDecision::Write, {L"-XX:AOTCacheOutput=" + base + L".aot"},
          L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the runtime could not use the "
          L"one found)"},
-        {"administrator turned it off", kJava17, L"-Xmx256m -Xshare:auto", found(true, kWritten),
+        {"administrator turned it off", kJava17, L"-Xmx256m -Xshare:auto", found(kJsa, kWritten),
          ArchiveDecision::Leave, {}, L"Class data archive: no option (win.vmoptions sets -Xshare:auto)"},
-        {"administrator's own archive", kJava25, L"\"-XX:AOTCache=D:\\a b.aot\" -Xmx1g", found(false, ""),
+        {"administrator's own archive", kJava25, L"\"-XX:AOTCache=D:\\a b.aot\" -Xmx1g", found("", ""),
          ArchiveDecision::Leave, {}, L"Class data archive: no option (win.vmoptions sets -XX:AOTCache=D:\\a)"},
     }, [&](int version, const std::wstring& vmOptions, const ArchiveFindings& findings, ArchiveDecision::Action action,
            const Arguments& arguments, const std::wstring& logLine) {
@@ -229,7 +242,7 @@ TEST_F(ArchiveFolderRun, ClearsOtherFingerprintsAndTheHalfWrittenArchive) {
     EXPECT_EQ(folderFiles(), std::vector<std::wstring>{L"kept folder"});
 
     // The client wrote it completely: the next start hands it over.
-    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), "archive");
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), kJsa + "archive");
     testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".write.log"), kWritten);
     EXPECT_NE(run(kJava17).find(L"-XX:SharedArchiveFile="), std::wstring::npos);
     EXPECT_NE(logLine_.find("(in use)"), std::string::npos) << logLine_;
