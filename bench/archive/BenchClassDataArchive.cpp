@@ -10,8 +10,10 @@
 // writes the system time of it). Prints:
 //   archive_<runtime>_<client>_later_ratio: <later start / start without> (goal <= N) ok|MISSED
 //   archive_<runtime>_<client>_first_ratio: <first start / start without> (goal <= 1.1) ok|MISSED
-// with the medians, and what writing costs at the client's end (from the window to the
-// runtime's end, against the start without), on "breakdown" lines.
+// with the medians, what writing costs at the client's end (from the window to the runtime's end,
+// against the start without), the archive's size, and the launcher's own decision in this
+// process (prepareClassDataArchive) for a runtime without the feature, for -Xshare:auto and with
+// the archive in use, on "breakdown" lines.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -19,7 +21,10 @@
 
 #include <windows.h>
 
+#include "bench/BenchClock.h"
+#include "launcher/commandline/ArchiveFolder.h"
 #include "support/FindEntry.h"
+#include "support/LogfileWriter.h"
 #include "support/UniqueResource.h"
 #include "tests/driver/Process.h"
 #include "tests/driver/ScratchFolder.h"
@@ -34,11 +39,14 @@ using testdriver::exists;
 struct Runtime {
     const char* name;
     const char* home;
-    double laterGoal;  // for the larger client
+    double laterGoal;   // for the larger client
+    int versionNumber;  // on runtimeVersionNumber's scale, for the decision alone
 };
 
-const Runtime kRuntimes[] = {{"openjdk17", "/usr/lib/jvm/java-17-openjdk-amd64", 0.8},
-                             {"temurin25", "/usr/lib/jvm/temurin-25-jdk-amd64", 0.6}};
+const Runtime kRuntimes[] = {{"openjdk17", "/usr/lib/jvm/java-17-openjdk-amd64", 0.8, 170000000},
+                             {"temurin25", "/usr/lib/jvm/temurin-25-jdk-amd64", 0.6, 250000000}};
+constexpr int kJava8 = 10800000;
+constexpr int kDecisionRounds = 21;
 
 struct Client {
     const char* name;
@@ -124,7 +132,12 @@ public:
     struct Start {
         double windowMs = -1;
         double endMs = -1;
-        std::string archiveLine;
+        std::string launchLog;
+        std::string archiveLine() const {
+            const std::size_t at = launchLog.find("Class data archive: ");
+            return at == std::string::npos ? std::string()
+                                           : launchLog.substr(at, launchLog.find_first_of("\r\n", at) - at);
+        }
     };
     Start start() const {
         Start result;
@@ -141,17 +154,41 @@ public:
             ::Sleep(10);
         }
         const std::size_t at = shown.find("window shown=");
-        if (at == std::string::npos) return result;
+        if (at == std::string::npos) {
+            launcher.waitForExit(kStartTimeoutMs);
+            result.launchLog = launchLog();
+            return result;
+        }
         const double windowAt = std::stod(shown.substr(at + 13));
         result.windowMs = windowAt - started;
         // The bridge copies what java said once the runtime has ended, archive written.
         while (!exists(output) && unixMs() - windowAt < kEndTimeoutMs) ::Sleep(10);
         if (exists(output)) result.endMs = unixMs() - windowAt;
         launcher.waitForExit(kStartTimeoutMs);
-        result.archiveLine = archiveLine();
+        result.launchLog = launchLog();
         return result;
     }
 
+    // The median time of the launcher's decision, as the launcher makes it for this installation.
+    double decisionMs(int versionNumber, const std::wstring& vmOptions) const {
+        std::wstring classpath;
+        WIN32_FIND_DATAW entry{};
+        const UniqueFindHandle search(::FindFirstFileW((userFolder() + L"\\lib\\*.jar").c_str(), &entry));
+        if (search) {
+            do classpath += (classpath.empty() ? L"" : L";") + userFolder() + L"\\lib\\" + entry.cFileName;
+            while (::FindNextFileW(search.get(), &entry));
+        }
+        const ArchiveInputs inputs = {userFolder() + L"\\", folder_ + L"\\jre\\bin\\javaw.exe", versionNumber,
+                                      classpath, vmOptions};
+        LogfileWriter log(folder_ + L"\\decision.log");
+        std::vector<double> times;
+        for (int round = 0; round < kDecisionRounds; ++round) {
+            const double started = bench::seconds();
+            prepareClassDataArchive(inputs, log);
+            times.push_back(1000.0 * (bench::seconds() - started));
+        }
+        return median(times);
+    }
     std::string javaOutput() const { return testdriver::readBytes(folder_ + L"\\jre\\bin\\java-output.log"); }
     void clearArchives() const { testdriver::removeTree(userFolder() + L"\\cds"); }
     // The size of the archive or cache in the folder cds; 0 when there is none.
@@ -168,18 +205,28 @@ public:
 private:
     std::wstring userFolder() const { return folder_ + L"\\user"; }
     std::wstring shownFile() const { return folder_ + L"\\shown.txt"; }
-    std::string archiveLine() const {
+    std::string launchLog() const {
         WIN32_FIND_DATAW entry{};
         const std::wstring logs = userFolder() + L"\\logs\\";
         const UniqueFindHandle search(::FindFirstFileW((logs + L"*.log").c_str(), &entry));
-        if (!search) return std::string();
-        const std::string text = testdriver::readBytes(logs + entry.cFileName);
-        const std::size_t at = text.find("Class data archive: ");
-        return at == std::string::npos ? std::string() : text.substr(at, text.find_first_of("\r\n", at) - at);
+        return search ? testdriver::readBytes(logs + entry.cFileName) : std::string();
     }
 
     std::wstring folder_;
 };
+
+// A start, and once more when its window did not open: under load a Wine start now and then
+// hangs (the tests repeat such a run too). Said on a "#" line with the end of the launch log.
+Installation::Start startWithRetry(const Installation& installation, const char* what) {
+    Installation::Start start = installation.start();
+    if (start.windowMs >= 0) return start;
+    std::string log = start.launchLog;
+    while (!log.empty() && (log.back() == '\r' || log.back() == '\n')) log.pop_back();
+    const std::size_t lastLine = log.find_last_of('\n');
+    std::printf("breakdown %s: the window did not open, started once more (the launch log's last line: %s)\n", what,
+                log.substr(lastLine == std::string::npos ? 0 : lastLine + 1).c_str());
+    return installation.start();
+}
 
 void printRatio(const std::string& name, double ratio, double goal) {
     std::printf("%s: %.2f (goal <= %g) %s\n", name.c_str(), ratio, goal, ratio <= goal ? "ok" : "MISSED");
@@ -203,16 +250,18 @@ bool measure(const Runtime& runtime, const Client& client) {
     std::vector<double> offMs, firstMs, laterMs, offEndMs, firstEndMs, archiveMb;
     int handedOver = 0;
     for (int round = 0; round < client.rounds; ++round) {
-        const Installation::Start without = off.start();
+        const std::string pair = std::string(runtime.name) + ", " + client.name + " client, ";
+        const Installation::Start without = startWithRetry(off, (pair + "start without the archive").c_str());
         on.clearArchives();
-        const Installation::Start first = on.start();
+        const Installation::Start first = startWithRetry(on, (pair + "first start").c_str());
         archiveMb.push_back(static_cast<double>(on.archiveBytes()) / (1024.0 * 1024.0));
-        const Installation::Start later = on.start();
+        const Installation::Start later = startWithRetry(on, (pair + "later start").c_str());
         if (without.windowMs < 0 || first.windowMs < 0 || later.windowMs < 0) {
-            std::fprintf(stderr, "%s, %s client: the %s start did not open the window; java said:\n%s\n",
+            const Installation::Start& failed = without.windowMs < 0 ? without : first.windowMs < 0 ? first : later;
+            std::fprintf(stderr, "%s, %s client: the %s start did not open the window; java said:\n%s\nlaunch log:\n%s\n",
                          runtime.name, client.name,
                          without.windowMs < 0 ? "measured" : first.windowMs < 0 ? "first" : "later",
-                         (without.windowMs < 0 ? off : on).javaOutput().c_str());
+                         (without.windowMs < 0 ? off : on).javaOutput().c_str(), failed.launchLog.c_str());
             return false;
         }
         offMs.push_back(without.windowMs);
@@ -220,9 +269,9 @@ bool measure(const Runtime& runtime, const Client& client) {
         laterMs.push_back(later.windowMs);
         offEndMs.push_back(without.endMs);
         firstEndMs.push_back(first.endMs);
-        if (later.archiveLine.find("(in use)") != std::string::npos) ++handedOver;
-        else std::printf("# %s, %s client, later start without the archive: %s\n", runtime.name, client.name,
-                         later.archiveLine.c_str());
+        if (later.archiveLine().find("(in use)") != std::string::npos) ++handedOver;
+        else std::printf("breakdown %s, %s client, later start without the archive: %s\n", runtime.name, client.name,
+                         later.archiveLine().c_str());
     }
     std::printf("breakdown %s, %s client: window after %.0f ms without the archive, %.0f ms at the first start, "
                 "%.0f ms later (%d of %d later starts handed it over); medians of %d rounds\n",
@@ -235,6 +284,11 @@ bool measure(const Runtime& runtime, const Client& client) {
     printRatio(figure + "_later_ratio", median(laterMs) / median(offMs),
                client.preloadedClasses > 0 ? runtime.laterGoal : kSmallClientGoal);
     printRatio(figure + "_first_ratio", median(firstMs) / median(offMs), kFirstStartGoal);
+    // The archive of the last later start is in place.
+    std::printf("breakdown %s, %s client, the launcher's decision: %.3f ms for a Java 8, %.3f ms with -Xshare:auto, "
+                "%.3f ms with the archive in use\n",
+                runtime.name, client.name, on.decisionMs(kJava8, L""), on.decisionMs(runtime.versionNumber, L"-Xshare:auto"),
+                on.decisionMs(runtime.versionNumber, L""));
     off.remove();
     on.remove();
     return true;
@@ -252,7 +306,7 @@ int wmain(int argc, wchar_t** argv) {
     bool measured = true;
     for (const Runtime& runtime : kRuntimes) {
         if (!exists(windowsPathOf(runtime.home) + L"\\release")) {
-            std::printf("# no %s in %s: its figures are left out\n", runtime.name, runtime.home);
+            std::printf("breakdown %s: not installed in %s, its figures are left out\n", runtime.name, runtime.home);
             continue;
         }
         for (const Client& client : kClients) {
