@@ -1,5 +1,6 @@
 #include "launcher/Launcher.h"
 
+#include "launcher/ArchiveAssembly.h"
 #include "launcher/ErrorReportText.h"
 #include "launcher/JavaProcess.h"
 #include "launcher/LaunchLogPruning.h"
@@ -147,8 +148,9 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
 
     const std::wstring vmOptions = launcher.readVmOptions(folders.libDir);
     // Held under the library lock: a second launcher of the user decides on the same files.
-    const std::wstring archiveOptions = prepareClassDataArchive(
+    const ClassDataArchivePlan archive = prepareClassDataArchive(
         {folders.appDirFolder, javaPath, foundVersion.getNumber(), classpath, vmOptions}, log);
+    const std::wstring& archiveOptions = archive.options;
     const std::wstring additionalOptions = closeOpenQuote(vmOptions, log);
     log.log(L"Additional options created:" + additionalOptions);
 
@@ -156,15 +158,18 @@ void launchWithLog(const Launcher& launcher, const LaunchFolders& folders, Logfi
     const std::wstring jvmOptions =
         archiveOptions.empty() || additionalOptions.empty() ? archiveOptions + additionalOptions
                                                             : archiveOptions + L" " + additionalOptions;
+    JavaCommandLineParts composed;
     const std::wstring commandLine =
         composeStartCommandLine({javaPath, classpath, propertyOptions, jvmOptions, folders.appDir,
                                  folders.installDir, folders.dataDir},
-                                folders.libDir, folders.appDirFolder, log);
+                                folders.libDir, folders.appDirFolder, log, &composed);
     libraryLock.release();
     launcher.repairPackagedJre(folders.installFolder);
     log.log(L"Starting Java VM with command line:");
     log.log(commandLine);
     launcher.startJavaVM(commandLine, log);
+    // After the waits the client has loaded what its start needs.
+    startArchiveAssembly(archive, composed, log);
     log.log(L"Launcher terminates successfully");
 }
 

@@ -7,8 +7,9 @@
 # received, the time from the start to the client's window and where the screenshot of the
 # splash beside the client's window was saved. The packaged runtime carries the release file of
 # the Linux runtime that the bridge runs (BRIVANE_DEMO_JAVA_HOME, by default the Debian OpenJDK
-# 17), so the launcher knows its version: the first start writes the per-user class-data archive
-# when the client ends, and a second start shows which archive it handed over.
+# 17), so the launcher knows its version: at the first start the client lists its classes and a
+# second run of the runtime assembles the per-user class-data archive from them, and a second
+# start shows which archive it handed over.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$top/build}
@@ -100,10 +101,14 @@ else
   echo "No screenshot: the client did not start."
 fi
 
-# The archive is written when the client ends; the bridge copies what java said once it has.
+# The bridge copies what java said once the client's runtime has ended, and what the assembling
+# run said once the archive is written.
 java_output="$install_dir/jre/bin/java-output.log"
 for _ in $(seq 1200); do [ -f "$java_output" ] && break; sleep 0.05; done
 user_dir=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/TavrelBank/brivane)
+if cat "$user_dir"/logs/kvl_*.launch.log 2>/dev/null | grep -q 'Class data archive: assembling from'; then
+  for _ in $(seq 1200); do [ -f "$install_dir/jre/bin/java-dump-output.log" ] && break; sleep 0.05; done
+fi
 echo "=== Second start: the class-data archive ==="
 if [ -s "$received" ] && [ -f "$java_output" ]; then
   # The per-user copy of win.vmoptions: the second window closes sooner.

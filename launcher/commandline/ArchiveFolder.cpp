@@ -17,11 +17,10 @@ const wchar_t kArchiveFolderName[] = L"cds";
 
 namespace {
 
-// A writer's log grows with the client, by a line per generated class it archives; the line the
-// decision looks for is its last.
-constexpr std::size_t kLogLimit = 16 * 1024 * 1024;
+// A use run logs warnings and errors only: more than this is no log of ours.
+constexpr std::size_t kLogLimit = 1024 * 1024;
 
-// A log that cannot be read counts as missing: the archive is then written anew.
+// A log that cannot be read counts as missing: it holds no complaint.
 std::string logText(const std::wstring& path) {
     std::string bytes;
     return tryReadFileStart(path, kLogLimit, bytes) ? bytes : std::string();
@@ -75,7 +74,8 @@ void removeOtherFingerprints(const std::wstring& folder, const std::wstring& fin
 // False when a file of the set is still there: another client maps the archive or writes it.
 bool removeArchiveFiles(const ArchivePaths& paths) {
     bool removed = true;
-    for (const std::wstring* path : {&paths.archive, &paths.writeLog, &paths.useLog, &paths.configuration}) {
+    for (const std::wstring* path :
+         {&paths.archive, &paths.writeLog, &paths.useLog, &paths.classList, &paths.startList}) {
         if (!removeArchiveFile(*path) && ::GetLastError() != ERROR_FILE_NOT_FOUND) removed = false;
     }
     return removed;
@@ -83,19 +83,20 @@ bool removeArchiveFiles(const ArchivePaths& paths) {
 
 }  // namespace
 
-std::wstring prepareClassDataArchive(const ArchiveInputs& inputs, LogfileWriter& log) {
+ClassDataArchivePlan prepareClassDataArchive(const ArchiveInputs& inputs, LogfileWriter& log) {
+    ClassDataArchivePlan plan;
     const ArchiveKind kind = archiveKindFor(inputs.versionNumber);
     // An old runtime and an administrator's own choice leave the folder alone.
     if (kind == ArchiveKind::None || !archiveOptionChosenIn(inputs.vmOptions).empty()) {
         const ArchiveDecision decision =
             decideClassDataArchive(inputs.versionNumber, inputs.vmOptions, ArchivePaths(), ArchiveFindings());
         log.log(archiveLogLine(decision));
-        return decision.options;
+        return plan;
     }
     const std::wstring folder = inputs.appDirFolder + kArchiveFolderName;
     if (!::CreateDirectoryW(folder.c_str(), nullptr) && !isDirectory(folder)) {
         log.log(L"Class data archive: no option (folder " + folder + L" cannot be created)");
-        return std::wstring();
+        return plan;
     }
     const std::wstring fingerprint = archiveFingerprint(stampsOf(inputs));
     removeOtherFingerprints(folder, fingerprint);
@@ -104,21 +105,25 @@ std::wstring prepareClassDataArchive(const ArchiveInputs& inputs, LogfileWriter&
     std::wstring readableFolder;
     if (!tryRuntimeReadablePath(folder, RuntimePathUse::Plain, readableFolder)) {
         log.log(L"Class data archive: no option (folder " + folder + L" has no name the runtime reads)");
-        return std::wstring();
+        return plan;
     }
     const ArchivePaths paths = archivePathsFor(readableFolder, fingerprint, kind);
     ArchiveFindings findings;
     findings.archivePresent = isFile(paths.archive);
-    findings.configurationPresent = isFile(paths.configuration);
     // An unreadable archive reads as one without its first bytes: it is written anew.
     if (findings.archivePresent) tryReadFileStart(paths.archive, 4, findings.archiveStart);
-    findings.writeLog = logText(paths.writeLog);
     findings.useLog = logText(paths.useLog);
     const ArchiveDecision decision = decideClassDataArchive(inputs.versionNumber, inputs.vmOptions, paths, findings);
     if (decision.action == ArchiveDecision::Write && !removeArchiveFiles(paths)) {
         log.log(L"Class data archive: no option (the files of " + paths.archive + L" are in use)");
-        return std::wstring();
+        return plan;
     }
     log.log(archiveLogLine(decision));
-    return decision.options;
+    plan.options = decision.options;
+    if (decision.action == ArchiveDecision::Write) {
+        plan.assemblyOptions = decision.assemblyOptions;
+        plan.classList = paths.classList;
+        plan.startList = paths.startList;
+    }
+    return plan;
 }

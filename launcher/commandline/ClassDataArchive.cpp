@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int kFirstDynamicArchive = 130000000;  // Java 13
+constexpr int kFirstSharedArchive = 130000000;  // Java 13
 constexpr int kFirstAheadOfTimeCache = 250000000;  // Java 25
 
 // Every option by which the runtime's archives are chosen, switched or written.
@@ -12,23 +12,19 @@ const wchar_t* const kArchiveOptions[] = {
     L"-Xshare",        L"-XX:SharedArchiveFile", L"-XX:ArchiveClassesAtExit", L"-XX:+AutoCreateSharedArchive",
     L"-XX:AOTCache",   L"-XX:AOTCacheOutput",    L"-XX:AOTMode",              L"-XX:AOTConfiguration"};
 
-// The dynamic archive's writer logs this line once the archive is on the disk; a run that was
-// killed or ran out of space while writing never gets there. A runtime maps a cut-off dynamic
-// archive without checking its length and crashes (OpenJDK 17), so only an archive whose writer
-// logged its end is ever handed over.
-const char kArchiveWritten[] = "Written dynamic archive";
-
 // The runtime's log output into a file (quoted, as its path may hold ":" and blanks), replaced
 // at each run instead of rotated.
 std::wstring logOption(const std::wstring& selection, const std::wstring& file, const std::wstring& decorations) {
     return L"-Xlog:" + selection + L":file=\"" + file + L"\":" + decorations + L":filecount=0";
 }
 
-// The first bytes of every archive of the kind, in the file's byte order. A runtime that is handed
-// a file without them (overwritten, zeroed by a damaged disk) maps no archive at all, not even its
-// own default one, and OpenJDK 17 says so only in its info lines.
-const char kDynamicArchiveMagic[] = "\xa8\xab\x0b\xf0";
-const char kAheadOfTimeCacheMagic[] = "\xa2\xab\x0b\xf0";
+// The first bytes of every archive that -Xshare:dump writes, in the file's byte order; the
+// runtime writes them last. A runtime that is handed a file without them (overwritten, zeroed by a
+// damaged disk) maps no archive at all, not even its own default one, and OpenJDK 17 says so only
+// in its info lines.
+const char kArchiveMagic[] = "\xa2\xab\x0b\xf0";
+// What a run killed while assembling, or one that ran out of space, leaves there.
+const char kUnwrittenStart[] = {0, 0, 0, 0};
 
 // A use run logs warnings and errors only: any line is the runtime's complaint about the archive.
 bool complains(const std::string& useLog) {
@@ -44,7 +40,7 @@ bool isOptionStart(const std::wstring& options, std::size_t position) {
 
 ArchiveKind archiveKindFor(int versionNumber) {
     if (versionNumber >= kFirstAheadOfTimeCache) return ArchiveKind::AheadOfTimeCache;
-    if (versionNumber >= kFirstDynamicArchive) return ArchiveKind::DynamicArchive;
+    if (versionNumber >= kFirstSharedArchive) return ArchiveKind::SharedArchive;
     return ArchiveKind::None;
 }
 
@@ -95,8 +91,8 @@ ArchivePaths archivePathsFor(const std::wstring& folder, const std::wstring& fin
     paths.archive = base + (kind == ArchiveKind::AheadOfTimeCache ? L".aot" : L".jsa");
     paths.writeLog = base + L".write.log";
     paths.useLog = base + L".use.log";
-    // The runtime names its training data after the cache.
-    paths.configuration = paths.archive + L".config";
+    paths.classList = base + L".classlist";
+    paths.startList = base + L".startlist";
     return paths;
 }
 
@@ -113,35 +109,38 @@ ArchiveDecision decideClassDataArchive(int versionNumber, const std::wstring& vm
         decision.reason = L"win.vmoptions sets " + chosen;
         return decision;
     }
-    const bool dynamic = kind == ArchiveKind::DynamicArchive;
-    const bool complete = findings.archivePresent && (dynamic ? findings.writeLog.find(kArchiveWritten) != std::string::npos
-                                                              : !findings.configurationPresent);
-    const bool intact = findings.archiveStart.rfind(dynamic ? kDynamicArchiveMagic : kAheadOfTimeCacheMagic, 0) == 0;
-    if (complete && intact && !complains(findings.useLog)) {
+    const bool shared = kind == ArchiveKind::SharedArchive;
+    // A file cut before its first bytes reads as one that never got them.
+    const bool unwritten =
+        findings.archiveStart.size() < 4 || findings.archiveStart.compare(0, 4, kUnwrittenStart, 4) == 0;
+    const bool intact = findings.archiveStart.rfind(kArchiveMagic, 0) == 0;
+    if (findings.archivePresent && intact && !complains(findings.useLog)) {
         decision.action = ArchiveDecision::Use;
-        decision.archiveOption = (dynamic ? L"-XX:SharedArchiveFile=" : L"-XX:AOTCache=") + paths.archive;
+        decision.archiveOption = (shared ? L"-XX:SharedArchiveFile=" : L"-XX:AOTCache=") + paths.archive;
         decision.options = quotedArgument(decision.archiveOption) + L" " +
-                           quotedArgument(logOption(dynamic ? L"cds=warning,cds+dynamic=warning" : L"aot=warning",
+                           quotedArgument(logOption(shared ? L"cds=warning" : L"aot=warning",
                                                     paths.useLog, L"level,tags"));
         decision.reason = L"in use";
         return decision;
     }
     decision.action = ArchiveDecision::Write;
     decision.reason = !findings.archivePresent ? L"to be written, none found"
-                      : !complete           ? L"to be written, the one found was half-written"
-                      : !intact             ? L"to be written, the one found is damaged"
-                                            : L"to be written, the runtime could not use the one found";
-    if (dynamic) {
-        decision.archiveOption = L"-XX:ArchiveClassesAtExit=" + paths.archive;
-        decision.options = quotedArgument(decision.archiveOption) + L" " +
-                           quotedArgument(logOption(L"cds+dynamic=info", paths.writeLog, L"uptime"));
-    } else {
-        // The cache is assembled by a second runtime after the client's exit; that runtime
-        // removes the training data only once the cache is built.
-        decision.archiveOption = L"-XX:AOTCacheOutput=" + paths.archive;
-        decision.options = quotedArgument(decision.archiveOption);
-    }
+                      : unwritten             ? L"to be written, the one found was half-written"
+                      : !intact               ? L"to be written, the one found is damaged"
+                                              : L"to be written, the runtime could not use the one found";
+    decision.archiveOption = L"-XX:DumpLoadedClassList=" + paths.classList;
+    decision.options = quotedArgument(decision.archiveOption);
+    // The option that links the classes ahead of time came with Java 24; the "aot" log tag too.
+    decision.assemblyOptions = L"-Xshare:dump " + quotedArgument(L"-XX:SharedClassListFile=" + paths.startList) +
+                               L" " + quotedArgument(L"-XX:SharedArchiveFile=" + paths.archive) +
+                               (shared ? L"" : L" -XX:+AOTClassLinking") + L" " +
+                               quotedArgument(logOption(shared ? L"cds" : L"aot,cds", paths.writeLog, L"uptime"));
     return decision;
+}
+
+std::string wholeLinesOf(const std::string& classList) {
+    const std::size_t lastBreak = classList.rfind('\n');
+    return lastBreak == std::string::npos ? std::string() : classList.substr(0, lastBreak + 1);
 }
 
 std::wstring archiveLogLine(const ArchiveDecision& decision) {

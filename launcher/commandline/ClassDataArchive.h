@@ -4,14 +4,18 @@
 #include <string>
 #include <vector>
 
-// The per-user class-data archive: one start of the client writes an archive of the classes it
-// loaded, and later starts hand it to the runtime, which maps those classes instead of loading
-// them. An archive belongs to one runtime and one class path; the fingerprint in its name tells
-// them apart. The decisions here work on plain data; ArchiveFolder gathers it from the disk.
+// The per-user class-data archive: one start of the client lists the classes it loads; once that
+// client is ready, a second run of the runtime assembles an archive of them in the background
+// (ArchiveAssembly), and later starts hand it to the runtime, which maps those classes instead of
+// loading them. Listing costs the client next to nothing, where having the client's own run write
+// the archive slows its start (the runtime's recording for an ahead-of-time cache, by half). An
+// archive belongs to one runtime and one class path; the fingerprint in its name tells them apart.
+// The decisions here work on plain data; ArchiveFolder gathers it from the disk.
 
-// What a runtime offers: Java 13 to 24 the dynamic archive, Java 25 and later the ahead-of-time
-// cache, older or unknown runtimes nothing.
-enum class ArchiveKind { None, DynamicArchive, AheadOfTimeCache };
+// What a runtime offers: Java 13 to 24 a class-data archive of the client's classes, Java 25 and
+// later the same archive with those classes linked ahead of time (the ahead-of-time cache), older
+// or unknown runtimes nothing.
+enum class ArchiveKind { None, SharedArchive, AheadOfTimeCache };
 
 // versionNumber on the scale of runtimeVersionNumber (RuntimeVersionName.h); 0 for unknown.
 // Never throws.
@@ -36,26 +40,26 @@ struct FileStamp {
 std::wstring archiveFingerprint(const std::vector<FileStamp>& files);
 
 // The files of one fingerprint in the archive folder. writeLog and useLog receive the runtime's
-// own log of the run that wrote the archive and of the last run that used it.
+// own log of the run that assembled the archive and of the last run that used it.
 struct ArchivePaths {
     std::wstring archive;
     std::wstring writeLog;
     std::wstring useLog;
-    // The ahead-of-time cache's training data, which the runtime removes once the cache is built.
-    std::wstring configuration;
+    // The classes the client's run lists as it loads them, and the whole lines of them that the
+    // assembling run reads (the client may still be writing the first).
+    std::wstring classList;
+    std::wstring startList;
 };
 
 // The archive files of fingerprint in folder (without trailing backslash): fingerprint + ".jsa"
-// or ".aot", the logs beside it. Never throws.
+// or ".aot", the logs and lists beside it. Never throws.
 ArchivePaths archivePathsFor(const std::wstring& folder, const std::wstring& fingerprint, ArchiveKind kind);
 
 // What the archive folder holds for the current fingerprint.
 struct ArchiveFindings {
     bool archivePresent = false;
-    bool configurationPresent = false;
     // The archive's first bytes (at least four when it has them).
     std::string archiveStart;
-    std::string writeLog;
     std::string useLog;
 };
 
@@ -66,17 +70,25 @@ struct ArchiveDecision {
     std::wstring archiveOption;
     // Quoted options, blank-separated, to stand before the options line; empty for Leave.
     std::wstring options;
+    // For Write: the quoted options of the run that assembles the archive from paths.startList
+    // (with the client's class path, which the archive belongs to); empty otherwise.
+    std::wstring assemblyOptions;
     // Why, as the end of the log line.
     std::wstring reason;
 };
 
 // The archive option for this start. Leave for an old or unknown runtime and when vmOptions
-// chooses itself. Use when the archive is complete (the writing run logged its end; for the
-// ahead-of-time cache, the runtime removed its training data), starts as every archive of its
-// kind does, and the last run that used it logged no complaint. Otherwise Write: the files of the fingerprint are to be removed first and
-// the client's run writes the archive when it ends. Never throws.
+// chooses itself. Use when the archive starts as every archive of its kind does (the runtime
+// writes those first bytes last, so a run killed while assembling, or one that ran out of space,
+// leaves zeros there) and the last run that used it logged no complaint. Otherwise Write: the
+// files of the fingerprint are to be removed first, the client's run lists its classes, and the
+// archive is assembled from them. Never throws.
 ArchiveDecision decideClassDataArchive(int versionNumber, const std::wstring& vmOptions, const ArchivePaths& paths,
                                        const ArchiveFindings& findings);
+
+// The whole lines of a class list that its runtime may still be writing: up to its last line
+// break; empty when it has none. Never throws but std::bad_alloc.
+std::string wholeLinesOf(const std::string& classList);
 
 // The one log line of a decision: which option was added and why. Never throws.
 std::wstring archiveLogLine(const ArchiveDecision& decision);

@@ -69,7 +69,8 @@ std::vector<std::wstring> classpathEntries(const std::wstring& classpath, const 
 }
 
 std::wstring composeStartCommandLine(const JavaCommandLineParts& parts, const std::wstring& libDir,
-                                     const std::wstring& appDirFolder, LogfileWriter& log) {
+                                     const std::wstring& appDirFolder, LogfileWriter& log,
+                                     JavaCommandLineParts* composed) {
     JavaCommandLineParts readable = parts;
     readable.javaPath = runtimeReadablePath(parts.javaPath, RuntimePathUse::Plain, log);
     readable.appDir = runtimeReadablePath(parts.appDir, RuntimePathUse::Plain, log);
@@ -81,6 +82,7 @@ std::wstring composeStartCommandLine(const JavaCommandLineParts& parts, const st
     const bool everyEntryReadable = tryReadableEntries(entries, readableEntries);
     if (everyEntryReadable) readable.classpath = joined(readableEntries);
     const std::wstring plainCommandLine = composeJavaCommandLine(readable);
+    if (composed) *composed = readable;
     const std::wstring jar = appDirFolder + kManifestJarName;
     if (everyEntryReadable && fitsProcessCommandLine(plainCommandLine)) {
         for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -103,5 +105,6 @@ std::wstring composeStartCommandLine(const JavaCommandLineParts& parts, const st
     log.log(L"Classpath handed over in manifest jar " + jar);
     // Its short form exists only now that the jar does.
     throughJar.classpath = runtimeReadablePath(jar, RuntimePathUse::ClassPathEntry, log);
+    if (composed) *composed = throughJar;
     return composeJavaCommandLine(throughJar);
 }

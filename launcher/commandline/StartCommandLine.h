@@ -25,7 +25,9 @@ std::vector<std::wstring> classpathEntries(const std::wstring& classpath, const 
 // it at the same time); the log says so with the jar's path, and the jar's readable path is the
 // whole class path of the line. When even that line is too long (its options alone are), no jar
 // is written and the line with the whole class path is returned: the process start reports it.
-// Throws IOException when a path has no form the runtime reads (kind Installation, see
-// runtimeReadablePath) and when the jar cannot be written.
+// composed, when given, receives the parts of the returned line (the readable paths, the class path
+// as handed over). Throws IOException when a path has no form the runtime reads (kind Installation,
+// see runtimeReadablePath) and when the jar cannot be written.
 std::wstring composeStartCommandLine(const JavaCommandLineParts& parts, const std::wstring& libDir,
-                                     const std::wstring& appDirFolder, LogfileWriter& log);
+                                     const std::wstring& appDirFolder, LogfileWriter& log,
+                                     JavaCommandLineParts* composed = nullptr);

@@ -26,98 +26,80 @@ enum : int { kJava8 = 10800392, kJava12 = 120002000, kJava13 = 130000000, kJava1
 enum : int { kJava24 = 240002000, kJava25 = 250003000, kJava26 = 260000000 };
 
 const wchar_t kFolder[] = L"C:\\Users\\u\\AppData\\Local\\TavrelBank\\brivane\\cds";
-const std::string kWritten = "[1.412s] Written dynamic archive 0x0000000800bc7000 - 0x0000000800e57ee0\n";
 const std::string kRefused =
-    "[warning][cds,dynamic] Unable to use shared archive. The top archive failed to load: x.jsa\n";
+    "[warning][cds] The shared archive file was created by a different version or build of HotSpot\n";
 
-// The first bytes of each kind of archive, and of a file that is none.
-const std::string kJsa = "\xa8\xab\x0b\xf0\x9b\x67";
-const std::string kAot = "\xa2\xab\x0b\xf0\x7d\x0b";
+// The first bytes of an archive, of one that a killed or starved assembly left, of the dynamic
+// archive that an earlier launcher had the client write, and of a file that is none.
+const std::string kArchive = "\xa2\xab\x0b\xf0\x9b\x67";
+const std::string kUnwritten(4096, '\0');
+const std::string kDynamicArchive = "\xa8\xab\x0b\xf0\x9b\x67";
 const std::string kJunk = "\x5b\x89\x75\x7c";
+const char kNone[] = "(no archive)";
 
-// archiveStart empty for no archive.
-ArchiveFindings found(const std::string& archiveStart, const std::string& writeLog, const std::string& useLog = "",
-                      bool configuration = false) {
+ArchiveFindings found(const std::string& archiveStart, const std::string& useLog = "") {
     ArchiveFindings findings;
-    findings.archivePresent = !archiveStart.empty();
-    findings.archiveStart = archiveStart;
-    findings.writeLog = writeLog;
+    findings.archivePresent = archiveStart != kNone;
+    findings.archiveStart = findings.archivePresent ? archiveStart : "";
     findings.useLog = useLog;
-    findings.configurationPresent = configuration;
     return findings;
 }
 
 TEST(ClassDataArchive, DecisionFollowsVersionOptionsAndFolder) {
-    const ArchivePaths jsa = archivePathsFor(kFolder, L"0123456789abcdef", ArchiveKind::DynamicArchive);
+    const ArchivePaths jsa = archivePathsFor(kFolder, L"0123456789abcdef", ArchiveKind::SharedArchive);
     const ArchivePaths aot = archivePathsFor(kFolder, L"0123456789abcdef", ArchiveKind::AheadOfTimeCache);
     const std::wstring base = std::wstring(kFolder) + L"\\0123456789abcdef";
-    const std::wstring useLog17 =
-        L"-Xlog:cds=warning,cds+dynamic=warning:file=\"" + base + L".use.log\":level,tags:filecount=0";
-    const std::wstring writeLog17 = L"-Xlog:cds+dynamic=info:file=\"" + base + L".write.log\":uptime:filecount=0";
+    const std::wstring useLog17 = L"-Xlog:cds=warning:file=\"" + base + L".use.log\":level,tags:filecount=0";
     const std::wstring useLog25 = L"-Xlog:aot=warning:file=\"" + base + L".use.log\":level,tags:filecount=0";
     using Arguments = std::vector<std::wstring>;
-    testdriver::forEachCase<int, std::wstring, ArchiveFindings, ArchiveDecision::Action, Arguments, std::wstring>({
-        {"unknown version", 0, L"", found(kJsa, kWritten), ArchiveDecision::Leave, {},
+    const Arguments list = {L"-XX:DumpLoadedClassList=" + base + L".classlist"};
+    const Arguments assemble17 = {L"-Xshare:dump", L"-XX:SharedClassListFile=" + base + L".startlist",
+                                  L"-XX:SharedArchiveFile=" + base + L".jsa",
+                                  L"-Xlog:cds:file=\"" + base + L".write.log\":uptime:filecount=0"};
+    const Arguments assemble25 = {L"-Xshare:dump", L"-XX:SharedClassListFile=" + base + L".startlist",
+                                  L"-XX:SharedArchiveFile=" + base + L".aot", L"-XX:+AOTClassLinking",
+                                  L"-Xlog:aot,cds:file=\"" + base + L".write.log\":uptime:filecount=0"};
+    const std::wstring listed = L"Class data archive: -XX:DumpLoadedClassList=" + base + L".classlist (to be written, ";
+    testdriver::forEachCase<int, std::wstring, ArchiveFindings, ArchiveDecision::Action, Arguments, Arguments,
+                            std::wstring>({
+        {"unknown version", 0, L"", found(kArchive), ArchiveDecision::Leave, {}, {},
          L"Class data archive: no option (runtime version unknown)"},
-        {"Java 8", kJava8, L"", found(kJsa, kWritten), ArchiveDecision::Leave, {},
+        {"Java 8", kJava8, L"", found(kArchive), ArchiveDecision::Leave, {}, {},
          L"Class data archive: no option (runtime older than Java 13)"},
-        {"Java 12", kJava12, L"", found("", ""), ArchiveDecision::Leave, {},
+        {"Java 12", kJava12, L"", found(kNone), ArchiveDecision::Leave, {}, {},
          L"Class data archive: no option (runtime older than Java 13)"},
-        {"Java 13, nothing yet", kJava13, L"-Xmx256m", found("", ""), ArchiveDecision::Write,
-         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
-         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)"},
-        {"Java 17, complete", kJava17, L"", found(kJsa, "[0.1s] Archiving hidden X\n" + kWritten),
-         ArchiveDecision::Use, {L"-XX:SharedArchiveFile=" + base + L".jsa", useLog17},
+        {"Java 13, nothing yet", kJava13, L"-Xmx256m", found(kNone), ArchiveDecision::Write, list, assemble17,
+         listed + L"none found)"},
+        {"Java 17, complete", kJava17, L"", found(kArchive), ArchiveDecision::Use,
+         {L"-XX:SharedArchiveFile=" + base + L".jsa", useLog17}, {},
          L"Class data archive: -XX:SharedArchiveFile=" + base + L".jsa (in use)"},
-        // A killed writer or a full disk leaves the archive without the writer's last line.
-        {"Java 17, half-written", kJava17, L"", found(kJsa, "[0.1s] Archiving hidden X\n"), ArchiveDecision::Write,
-         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
-         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the one found was "
-         L"half-written)"},
-        {"Java 17, archive without its writer's log", kJava17, L"", found(kJsa, ""), ArchiveDecision::Write,
-         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
-         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the one found was "
-         L"half-written)"},
-        {"Java 17, overwritten since", kJava17, L"", found(kJunk, kWritten), ArchiveDecision::Write,
-         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
-         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the one found is damaged)"},
-        {"Java 25, a dynamic archive under its name", kJava25, L"", found(kJsa, ""), ArchiveDecision::Write,
-         {L"-XX:AOTCacheOutput=" + base + L".aot"},
-         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the one found is damaged)"},
-        {"Java 17, log of a write whose archive is gone", kJava17, L"", found("", kWritten), ArchiveDecision::Write,
-         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
-         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)"},
-        {"Java 24, refused by the last run", kJava24, L"", found(kJsa, kWritten, kRefused), ArchiveDecision::Write,
-         {L"-XX:ArchiveClassesAtExit=" + base + L".jsa", writeLog17},
-         L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, the runtime could not use "
-         L"the one found)"},
-        {"Java 25, nothing yet", kJava25, L"", found("", ""), ArchiveDecision::Write,
-         {L"-XX:AOTCacheOutput=" + base + L".aot"},
-         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, none found)"},
-        {"Java 26, complete", kJava26, L"", found(kAot, ""), ArchiveDecision::Use,
-         {L"-XX:AOTCache=" + base + L".aot", useLog25},
-         L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
-        {"Java 25, complete", kJava25, L"", found(kAot, ""), ArchiveDecision::Use,
-         {L"-XX:AOTCache=" + base + L".aot", useLog25},
-         L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
-        // The training data stays while the cache is assembled, and after an assembly that died.
-        {"Java 25, training data left", kJava25, L"", found(kAot, "", "", true), ArchiveDecision::Write,
-         {L"-XX:AOTCacheOutput=" + base + L".aot"},
-         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the one found was half-written)"},
-        {"Java 25, cut off", kJava25, L"", found(kAot, "", "[warning][aot] The AOT cache has been truncated.\n"),
-         ArchiveDecision::Write, {L"-XX:AOTCacheOutput=" + base + L".aot"},
-         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the runtime could not use the "
-         L"one found)"},
-        {"Java 25, error", kJava25, L"", found(kAot, "", "[error  ][aot] Unable to map shared spaces\n"),
-         ArchiveDecision::Write, {L"-XX:AOTCacheOutput=" + base + L".aot"},
-         L"Class data archive: -XX:AOTCacheOutput=" + base + L".aot (to be written, the runtime could not use the "
-         L"one found)"},
-        {"administrator turned it off", kJava17, L"-Xmx256m -Xshare:auto", found(kJsa, kWritten),
-         ArchiveDecision::Leave, {}, L"Class data archive: no option (win.vmoptions sets -Xshare:auto)"},
-        {"administrator's own archive", kJava25, L"\"-XX:AOTCache=D:\\a b.aot\" -Xmx1g", found("", ""),
-         ArchiveDecision::Leave, {}, L"Class data archive: no option (win.vmoptions sets -XX:AOTCache=D:\\a)"},
+        // The runtime writes the first bytes last: a killed or starved assembly leaves zeros there.
+        {"Java 17, half-written", kJava17, L"", found(kUnwritten), ArchiveDecision::Write, list, assemble17,
+         listed + L"the one found was half-written)"},
+        {"Java 17, cut before its first bytes", kJava17, L"", found("\xa2\xab"), ArchiveDecision::Write, list,
+         assemble17, listed + L"the one found was half-written)"},
+        {"Java 17, overwritten since", kJava17, L"", found(kJunk), ArchiveDecision::Write, list, assemble17,
+         listed + L"the one found is damaged)"},
+        {"Java 17, the client's own dynamic archive", kJava17, L"", found(kDynamicArchive), ArchiveDecision::Write,
+         list, assemble17, listed + L"the one found is damaged)"},
+        {"Java 24, refused by the last run", kJava24, L"", found(kArchive, kRefused), ArchiveDecision::Write, list,
+         assemble17, listed + L"the runtime could not use the one found)"},
+        {"Java 25, nothing yet", kJava25, L"", found(kNone), ArchiveDecision::Write, list, assemble25,
+         listed + L"none found)"},
+        {"Java 25, complete", kJava25, L"", found(kArchive), ArchiveDecision::Use,
+         {L"-XX:AOTCache=" + base + L".aot", useLog25}, {}, L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
+        {"Java 26, complete", kJava26, L"", found(kArchive), ArchiveDecision::Use,
+         {L"-XX:AOTCache=" + base + L".aot", useLog25}, {}, L"Class data archive: -XX:AOTCache=" + base + L".aot (in use)"},
+        {"Java 25, cut off", kJava25, L"", found(kArchive, "[warning][aot] The AOT cache has been truncated.\n"),
+         ArchiveDecision::Write, list, assemble25, listed + L"the runtime could not use the one found)"},
+        {"Java 25, error", kJava25, L"", found(kArchive, "[error  ][aot] Unable to map shared spaces\n"),
+         ArchiveDecision::Write, list, assemble25, listed + L"the runtime could not use the one found)"},
+        {"administrator turned it off", kJava17, L"-Xmx256m -Xshare:auto", found(kArchive), ArchiveDecision::Leave,
+         {}, {}, L"Class data archive: no option (win.vmoptions sets -Xshare:auto)"},
+        {"administrator's own archive", kJava25, L"\"-XX:AOTCache=D:\\a b.aot\" -Xmx1g", found(kNone),
+         ArchiveDecision::Leave, {}, {}, L"Class data archive: no option (win.vmoptions sets -XX:AOTCache=D:\\a)"},
     }, [&](int version, const std::wstring& vmOptions, const ArchiveFindings& findings, ArchiveDecision::Action action,
-           const Arguments& arguments, const std::wstring& logLine) {
+           const Arguments& arguments, const Arguments& assembly, const std::wstring& logLine) {
         const ArchivePaths& paths = archiveKindFor(version) == ArchiveKind::AheadOfTimeCache ? aot : jsa;
         const ArchiveDecision decision = decideClassDataArchive(version, vmOptions, paths, findings);
         EXPECT_EQ(decision.action, action);
@@ -125,8 +107,20 @@ TEST(ClassDataArchive, DecisionFollowsVersionOptionsAndFolder) {
         Arguments expected = {L"java"};
         expected.insert(expected.end(), arguments.begin(), arguments.end());
         EXPECT_EQ(splitArguments(L"java " + decision.options), expected);
+        expected = {L"java"};
+        expected.insert(expected.end(), assembly.begin(), assembly.end());
+        EXPECT_EQ(splitArguments(L"java " + decision.assemblyOptions), expected);
         EXPECT_EQ(archiveLogLine(decision), logLine);
     });
+}
+
+TEST(ClassDataArchive, AssemblyReadsOnlyTheWholeLinesListedSoFar) {
+    testdriver::forEachCase<std::string, std::string>({
+        {"nothing listed", "", ""},
+        {"the first line still being written", "java/lang/Obj", ""},
+        {"one line and a part", "java/lang/Object id: 1\njava/lang/Str", "java/lang/Object id: 1\n"},
+        {"the runtime ended", "java/lang/Object id: 1\na/a id: 2\n", "java/lang/Object id: 1\na/a id: 2\n"},
+    }, [](const std::string& listed, const std::string& read) { EXPECT_EQ(wholeLinesOf(listed), read); });
 }
 
 TEST(ClassDataArchive, OptionsOfTheAdministratorAreFoundOnlyAsOptions) {
@@ -184,7 +178,8 @@ protected:
             LogfileWriter log(scratch_ / L"launch.log");
             options = prepareClassDataArchive({scratch_.path() + L"\\", scratch_ / L"jre\\bin\\javaw.exe", version,
                                                scratch_ / L"lib\\a.jar", vmOptions},
-                                              log);
+                                              log)
+                          .options;
         }
         const std::string text = testdriver::readBytes(scratch_ / L"launch.log");
         const std::size_t at = text.find("Class data archive: ");
@@ -228,9 +223,10 @@ TEST_F(ArchiveFolderRun, ClearsOtherFingerprintsAndTheHalfWrittenArchive) {
     const std::wstring fingerprint = fingerprintOf(first);
     ASSERT_EQ(fingerprint.size(), 16u) << testdriver::utf8(first);
     EXPECT_EQ(logLine_.find("(to be written, none found)") != std::string::npos, true) << logLine_;
-    // A client was killed while it wrote; an older library left its archive and logs.
-    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), "half");
-    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".write.log"), "[0.1s] Archiving hidden X\n");
+    // An assembly was killed while it wrote; an older library left its archive and logs.
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), kUnwritten);
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".write.log"), "[0.1s] Dumping shared data\n");
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".classlist"), "java/lang/Object id: 1\n");
     testdriver::writeBytes(scratch_ / L"cds\\fedcba9876543210.jsa", "old");
     // The runtime writes its archives read-only.
     ASSERT_TRUE(::SetFileAttributesW((scratch_ / L"cds\\fedcba9876543210.jsa").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -241,9 +237,8 @@ TEST_F(ArchiveFolderRun, ClearsOtherFingerprintsAndTheHalfWrittenArchive) {
     EXPECT_NE(logLine_.find("(to be written, the one found was half-written)"), std::string::npos) << logLine_;
     EXPECT_EQ(folderFiles(), std::vector<std::wstring>{L"kept folder"});
 
-    // The client wrote it completely: the next start hands it over.
-    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), kJsa + "archive");
-    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".write.log"), kWritten);
+    // The assembly wrote it completely: the next start hands it over.
+    testdriver::writeBytes(scratch_ / (L"cds\\" + fingerprint + L".jsa"), kArchive + "archive");
     EXPECT_NE(run(kJava17).find(L"-XX:SharedArchiveFile="), std::wstring::npos);
     EXPECT_NE(logLine_.find("(in use)"), std::string::npos) << logLine_;
 
@@ -260,7 +255,6 @@ TEST_F(ArchiveFolderRun, ArchiveThatCannotBeRemovedCostsOnlyTheOption) {
     const std::wstring fingerprint = fingerprintOf(run(kJava25));
     const std::wstring archive = scratch_ / (L"cds\\" + fingerprint + L".aot");
     testdriver::writeBytes(archive, "cache");
-    testdriver::writeBytes(archive + L".config", "training data");
     // Another client maps the cache: Windows keeps a mapped file from being deleted.
     UniqueFileHandle held(::CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);

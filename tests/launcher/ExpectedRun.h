@@ -32,6 +32,8 @@ struct ExpectedRun {
     std::wstring archiveLine = L"Class data archive: no option (runtime version unknown)";
     // The archive options that stand before additionalOptions on the command line.
     std::wstring archiveOptions;
+    // What the launcher says about assembling an archive once the runtime is ready.
+    std::vector<std::wstring> assemblyLines;
     // The manifest jar that carries the class path, when the command line names it instead.
     std::wstring manifestJar;
 
@@ -81,7 +83,9 @@ struct ExpectedRun {
                                    L"Additional options created:" + additionalOptions});
         if (!manifestJar.empty()) lines.push_back(L"Classpath handed over in manifest jar " + manifestJar);
         lines.insert(lines.end(), {L"Starting Java VM with command line:", commandLine(),
-                                   L"Java VM Process created successfully", L"Launcher terminates successfully"});
+                                   L"Java VM Process created successfully"});
+        lines.insert(lines.end(), assemblyLines.begin(), assemblyLines.end());
+        lines.push_back(L"Launcher terminates successfully");
         return utf8Lines(lines);
     }
     // A run that ends in the report text after the given lines.

@@ -314,22 +314,24 @@ TEST_F(LauncherRun, LinkLoopInTheLibraryFolderIsNotWalked) {
     EXPECT_LT(elapsedMs, 5000u);
 }
 
-// The first start of a Java 13 to 24 asks the runtime for the archive of this runtime and class
-// path, named by their fingerprint, which the launch log tells.
+// The first start of a Java 13 or later asks the runtime to list the classes for the archive of
+// this runtime and class path, named by their fingerprint, which the launch log tells.
 void expectArchiveToBeWritten(ExpectedRun& run) {
     const std::wstring archivePrefix = run.appDir + L"\\cds\\";
     const std::vector<std::string> log = logOf(run.appDir);
     const auto line = std::find_if(log.begin(), log.end(),
                                    [](const std::string& l) { return l.rfind("Class data archive: ", 0) == 0; });
-    const std::string written = "Class data archive: -XX:ArchiveClassesAtExit=" + utf8(archivePrefix);
+    const std::string written = "Class data archive: -XX:DumpLoadedClassList=" + utf8(archivePrefix);
     if (line == log.end() || line->rfind(written, 0) != 0) {
         ADD_FAILURE() << "no archive to be written in " << (line == log.end() ? std::string("(no line)") : *line);
         return;
     }
     const std::wstring base = archivePrefix + testdriver::fromUtf8(line->substr(written.size(), 16));
-    run.archiveLine = L"Class data archive: -XX:ArchiveClassesAtExit=" + base + L".jsa (to be written, none found)";
-    run.archiveOptions = L"\"-XX:ArchiveClassesAtExit=" + base + L".jsa\" \"-Xlog:cds+dynamic=info:file=\\\"" + base +
-                         L".write.log\\\":uptime:filecount=0\"";
+    run.archiveLine = L"Class data archive: -XX:DumpLoadedClassList=" + base + L".classlist (to be written, none found)";
+    run.archiveOptions = L"\"-XX:DumpLoadedClassList=" + base + L".classlist\"";
+    // The stand-in runtime lists no classes.
+    run.assemblyLines = {L"Class data archive: not assembled (the runtime listed no classes in " + base +
+                         L".classlist)"};
 }
 
 TEST_F(LauncherRun, RegistryRuntimeTooOldIn64BitViewIsFoundIn32BitView) {

@@ -213,7 +213,6 @@ namespace {
 struct LinuxRuntime {
     const char* home;
     const wchar_t* archiveOption;   // when an archive is handed over
-    const wchar_t* writeOption;     // when the client's run writes it
     const wchar_t* archiveSuffix;
     const wchar_t* mappedSource;    // how the runtime's class log names the archive a class came from
     // OpenJDK 17 maps the archive of a class path with a blank but loads the client's own classes
@@ -221,11 +220,10 @@ struct LinuxRuntime {
     const wchar_t* installation;
 };
 
-const LinuxRuntime kOpenJdk17 = {"/usr/lib/jvm/java-17-openjdk-amd64", L"-XX:SharedArchiveFile=",
-                                 L"-XX:ArchiveClassesAtExit=", L".jsa", L"a.a source: shared objects file (top)",
-                                 L"TavrelBankArchiv"};
-const LinuxRuntime kTemurin25 = {"/usr/lib/jvm/temurin-25-jdk-amd64", L"-XX:AOTCache=", L"-XX:AOTCacheOutput=",
-                                 L".aot", L"a.a source: shared objects file", L"Tavrel Bank Archiv"};
+const LinuxRuntime kOpenJdk17 = {"/usr/lib/jvm/java-17-openjdk-amd64", L"-XX:SharedArchiveFile=", L".jsa",
+                                 L"a.a source: shared objects file", L"TavrelBankArchiv"};
+const LinuxRuntime kTemurin25 = {"/usr/lib/jvm/temurin-25-jdk-amd64", L"-XX:AOTCache=", L".aot",
+                                 L"a.a source: shared objects file", L"Tavrel Bank Archiv"};
 
 std::wstring windowsPathOf(const char* linuxPath) {
     std::wstring path = L"Z:" + fromUtf8(linuxPath);
@@ -251,15 +249,20 @@ std::string archiveLine(const std::wstring& appDir) {
     return "(no archive line)";
 }
 
-// Starts the client and waits for its runtime to end (the bridge then copies what java said),
-// which is when the archive is written.
-void launchAndAwaitExit(const Installation& installation, const std::wstring& appDir) {
+// Starts the client and waits for its runtime to end (the bridge then copies what java said), and
+// when expectAssembly says so for the run that assembles the archive beside it.
+void launchAndAwaitExit(const Installation& installation, const std::wstring& appDir, bool expectAssembly) {
     removeTree(appDir + L"\\logs");
     const std::wstring output = installation.folder() + L"\\jre\\bin\\java-output.log";
+    const std::wstring assemblyOutput = installation.folder() + L"\\jre\\bin\\java-dump-output.log";
     ::DeleteFileW(output.c_str());
+    ::DeleteFileW(assemblyOutput.c_str());
     ::DeleteFileW(kClassLog);
     launchClient(installation);
     EXPECT_TRUE(waitFor([&] { return exists(output); }, 120000)) << "the runtime did not end";
+    if (expectAssembly) {
+        EXPECT_TRUE(waitFor([&] { return exists(assemblyOutput); }, 180000)) << "no assembly ended";
+    }
 }
 
 void expectArchiveWrittenMappedAndRenewed(const LinuxRuntime& runtime) {
@@ -276,23 +279,26 @@ void expectArchiveWrittenMappedAndRenewed(const LinuxRuntime& runtime) {
     writeBytes(installation.folder() + L"\\launch.ini", "appDir=" + utf8(appDir) + "\r\n");
     testdriver::makeFolders(appDir);
     const std::wstring cds = appDir + L"\\cds\\";
-    const std::wstring writePrefix = L"Class data archive: " + std::wstring(runtime.writeOption) + cds;
+    const std::wstring writePrefix = L"Class data archive: -XX:DumpLoadedClassList=" + cds;
 
-    // First start: nothing to hand over; the client's run writes the archive as it ends.
-    launchAndAwaitExit(installation, appDir);
+    // First start: nothing to hand over; the client lists its classes, and once it is ready a
+    // second run of the runtime assembles the archive from them.
+    launchAndAwaitExit(installation, appDir, true);
     const std::string first = archiveLine(appDir);
     ASSERT_EQ(first.rfind(utf8(writePrefix), 0), 0u) << first;
     EXPECT_NE(first.find("(to be written, none found)"), std::string::npos) << first;
     const std::wstring fingerprint = fromUtf8(first.substr(utf8(writePrefix).size(), 16));
     const std::wstring archive = cds + fingerprint + runtime.archiveSuffix;
-    EXPECT_GT(testdriver::fileSize(archive), 1000000) << "java said:\n"
-                                                     << readBytes(installation.folder() + L"\\jre\\bin\\java-output.log");
+    EXPECT_GT(testdriver::fileSize(archive), 1000000)
+        << "java said:\n" << readBytes(installation.folder() + L"\\jre\\bin\\java-output.log")
+        << "the assembly said:\n" << readBytes(installation.folder() + L"\\jre\\bin\\java-dump-output.log")
+        << readBytes(cds + fingerprint + L".write.log");
 
     // Second start: the archive is handed over and the runtime maps the client's classes from it.
     // This client prepares lib_new for the third.
     writeBytes(appDir + L"\\lib\\win.vmoptions",
                "-Xmx64m -Ddemoclient.report=" + utf8(kReportFile) + " -Ddemoclient.update=client-2.jar" + classLog + "\r\n");
-    launchAndAwaitExit(installation, appDir);
+    launchAndAwaitExit(installation, appDir, false);
     EXPECT_EQ(archiveLine(appDir), utf8(L"Class data archive: " + std::wstring(runtime.archiveOption) + archive + L" (in use)"));
     EXPECT_NE(readBytes(kClassLog).find(utf8(runtime.mappedSource)), std::string::npos)
         << "the client's class did not come from the archive: " << lineWith(readBytes(kClassLog), "a.a source: ")
@@ -301,7 +307,7 @@ void expectArchiveWrittenMappedAndRenewed(const LinuxRuntime& runtime) {
         << readBytes(installation.folder() + L"\\jre\\bin\\java-output.log");
 
     // Third start: the swapped-in library is another class path, so a new archive replaces the old.
-    launchAndAwaitExit(installation, appDir);
+    launchAndAwaitExit(installation, appDir, true);
     const std::string third = archiveLine(appDir);
     EXPECT_EQ(third.rfind(utf8(writePrefix), 0), 0u) << third;
     EXPECT_EQ(third.find(utf8(fingerprint)), std::string::npos) << third;

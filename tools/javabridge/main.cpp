@@ -8,9 +8,12 @@
 // Wine starts a Linux program detached: its process handle cannot be waited on and it takes no
 // Windows pipe. So a shell around java writes java's exit code to a file, which the message loop
 // polls; the loop is also what lets the launcher's idle wait return, as with a real javaw.exe.
-// Ends with java's exit code. What java prints goes to java-output.log beside this program.
+// Ends with java's exit code. What java prints goes to java-output.log beside this program, or to
+// java-dump-output.log for a run that assembles a class-data archive (-Xshare:dump), which runs
+// beside the client.
 // The Linux runtime is the one whose folder the first line of linux-java-home.txt beside this
 // program names; without that file the Debian OpenJDK 17, or /usr/bin/java where it is missing.
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -206,7 +209,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::DispatchMessageW(&message);
     }
     // Copied by Windows, which handles any name: the shell gets only the work folder's names.
-    ::CopyFileW((workFolder + L"\\output").c_str(), (testdriver::binFolder() + L"java-output.log").c_str(), FALSE);
+    const bool dump = std::find(arguments.begin(), arguments.end(), L"-Xshare:dump") != arguments.end();
+    ::CopyFileW((workFolder + L"\\output").c_str(),
+                (testdriver::binFolder() + (dump ? L"java-dump-output.log" : L"java-output.log")).c_str(), FALSE);
     testdriver::removeTree(workFolder);
     return exitCode;
 }
