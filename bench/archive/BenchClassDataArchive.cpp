@@ -57,7 +57,7 @@ struct Client {
 
 // The larger client carries the goals; the demo client's start is mostly the runtime's own and
 // Swing's, whose classes the runtime's default archive holds already, so it has to be no slower.
-const Client kClients[] = {{"large", 2000, 5}, {"demo", 0, 3}};
+const Client kClients[] = {{"large", 2000, 7}, {"demo", 0, 5}};
 constexpr double kSmallClientGoal = 1.0;
 constexpr double kFirstStartGoal = 1.1;
 

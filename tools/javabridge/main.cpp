@@ -36,12 +36,14 @@ using testdriver::utf8;
 constexpr UINT kPollMs = 50;
 
 // The class path goes to java separately: Wine names a file on drive C: ".../dosdevices/c:/...",
-// and the colon would split the entry, so the shell resolves each entry to its real path first.
+// and the colon would split the entry, so the shell resolves the entries to their real paths
+// first, all in one realpath (a real javaw.exe spends nothing on this, so neither should a start
+// with many jars here).
 // The argument file holds UTF-8, and java decodes its arguments by the locale: a UTF-8 one.
 // The exit code file appears whole, by a rename, so a poll never reads it half written.
 const wchar_t kShellCommand[] =
-    LR"(/bin/sh -c "export LC_ALL=C.UTF-8; classpath=; while IFS= read -r entry; do )"
-    LR"(classpath=\"${classpath:+$classpath:}$(realpath -m -- \"$entry\")\"; done <\"$BRIDGE_CLASS_PATH\"; )"
+    LR"(/bin/sh -c "export LC_ALL=C.UTF-8; classpath=$(tr '\n' '\0' <\"$BRIDGE_CLASS_PATH\" | )"
+    LR"(xargs -0 -r realpath -m -- | paste -s -d : -); )"
     LR"(\"$BRIDGE_JAVA\" -classpath \"$classpath\" \"@$BRIDGE_ARGUMENTS\" >>\"$BRIDGE_OUTPUT\" 2>&1; )"
     LR"(echo $? >\"$BRIDGE_EXIT.part\" && mv \"$BRIDGE_EXIT.part\" \"$BRIDGE_EXIT\"")";
 
