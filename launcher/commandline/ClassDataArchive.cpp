@@ -10,7 +10,9 @@ constexpr int kFirstAheadOfTimeCache = 250000000;  // Java 25
 // Every option by which the runtime's archives are chosen, switched or written.
 const wchar_t* const kArchiveOptions[] = {
     L"-Xshare",        L"-XX:SharedArchiveFile", L"-XX:ArchiveClassesAtExit", L"-XX:+AutoCreateSharedArchive",
-    L"-XX:AOTCache",   L"-XX:AOTCacheOutput",    L"-XX:AOTMode",              L"-XX:AOTConfiguration"};
+    L"-XX:AOTCache",   L"-XX:AOTCacheOutput",    L"-XX:AOTMode",              L"-XX:AOTConfiguration",
+    // A list of the administrator's own would take the place of the one the archive is made from.
+    L"-XX:DumpLoadedClassList"};
 
 // The runtime's log output into a file (quoted, as its path may hold ":" and blanks), replaced
 // at each run instead of rotated.

@@ -22,8 +22,9 @@ enum class ArchiveKind { None, SharedArchive, AheadOfTimeCache };
 ArchiveKind archiveKindFor(int versionNumber);
 
 // The first option of the options line (win.vmoptions) that already decides about archives
-// (-Xshare, -XX:SharedArchiveFile, -XX:AOTCache and their kind), as it is written up to the next
-// blank or quote; empty when there is none. An administrator's choice always wins. Never throws.
+// (-Xshare, -XX:SharedArchiveFile, -XX:AOTCache, -XX:DumpLoadedClassList and their kind), as it
+// is written up to the next blank or quote; empty when there is none. An administrator's choice
+// always wins. Never throws.
 std::wstring archiveOptionChosenIn(const std::wstring& vmOptions);
 
 // One file that the fingerprint covers: its path and, when it exists, its size and write time.

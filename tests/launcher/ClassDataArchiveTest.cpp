@@ -127,7 +127,7 @@ TEST(ClassDataArchive, OptionsOfTheAdministratorAreFoundOnlyAsOptions) {
     for (const std::wstring option :
          {L"-Xshare:auto", L"-XX:SharedArchiveFile=C:\\a.jsa", L"-XX:ArchiveClassesAtExit=a.jsa",
           L"-XX:+AutoCreateSharedArchive", L"-XX:AOTCache=a.aot", L"-XX:AOTCacheOutput=a.aot", L"-XX:AOTMode=off",
-          L"-XX:AOTConfiguration=a.conf"}) {
+          L"-XX:AOTConfiguration=a.conf", L"-XX:DumpLoadedClassList=a.classlist"}) {
         SCOPED_TRACE(testdriver::utf8(option));
         EXPECT_EQ(archiveOptionChosenIn(option), option);
         EXPECT_EQ(archiveOptionChosenIn(L"-Xmx1g\t" + option + L" -Dx=1"), option) << "after a tab";
