@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <string>
-#include <vector>
 
 #include <windows.h>
 
+#include "launcher/ProcessStart.h"
 #include "launcher/commandline/ClassDataArchive.h"
 #include "support/FileStart.h"
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
 #include "support/OneStepFileWrite.h"
-#include "support/UniqueResource.h"
 
 namespace {
 
@@ -51,20 +50,14 @@ void startArchiveAssembly(const ClassDataArchivePlan& plan, const JavaCommandLin
         logNotAssembled(log, L"its command line is too long");
         return;
     }
-    std::vector<wchar_t> writableCommandLine(commandLine.begin(), commandLine.end());
-    writableCommandLine.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION information{};
+    UniqueProcessInformation process;
     // Below normal priority: the user works with the client meanwhile.
-    if (!::CreateProcessW(nullptr, writableCommandLine.data(), nullptr, nullptr, FALSE,
-                          CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &information)) {
-        logNotAssembled(log, L"process not created, error code=" + std::to_wstring(static_cast<int>(::GetLastError())));
+    const unsigned long errorCode =
+        startProcess(commandLine, CREATE_NO_WINDOW | BELOW_NORMAL_PRIORITY_CLASS, process);
+    if (errorCode != 0) {
+        logNotAssembled(log, L"process not created, error code=" + std::to_wstring(static_cast<int>(errorCode)));
         return;
     }
-    UniqueProcessInformation process;
-    process.process.reset(information.hProcess);
-    process.thread.reset(information.hThread);
     const auto classes = std::count(startClasses.begin(), startClasses.end(), '\n');
     log.log(L"Class data archive: assembling from " + std::to_wstring(classes) + L" lines of " + plan.startList +
             L" with command line:");

@@ -1,10 +1,9 @@
 #include "launcher/JavaProcess.h"
 
-#include <vector>
-
 #include <windows.h>
 
 #include "launcher/ErrorReportText.h"
+#include "launcher/ProcessStart.h"
 #include "launcher/commandline/JavaCommandLine.h"
 #include "support/IOException.h"
 #include "support/LogfileWriter.h"
@@ -32,19 +31,7 @@ void startJavaProcess(const std::wstring& commandLine, LogfileWriter& log) {
         // the line cut short (main class and folders lost): never hand it over.
         errorCode = ERROR_FILENAME_EXCED_RANGE;
     } else {
-        // CreateProcessW may write into the command line: hand it a copy of its own.
-        std::vector<wchar_t> writableCommandLine(commandLine.begin(), commandLine.end());
-        writableCommandLine.push_back(L'\0');
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION information{};
-        if (::CreateProcessW(nullptr, writableCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &information)) {
-            process.process.reset(information.hProcess);
-            process.thread.reset(information.hThread);
-        } else {
-            errorCode = ::GetLastError();
-        }
+        errorCode = startProcess(commandLine, 0, process);
     }
     if (!process.process) {
         log.log(L"Could not create process, error code=" + std::to_wstring(static_cast<int>(errorCode)));
